@@ -1,0 +1,9 @@
+#include "app/ui/application.h"
+
+#include <QApplication>
+
+int RunApplication(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    return 0;
+}

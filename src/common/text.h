@@ -1,0 +1,17 @@
+#pragma once
+
+// Small text helpers on cp1250 bytes, shared by every subsystem.
+
+#include <QByteArray>
+
+// Every space removed; a name or password is blank when this leaves nothing.
+QByteArray StripSpaces(QByteArrayView text);
+
+// Field k (from 0) of a TAB-separated line; a missing field is empty.
+QByteArray SplitField(QByteArrayView line, int k);
+
+QByteArray CommaToDot(QByteArrayView text);
+QByteArray DotToComma(QByteArrayView text);
+
+// Upper-casing by byte value: a-z and the nine Polish small letters of cp1250.
+QByteArray UpperPolish(QByteArrayView text);

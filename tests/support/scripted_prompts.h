@@ -1,0 +1,69 @@
+#pragma once
+
+// UserPrompts with answers queued by the test and every message recorded.
+
+#include "common/user_prompts.h"
+
+#include <QList>
+#include <QStringList>
+#include <deque>
+
+class ScriptedPrompts : public UserPrompts {
+public:
+    struct Shown {
+        Icon icon;
+        QString text;
+    };
+
+    void Message(Icon icon, const QString &text) override { messages.append({icon, text}); }
+
+    bool Question(const QString &text) override
+    {
+        questions.append(text);
+        if (answers.empty())
+            return false;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+    std::optional<QString> InputText(const QString &title, const QString &prompt, const QString &initial,
+                                     bool masked) override
+    {
+        inputs.append(title + "|" + prompt + "|" + initial + (masked ? "|*" : ""));
+        if (inputAnswers.empty())
+            return std::nullopt;
+        auto a = inputAnswers.front();
+        inputAnswers.pop_front();
+        return a;
+    }
+
+    std::optional<QString> OpenFileName(const QString &directory, const QString &filter) override
+    {
+        openDialogs.append(directory + "|" + filter);
+        if (fileAnswers.empty())
+            return std::nullopt;
+        auto a = fileAnswers.front();
+        fileAnswers.pop_front();
+        return a;
+    }
+
+    QStringList MessageTexts() const
+    {
+        QStringList out;
+        for (const auto &m : messages)
+            out << m.text;
+        return out;
+    }
+
+    // Answers, consumed in order.
+    std::deque<bool> answers;
+    std::deque<std::optional<QString>> inputAnswers;
+    std::deque<std::optional<QString>> fileAnswers;
+
+    // What was shown.
+    QList<Shown> messages;
+    QStringList questions;
+    QStringList inputs;
+    QStringList openDialogs;
+};

@@ -1,0 +1,2 @@
+// Placeholder entry; the simulator is being written.
+int main() { return 0; }
