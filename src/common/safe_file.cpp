@@ -39,7 +39,16 @@ bool SafeFileWriter::Write(QByteArrayView bytes)
 
 bool SafeFileWriter::Commit()
 {
-    // QSaveFile flushes and fsyncs the temporary file before the rename.
+    // QSaveFile (Qt 6.4) renames even when its own final flush or the fsync
+    // failed (disk full), which would put a cut file in place of the old one.
+    // Flush and sync here, and drop the temporary on failure.
+    if (!file_.flush() || ::fsync(file_.handle()) != 0) {
+        file_.cancelWriting();
+        file_.commit();  // with writing cancelled this only drops the temporary
+        if (failure_ == Failure::None)
+            failure_ = Failure::Commit;
+        return false;
+    }
     if (!file_.commit()) {
         if (failure_ == Failure::None)
             failure_ = Failure::Commit;
