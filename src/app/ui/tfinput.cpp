@@ -1,0 +1,60 @@
+#include "app/ui/tfinput.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TFinput::TFinput(QWidget *parent) : QDialog(parent)
+{
+    setObjectName("TFinput");
+    setModal(true);
+    prompt_ = new QLabel(this);
+    prompt_->setObjectName("Lprompt");
+    edit_ = new QLineEdit(this);
+    edit_->setObjectName("Einput");
+    prompt_->setBuddy(edit_);
+    auto *buttons = new QDialogButtonBox(this);
+    auto *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName("BBok");
+    ok->setDefault(true);
+    auto *cancel = buttons->addButton(QStringLiteral("Anuluj"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName("BBcancel");
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(prompt_);
+    layout->addWidget(edit_);
+    layout->addWidget(buttons);
+    setMinimumWidth(300);
+}
+
+void TFinput::Prepare(const QString &title, const QString &prompt, const QString &text, bool masked)
+{
+    setWindowTitle(title);
+    prompt_->setText(prompt);
+    edit_->setAccessibleName(prompt);
+    edit_->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+    edit_->setText(text);
+}
+
+QString TFinput::Text() const
+{
+    return edit_->text();
+}
+
+std::optional<QString> TFinput::Ask(const QString &title, const QString &prompt, const QString &text, bool masked)
+{
+    Prepare(title, prompt, text, masked);
+    if (exec() != QDialog::Accepted)
+        return std::nullopt;
+    return Text();
+}
+
+void TFinput::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    edit_->setFocus();
+    edit_->selectAll();
+}

@@ -1,0 +1,229 @@
+#include "app/ui/tform1.h"
+
+#include "app/disk_space.h"
+#include "app/ui/about_window.h"
+#include "app/ui/tfinput.h"
+#include "common/cp1250.h"
+#include "common/ui/dialog_prompts.h"
+#include "output/main_layout.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+static MainWindowOptions Resolved(MainWindowOptions o)
+{
+    if (o.workDir.isEmpty())
+        o.workDir = QDir::currentPath();
+    return o;
+}
+
+TForm1::TForm1(MainWindowOptions options)
+    : options_(Resolved(std::move(options))),
+      clock_(options_.clock ? options_.clock : &systemClock_),
+      // The log lives in the current directory of the process.
+      log_(QDir(options_.workDir).filePath(QStringLiteral("log.txt")), *clock_)
+{
+    input_ = new TFinput(this);
+    about_ = new AboutWindow(this);
+    if (options_.prompts) {
+        prompts_ = options_.prompts;
+    } else {
+        ownPrompts_ = std::make_unique<DialogPrompts>(
+            this, [this](const QString &title, const QString &prompt, const QString &text, bool masked) {
+                return input_->Ask(title, prompt, text, masked);
+            });
+        prompts_ = ownPrompts_.get();
+    }
+    scaleInput_ = std::make_unique<ScaleInput>(*clock_, &log_, this);
+    BuildControls();
+    connect(scaleInput_.get(), &ScaleInput::displayChanged, this, &TForm1::ShowDisplay);
+    qApp->installEventFilter(this);
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate()
+{
+    // 1. One copy per machine.
+    guard_ = std::make_unique<InstanceGuard>(options_.instanceLockPath.isEmpty() ? InstanceGuard::DefaultLockPath()
+                                                                                 : options_.instanceLockPath);
+    if (!guard_->Acquire()) {
+        prompts_->Error(QStringLiteral("Program jest już w uruchomiony!"));
+        terminateRequested_ = true;
+    }
+
+    // 2. Free disk space; start-up goes on in every case.
+    switch (CheckFreeSpace(options_.workDir)) {
+    case DiskSpaceCheck::Low:
+        prompts_->Warning(LowDiskSpaceMessage());
+        break;
+    case DiskSpaceCheck::QueryFailed:
+        prompts_->Error(DiskQueryFailedMessage());
+        break;
+    case DiskSpaceCheck::Enough:
+        break;
+    }
+
+    // 3.-4. Folders and defaults (ProgramConfig carries its defaults).
+    startDir_ = options_.workDir;
+    dataDir_ = QDir(options_.workDir).filePath(QStringLiteral("dane")) + '/';
+    config_ = ProgramConfig{};
+    log_.enabled = false;
+
+    // 5.-6. Caption, then konfig.ini.
+    setWindowTitle(QStringLiteral("Program do archiwizacji pomiarów - QZ"));
+    LoadConfig(dataDir_ + QStringLiteral("konfig.ini"), config_);
+    log_.enabled = config_.logEnabled;
+    ApplyConfigToControls();
+
+    // 7. The display starts at zero through the decoder.
+    scaleInput_->ClearReceiveBuffers();
+    scaleInput_->DecodeLine("0.00");
+
+    // 9. The printer panel.
+    const QString printer = QPrinterInfo::defaultPrinterName();
+    statusPanels_[3]->setText(printer.isEmpty() ? QStringLiteral("<brak drukarki>") : printer);
+
+    // 12. Start page: the dial when asked for or when the maker's page is hidden (it always is).
+    settingsPages_->setCurrentIndex(1);
+    autoAdd_->setChecked(config_.autoAdd);
+
+    // 14. Top-left corner, design height.
+    move(0, 0);
+    resize(MainLayout::kDesignWidth, MainLayout::kDesignHeight);
+
+    // 16.-17. Tare source and the value total.
+    ApplyTareSource();
+    ApplyValueTotalVisibility();
+    bottomButtons_[3]->setVisible(config_.screenWidths[ColPrice] != 0);
+}
+
+void TForm1::ApplyConfigToControls()
+{
+    unit_->setText(cp1250::Decode(config_.unit));
+    scaleInput_->Reading().unit = config_.unit;
+    scaleInput_->SetMaxMass(config_.maxMass);
+    scaleInput_->SetAutoDelete(config_.autoDelete);
+    scaleInput_->SetAutoAdd(config_.autoAdd, config_.autoAddMode);
+    param1_->setText(cp1250::Decode(config_.userData1));
+    param2_->setText(cp1250::Decode(config_.userData2));
+    const QString zero = QStringLiteral("0.00 ") + cp1250::Decode(config_.unit);
+    totals_[0]->setText(zero);
+    totals_[1]->setText(zero);
+}
+
+void TForm1::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (firstShowPending_)
+        FormActivate();
+}
+
+void TForm1::FormActivate()
+{
+    firstShowPending_ = false;
+    FormResize();
+    if (config_.fullScreen)
+        showMaximized();
+    statusPanels_[5]->setText(cp1250::Decode(currentOperator_));
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TForm1::FormClose()
+{
+    guard_->Release();
+    // Fields edited on the "Waga" page go back with the rest of the settings.
+    config_.userData1 = cp1250::EncodeLossy(param1_->text());
+    config_.userData2 = cp1250::EncodeLossy(param2_->text());
+    config_.logEnabled = log_.enabled;
+    SaveConfig(dataDir_ + QStringLiteral("konfig.ini"), config_);
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window sees key presses before its controls do.
+    if (event->type() == QEvent::KeyPress) {
+        auto *w = qobject_cast<QWidget *>(watched);
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (w && w->window() == this && key->key() == Qt::Key_Insert && !key->isAutoRepeat()) {
+            FormKeyDown(key->key());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::FormKeyDown(int key)
+{
+    if (key == Qt::Key_Insert)
+        BBdodajClick();
+}
+
+void TForm1::BBdodajClick()
+{
+    log_.NoteAddAction();
+    emit addWeighingRequested();
+}
+
+void TForm1::BBset_tareClick()
+{
+    if (SetTareFromDisplay(scaleInput_->Reading(), *prompts_))
+        ShowTare();
+}
+
+void TForm1::LtaraClick()
+{
+    if (EditTare(scaleInput_->Reading(), *prompts_))
+        ShowTare();
+}
+
+void TForm1::BBaboutClick()
+{
+    about_->exec();
+}
+
+void TForm1::ShowDisplay(const QByteArray &text)
+{
+    display_->setText(cp1250::Decode(text));
+}
+
+void TForm1::ShowTare()
+{
+    tare_->setText(cp1250::Decode(scaleInput_->Reading().tareText));
+}
+
+void TForm1::ApplyTareSource()
+{
+    setTare_->setVisible(!config_.tareFromPackaging);
+    tare_->setVisible(!config_.tareFromPackaging);
+    tareFromBox_->setVisible(config_.tareFromPackaging);
+}
+
+void TForm1::ApplyValueTotalVisibility()
+{
+    const bool shown = config_.screenWidths[ColValue] != 0;
+    valueCaption_->setVisible(shown);
+    valueTotal_->setVisible(shown);
+    const MainLayout l = ComputeMainLayout(width(), shown);
+    printLabel_->setGeometry(printLabel_->x(), l.printButtonTop, printLabel_->width(), l.printButtonHeight);
+}

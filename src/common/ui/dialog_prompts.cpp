@@ -1,0 +1,45 @@
+#include "common/ui/dialog_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+QString DialogPrompts::Caption()
+{
+    return QStringLiteral("Archiwizacja pomiarów");
+}
+
+void DialogPrompts::Message(Icon icon, const QString &text)
+{
+    QMessageBox box(icon == Icon::Error     ? QMessageBox::Critical
+                    : icon == Icon::Warning ? QMessageBox::Warning
+                                            : QMessageBox::Information,
+                    Caption(), text, QMessageBox::NoButton, parent_);
+    box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.exec();
+}
+
+bool DialogPrompts::Question(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, Caption(), text, QMessageBox::NoButton, parent_);
+    QPushButton *yes = box.addButton(QStringLiteral("Tak"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("Nie"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+std::optional<QString> DialogPrompts::InputText(const QString &title, const QString &prompt, const QString &initial,
+                                                bool masked)
+{
+    return input_(title, prompt, initial, masked);
+}
+
+std::optional<QString> DialogPrompts::OpenFileName(const QString &directory, const QString &filter)
+{
+    const QString path = QFileDialog::getOpenFileName(parent_, QString(), directory, filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}

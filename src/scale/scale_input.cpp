@@ -1,0 +1,86 @@
+#include "scale/scale_input.h"
+
+#include "app/event_log.h"
+#include "common/clock.h"
+
+namespace {
+// 0.0000351 of a day: records closer than this belong to one series.
+constexpr qint64 kSeriesGapMs = 3033;
+}
+
+ScaleInput::ScaleInput(const Clock &clock, EventLog *log, QObject *parent)
+    : QObject(parent), clock_(clock), log_(log)
+{
+    reading_.lastFrameTime = clock_.Now();
+    reading_.lastRecordTime = reading_.lastFrameTime;
+}
+
+void ScaleInput::FeedSerialBytes(QByteArrayView bytes)
+{
+    for (const QByteArray &line : serial_.Feed(bytes))
+        DecodeLine(line);
+}
+
+void ScaleInput::FeedSocketBytes(QByteArrayView bytes)
+{
+    for (const QByteArray &line : socket_.Feed(bytes))
+        DecodeLine(line);
+}
+
+void ScaleInput::ClearReceiveBuffers()
+{
+    serial_.Clear();
+    socket_.Clear();
+}
+
+void ScaleInput::DecodeLine(QByteArrayView line)
+{
+    if (log_ && log_->enabled)
+        log_->LogEvent(0, line);
+    const QDateTime now = clock_.Now();
+    reading_.lastFrameTime = now;
+
+    const DecodedLine d = ::DecodeLine(line, maxMass_);
+    using Kind = DecodedLine::Kind;
+    switch (d.kind) {
+    case Kind::Empty:
+        return;
+    case Kind::Record: {
+        const bool newSeries = autoDelete_ && reading_.lastRecordTime.msecsTo(now) > kSeriesGapMs;
+        reading_.lastRecordTime = now;
+        reading_.massDecimals = d.massDecimals;
+        emit weighingRecord(d.recordNumber, d.recordWeight, newSeries);
+        const int code = log_ ? log_->TakeAddCodeForRecord() : 0;
+        if (log_ && log_->enabled)
+            log_->LogEvent(code, d.recordNumber);
+        return;
+    }
+    case Kind::Unreadable:
+        reading_.displayText.clear();
+        emit displayChanged(reading_.displayText);
+        return;
+    case Kind::Overload:
+        reading_.displayText = d.displayText;
+        reading_.massDecimals = d.massDecimals;
+        emit displayChanged(reading_.displayText);
+        return;
+    case Kind::Weight:
+        break;
+    }
+
+    AutoAddDecision decision = AutoAddDecision::None;
+    if (autoAdd_) {
+        if (reading_.HasMass() && decider_)
+            decision = decider_(reading_.displayText, d.value);
+        else if (autoAddMode_ == 2 && reading_.displayText == kNoReadingText)
+            decision = AutoAddDecision::Add;
+    }
+    reading_.displayText = d.displayText;
+    emit displayChanged(reading_.displayText);
+    // The weighing taken here still uses the decimals of the previous line.
+    if (decision == AutoAddDecision::Add)
+        emit addRequested();
+    else if (decision == AutoAddDecision::Update)
+        emit updateLastRowRequested();
+    reading_.massDecimals = d.massDecimals;
+}

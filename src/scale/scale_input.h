@@ -1,0 +1,62 @@
+#pragma once
+
+// Applies what the scale sends: assembles lines per source, decodes them,
+// logs them, keeps ScaleReading up to date and reports weighing records and
+// automatic-adding decisions to the main window.
+
+#include "scale/frame_decoder.h"
+#include "scale/line_assembler.h"
+#include "scale/scale_reading.h"
+
+#include <QObject>
+#include <functional>
+
+class Clock;
+class EventLog;
+
+class ScaleInput : public QObject {
+    Q_OBJECT
+public:
+    enum class AutoAddDecision { None, Add, Update };
+    // Asked for a readable weight within the maximum while automatic adding
+    // is on: the previous display text and the new value.
+    using AutoAddDecider = std::function<AutoAddDecision(const QByteArray &previousDisplay, double value)>;
+
+    ScaleInput(const Clock &clock, EventLog *log, QObject *parent = nullptr);
+
+    ScaleReading &Reading() { return reading_; }
+    const ScaleReading &Reading() const { return reading_; }
+
+    void SetMaxMass(int maxMass) { maxMass_ = maxMass; }
+    void SetAutoDelete(bool on) { autoDelete_ = on; }
+    // Automatic adding on/off, its mode (2 adds after "no reading") and the decider.
+    void SetAutoAdd(bool on, int mode) { autoAdd_ = on, autoAddMode_ = mode; }
+    void SetAutoAddDecider(AutoAddDecider decider) { decider_ = std::move(decider); }
+
+    void FeedSerialBytes(QByteArrayView bytes);
+    void FeedSocketBytes(QByteArrayView bytes);
+    void DecodeLine(QByteArrayView line);
+
+    // Start-up and after a port is (re)opened: partial lines are dropped.
+    void ClearReceiveBuffers();
+
+signals:
+    void displayChanged(const QByteArray &displayText);
+    // A numbered weighing record. `newSeries`: automatic deletion is on and the
+    // previous record came more than 3.03 s ago, so the table starts afresh.
+    void weighingRecord(const QByteArray &number, const QByteArray &weight, bool newSeries);
+    void addRequested();
+    void updateLastRowRequested();
+
+private:
+    const Clock &clock_;
+    EventLog *log_;
+    ScaleReading reading_;
+    LineAssembler serial_{LineAssembler::Source::Serial};
+    LineAssembler socket_{LineAssembler::Source::Socket};
+    int maxMass_ = 500;
+    bool autoDelete_ = false;
+    bool autoAdd_ = false;
+    int autoAddMode_ = 0;
+    AutoAddDecider decider_;
+};

@@ -1,0 +1,77 @@
+#include "common/number_forms.h"
+
+#include <gtest/gtest.h>
+
+TEST(ParseNumber, AcceptsBothSeparatorsSignsAndBlanks)
+{
+    EXPECT_EQ(ParseNumber("12,5"), 12.5);
+    EXPECT_EQ(ParseNumber("12.5"), 12.5);
+    EXPECT_EQ(ParseNumber("-1.5"), -1.5);
+    EXPECT_EQ(ParseNumber("+0012.50"), 12.5);
+    EXPECT_EQ(ParseNumber("  7 "), 7.0);
+    EXPECT_EQ(ParseNumber("5."), 5.0);
+    EXPECT_EQ(ParseNumber(",5"), 0.5);
+}
+
+TEST(ParseNumber, StripsBracketsOfNets)
+{
+    EXPECT_EQ(ParseNumber("(118.00)"), 118.0);
+    EXPECT_EQ(ParseNumber("[120.50]"), 120.5);
+    EXPECT_EQ(ParseNumber("[-3,25]"), -3.25);
+    // Only a leading bracket triggers the cut: a trailing one alone is garbage.
+    EXPECT_FALSE(ParseNumber("118.00)"));
+    EXPECT_FALSE(ParseNumber("("));
+    EXPECT_FALSE(ParseNumber("()"));
+}
+
+TEST(ParseNumber, RejectsInvalidTexts)
+{
+    for (const char *bad : {"", " ", "abc", "12a", "1.2.3", "1,2.3", "1e5", "--1", "1-2", "-", ".", "12 5"})
+        EXPECT_FALSE(ParseNumber(bad)) << bad;
+    // ParseReal never strips brackets.
+    EXPECT_FALSE(ParseReal("(1)"));
+}
+
+TEST(FormatMass, RoundsToSevenSignificantDigitsThenToDecimals)
+{
+    EXPECT_EQ(FormatMass(118.0, 2), "118.00");
+    EXPECT_EQ(FormatMass(0.0, 2), "0.00");
+    EXPECT_EQ(FormatMass(-1.5, 2), "-1.50");
+    EXPECT_EQ(FormatMass(1.5, 0), "2");
+    EXPECT_EQ(FormatMass(12.5, 3), "12.500");
+    // Decimal half-up on the 7-digit form, not on the binary value.
+    EXPECT_EQ(FormatMass(2.675, 2), "2.68");
+    EXPECT_EQ(FormatMass(1.005, 2), "1.01");
+    // Seven significant digits: 1234567.8 loses its fraction first.
+    EXPECT_EQ(FormatMass(1234567.8, 2), "1234568.00");
+    EXPECT_EQ(FormatMass(0.123456789, 4), "0.1235");
+    EXPECT_EQ(FormatMass(99.995, 2), "100.00");
+    EXPECT_EQ(FormatMass(-0.001, 2), "0.00");  // no "-0.00"
+    EXPECT_EQ(FormatMass(120.5 - 2.5, 2), "118.00");
+}
+
+TEST(FormatMoney, RoundsToEightSignificantDigitsWithTwoDecimals)
+{
+    EXPECT_EQ(FormatMoney(0.0), "0.00");
+    EXPECT_EQ(FormatMoney(118.0 * 2.5), "295.00");
+    EXPECT_EQ(FormatMoney(12345678.9), "12345679.00");
+    EXPECT_EQ(FormatMoney(1.005), "1.01");
+    EXPECT_EQ(FormatMoney(-7.125), "-7.13");
+    EXPECT_EQ(FormatMoney(0.1 + 0.2), "0.30");
+}
+
+TEST(FormatRounded, HandlesLargeAndTinyValues)
+{
+    EXPECT_EQ(FormatRounded(1e-9, 7, 2), "0.00");
+    EXPECT_EQ(FormatRounded(0.0049, 7, 2), "0.00");
+    EXPECT_EQ(FormatRounded(0.005, 7, 2), "0.01");
+    EXPECT_EQ(FormatRounded(9.9999999e6, 7, 1), "10000000.0");
+}
+
+TEST(DecimalsOf, CountsAfterTheFirstSeparator)
+{
+    EXPECT_EQ(DecimalsOf("0012.50"), 2);
+    EXPECT_EQ(DecimalsOf("-1,5"), 1);
+    EXPECT_EQ(DecimalsOf("150"), 0);
+    EXPECT_EQ(DecimalsOf("1."), 0);
+}
