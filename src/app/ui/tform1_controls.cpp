@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kTopHeight = 215;
 constexpr int kTopCenterWidth = 650;
-constexpr int kSettingsWidth = 200;
+constexpr int kSettingsWidth = 205;
 constexpr int kBottomBarHeight = 34;
 
 template <typename W>
@@ -141,9 +141,9 @@ QGroupBox *TForm1::BuildLabelGroup(QWidget *parent)
     };
     for (const Row &r : rows) {
         auto *caption = Named(new QLabel(QString::fromUtf8(r.caption), group), r.captionName);
-        caption->setGeometry(6, r.top, 72, 18);
+        caption->setGeometry(6, r.top, 82, 18);
         auto *value = Named(new QLabel(QString::fromUtf8(r.start), group), r.valueName);
-        value->setGeometry(78, r.top, 102, 18);
+        value->setGeometry(88, r.top, 92, 18);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         value->setToolTip(QString::fromUtf8(r.hint));
         value->setAccessibleDescription(QString::fromUtf8(r.hint));
@@ -189,6 +189,9 @@ QTabWidget *TForm1::BuildSettingsPages(QWidget *parent)
 {
     auto *pages = Named(new QTabWidget(parent), "PCustawienia");
     pages->resize(kSettingsWidth, kTopHeight);
+    // Three tabs must fit the narrow column without scroll arrows.
+    pages->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 5px; }"));
+    pages->setUsesScrollButtons(false);
 
     // The maker's information page exists but stays hidden.
     auto *maker = Named(new QWidget, "TSinfo");
@@ -272,7 +275,7 @@ void TForm1::FormResize()
     const MainLayout l = ComputeMainLayout(width(), config_.screenWidths[ColValue] != 0);
     const int h = central_->height();
     topCenter_->move(l.topCenterLeft, 0);
-    settingsPages_->setGeometry(width() - kSettingsWidth - 5, 0, kSettingsWidth, kTopHeight);
+    settingsPages_->setGeometry(width() - kSettingsWidth - 2, 0, kSettingsWidth, kTopHeight);
     tablesArea_->setGeometry(0, kTopHeight + 3, width(), h - kTopHeight - 3 - kBottomBarHeight);
     for (int i = 0; i < 9; ++i)
         bottomButtons_[i]->setGeometry(l.bottomButtons[i].first, h - kBottomBarHeight + 4, l.bottomButtons[i].second,

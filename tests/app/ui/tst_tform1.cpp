@@ -1,0 +1,152 @@
+// The main window under the offscreen platform.
+
+#include "app/ui/tform1.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+class TestTForm1 : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    ScriptedPrompts prompts_;
+    ManualClock clock_{QDateTime(QDate(2024, 5, 17), QTime(14, 3))};
+
+    MainWindowOptions Options()
+    {
+        MainWindowOptions o;
+        o.workDir = dir_.path();
+        o.instanceLockPath = dir_.filePath("guard.lock");
+        o.clock = &clock_;
+        o.prompts = &prompts_;
+        o.openScaleLink = false;
+        return o;
+    }
+    QString Konfig() const { return dir_.filePath("dane/konfig.ini"); }
+
+private slots:
+    void init()
+    {
+        QDir(dir_.path()).mkpath("dane");
+        QFile::remove(Konfig());
+        prompts_ = ScriptedPrompts();
+    }
+
+    void captionStatusBarAndControls()
+    {
+        TForm1 w(Options());
+        QCOMPARE(w.windowTitle(), QString("Program do archiwizacji pomiarów - QZ"));
+        QCOMPARE(w.minimumSize(), QSize(920, 573));
+        QCOMPARE(w.StatusPanel(0)->text(), QString("Połączenie z wagą:"));
+        QCOMPARE(w.StatusPanel(2)->text(), QString("Połączenie z drukarką:"));
+        QCOMPARE(w.StatusPanel(4)->text(), QString("Operator:"));
+        QCOMPARE(w.StatusPanel(3)->text(), QString("<brak drukarki>"));  // offscreen has no printer
+        w.show();
+        const int widths[] = {120, 190, 140, 190, 80, 100};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(w.StatusPanel(i)->width(), widths[i]);
+
+        const char *names[] = {"Ldisplay", "Ljednost", "Ltara", "BBset_tare", "Ltarefrombox", "BBdodaj",
+                               "SBauto_dodaj", "BBfilter", "Lfilter_status", "GBdrukuj", "BBdrukuj",
+                               "PCustawienia", "Eparam1", "Eparam2", "BBusun", "BBmasa", "BBtara", "BBprice",
+                               "BBwz", "BBmaterial", "BBbox", "BBwytop", "BBklient", "Ptop_center", "Label1",
+                               "Image1", "Ldisp_etyk_sum_g", "Ldisp_etyk_value", "SBselectall", "SBselectdown"};
+        for (const char *n : names)
+            QVERIFY2(w.findChild<QWidget *>(n), n);
+        QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("0.00"));
+        QCOMPARE(w.findChild<QLabel *>("Ljednost")->text(), QString("kg"));
+        QCOMPARE(w.findChild<QPushButton *>("BBdodaj")->text(), QString("  Dodaj pomiar"));
+        QCOMPARE(w.findChild<QToolButton *>("SBauto_dodaj")->accessibleName(),
+                 QString("Automatyczne dodawanie pomiarów"));
+        QCOMPARE(w.findChild<QLineEdit *>("Eparam1")->maxLength(), 40);
+        QVERIFY(w.findChild<QLabel *>("Image1")->toolTip().count('\n') == 2);
+        auto *pages = w.findChild<QTabWidget *>("PCustawienia");
+        QCOMPARE(pages->tabText(pages->currentIndex()), QString("Zegar"));
+        QVERIFY(!pages->isTabVisible(0));
+        QVERIFY(!w.findChild<QLabel *>("Lfilter_status")->isVisible());
+        QVERIFY(!w.findChild<QLabel *>("Ltarefrombox")->isVisible());
+        QVERIFY(w.findChild<QLabel *>("Ltara")->isVisible());
+        QVERIFY(prompts_.messages.isEmpty());
+    }
+
+    void insertFromAnyFocusedControlReachesTheAddHandler()
+    {
+        TForm1 w(Options());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QSignalSpy adds(&w, &TForm1::addWeighingRequested);
+        auto *edit = w.findChild<QLineEdit *>("Eparam1");
+        w.findChild<QTabWidget *>("PCustawienia")->setCurrentIndex(3);
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Insert);
+        QCOMPARE(adds.size(), 1);
+        QVERIFY(edit->text().isEmpty());  // the key never reached the field
+        auto *button = w.findChild<QPushButton *>("BBfilter");
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Insert);
+        QCOMPARE(adds.size(), 2);
+        QTest::keyClick(button, Qt::Key_Delete);  // no other key is handled
+        QCOMPARE(adds.size(), 2);
+        QCOMPARE(w.Log().lastAddCode, 3);
+    }
+
+    void konfigWrittenOnCloseWithEveryKeyAndTheUserFields()
+    {
+        WriteAll(Konfig(), "log\r\nJednostka=t\r\nSzerokosc_kolumny_cena=0\r\nTara_z_opakowania=1\r\n");
+        {
+            TForm1 w(Options());
+            QCOMPARE(w.findChild<QLabel *>("Ljednost")->text(), QString("t"));
+            QCOMPARE(w.findChild<QLabel *>("Ldisp_etyk_sum_n")->text(), QString("0.00 t"));
+            w.show();
+            QVERIFY(!w.findChild<QPushButton *>("BBprice")->isVisible());
+            QVERIFY(!w.findChild<QPushButton *>("BBset_tare")->isVisible());
+            QVERIFY(w.findChild<QLabel *>("Ltarefrombox")->isVisible());
+            w.findChild<QLineEdit *>("Eparam1")->setText("Odbiorca: Żwirownia");
+            w.close();
+        }
+        const QByteArray written = ReadAll(Konfig());
+        QVERIFY(written.startsWith("Numer_portu_wagi=2\r\n"));
+        QVERIFY(written.endsWith("\r\nlog\r\n"));
+        QVERIFY(written.contains("\r\nDane_uzytkownika1=Odbiorca: \xAFwirownia\r\n"));
+        QVERIFY(written.contains("\r\nJednostka=t\r\n"));
+        QCOMPARE(written.count("\r\n"), 72);  // 67 keys, 4 of our own, "log"
+    }
+
+    void secondCopyIsRefusedAndWritesNothing()
+    {
+        TForm1 first(Options());
+        QVERIFY(!first.TerminateRequested());
+        TForm1 second(Options());
+        QVERIFY(second.TerminateRequested());
+        QCOMPARE(prompts_.MessageTexts(), QStringList{"Program jest już w uruchomiony!"});
+        QVERIFY(!QFile::exists(Konfig()));
+    }
+
+    void tareButtonAndTypedTare()
+    {
+        TForm1 w(Options());
+        w.Scale().FeedSerialBytes("ST,GS,+0012.50kg\r");
+        QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("0012.50"));
+        w.findChild<QPushButton *>("BBset_tare")->click();
+        QCOMPARE(w.findChild<QLabel *>("Ltara")->text(), QString("0012.50"));
+        w.Scale().FeedSerialBytes("600.00\r");
+        QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("* * * * *"));
+        w.BBset_tareClick();
+        QCOMPARE(prompts_.MessageTexts(), QStringList{"Brak pomiaru!"});
+        prompts_.inputAnswers = {QString("2,5")};
+        QTest::mouseClick(w.findChild<QLabel *>("Ltara"), Qt::LeftButton);
+        QCOMPARE(w.findChild<QLabel *>("Ltara")->text(), QString("2.50"));
+    }
+};
+
+QTEST_MAIN(TestTForm1)
+#include "tst_tform1.moc"
