@@ -1,0 +1,48 @@
+#pragma once
+
+// The three archive buttons of each table's tool bar, acting on the
+// ActiveTable. Questions and messages go through UserPrompts. After each
+// action the caller refreshes the tab captions and the totals.
+
+#include "tables/data_filter.h"
+
+#include <QString>
+
+class Clock;
+class MeasurementTable;
+class TableStorage;
+class UserPrompts;
+
+struct ArchiveContext {
+    MeasurementTable &table;  // the ActiveTable
+    const TableStorage &storage;
+    QString archiveDir;  // with a final '/'; see ArchiveDirFromSetting
+    const DataFilter &filter;
+    const Clock &clock;
+    UserPrompts &prompts;
+};
+
+// The choice made in the window TFdelete_mode.
+struct DeleteChoice {
+    enum Mode { All = 0, Shown = 1, AllButShown = 2 };
+    int mode = All;
+    bool archiveFirst = true;
+};
+
+// The message naming a written archive file.
+QString ArchiveSavedMessage(const QString &path);
+// The file-open dialog's filter for archives.
+QString ArchiveFileFilter();
+
+// TBsavetableClick: the rows shown into a new archive file. True when written.
+// ArchiveDir is not created here.
+bool SaveTableToArchive(ArchiveContext &ctx);
+
+// TBreadtableClick: optionally moves the working file to the archive, then
+// reads a chosen file into the table and rewrites the working file from it.
+// True when the table's rows may have changed.
+bool ReadTableFromArchive(ArchiveContext &ctx);
+
+// TBdeletetableClick after the window answered OK. When the archive copy
+// asked for cannot be written nothing is deleted. True when rows may have changed.
+bool DeleteTableData(ArchiveContext &ctx, const DeleteChoice &choice);

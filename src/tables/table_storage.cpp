@@ -1,0 +1,371 @@
+#include "tables/table_storage.h"
+
+#include "common/cp1250.h"
+#include "common/safe_file.h"
+#include "common/user_prompts.h"
+#include "tables/measurement_record.h"
+#include "tables/measurement_table.h"
+#include "tables/table_set.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const char *const kDiskHint = "Brak miejsca na dysku lub dysk zabezpieczony przed zapisem.";
+
+// One line of a file buffer: [begin, end) without its terminator, `next` at the following line.
+struct LineSpan {
+    qsizetype begin, end, next;
+    bool terminated;
+};
+
+// Lines end at CR LF, LF or a lone CR. A last line without its end is still
+// a line; a final line end adds none.
+class LineScanner {
+public:
+    explicit LineScanner(const QByteArray &data) : data_(data.constData()), size_(data.size()) {}
+
+    bool Next(LineSpan &s)
+    {
+        if (pos_ >= size_)
+            return false;
+        const char *p = data_ + pos_;
+        const char *end = data_ + size_;
+        const char *nl = static_cast<const char *>(std::memchr(p, '\n', end - p));
+        const char *stop = nl ? nl : end;
+        const char *cr = static_cast<const char *>(std::memchr(p, '\r', stop - p));
+        s.begin = pos_;
+        if (cr) {
+            s.end = cr - data_;
+            s.next = (cr + 1 < end && cr[1] == '\n') ? s.end + 2 : s.end + 1;
+            s.terminated = true;
+        } else if (nl) {
+            s.end = nl - data_;
+            s.next = s.end + 1;
+            s.terminated = true;
+        } else {
+            s.end = size_;
+            s.next = size_;
+            s.terminated = false;
+        }
+        pos_ = s.next;
+        return true;
+    }
+
+private:
+    const char *data_;
+    qsizetype size_;
+    qsizetype pos_ = 0;
+};
+
+// Reads a whole file. A missing file is `missing` (ok).
+StorageResult ReadWhole(const QString &path, QByteArray &data, bool &missing)
+{
+    data.clear();
+    QFile f(path);
+    missing = !f.exists();
+    if (missing)
+        return {};
+    if (!f.open(QIODevice::ReadOnly))
+        return StorageResult::Failed(f.errorString());
+    data = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return StorageResult::Failed(f.errorString());
+    return {};
+}
+
+bool SyncDirectoryOf(const QString &path)
+{
+    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// Writes `content` to the temporary file, syncs it and renames it over `target`.
+StorageResult CommitThroughTemp(const TableStorage &storage, const QString &target, const QByteArray &content)
+{
+    const QString tmp = storage.TempFile();
+    QFile out(tmp);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return StorageResult::Failed(TempFileErrorMessage(storage.dataDir()));
+    const bool written = out.write(content) == content.size() && out.flush() && ::fsync(out.handle()) == 0;
+    out.close();
+    if (!written || out.error() != QFileDevice::NoError) {
+        QFile::remove(tmp);
+        return StorageResult::Failed(TempFileErrorMessage(storage.dataDir()));
+    }
+    if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(target).constData()) != 0) {
+        QFile::remove(tmp);
+        return StorageResult::Failed(WriteErrorMessage(target));
+    }
+    SyncDirectoryOf(target);
+    return {};
+}
+
+// The working file's bytes for a rewrite; `missing` when there is none. An
+// unterminated last line gets CR LF, as every line written by the program.
+StorageResult ReadForRewrite(const TableStorage &storage, const QString &path, QByteArray &data, bool &missing)
+{
+    // The temporary file is made first, so a folder that cannot take it is reported as such.
+    {
+        QFile probe(storage.TempFile());
+        if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return StorageResult::Failed(TempFileErrorMessage(storage.dataDir()));
+    }
+    StorageResult r = ReadWhole(path, data, missing);
+    if (!r || missing)
+        QFile::remove(storage.TempFile());
+    return r;
+}
+
+void AppendSpan(QByteArray &out, const QByteArray &data, const LineSpan &s)
+{
+    if (s.terminated)
+        out.append(data.constData() + s.begin, s.next - s.begin);
+    else
+        out.append(data.constData() + s.begin, s.end - s.begin).append("\r\n");
+}
+
+}  // namespace
+
+bool ReportFailure(const StorageResult &r, UserPrompts &prompts)
+{
+    if (!r.ok && !r.message.isEmpty())
+        prompts.Error(r.message);
+    return r.ok;
+}
+
+TableStorage::TableStorage(QString dataDir) : dataDir_(std::move(dataDir))
+{
+    if (!dataDir_.isEmpty() && !dataDir_.endsWith(QLatin1Char('/')))
+        dataDir_ += QLatin1Char('/');
+}
+
+QString TableStorage::WorkingFile(int tableNumber) const
+{
+    return dataDir_ + QStringLiteral("pomiary%1.txt").arg(tableNumber);
+}
+
+QString TableStorage::TempFile() const
+{
+    return dataDir_ + QStringLiteral("pomiary_tmp.txt");
+}
+
+QString ReadErrorMessage(int code, const QString &path, int lineNumber)
+{
+    return QStringLiteral("Błąd (%1) w pliku z pomiarami \"%2\", linia: %3\nNieprawidłowy format linii.\n"
+                          "Czytanie pliku zostało przerwane.")
+        .arg(code)
+        .arg(path)
+        .arg(lineNumber);
+}
+
+QString CreateErrorMessage(const QString &path)
+{
+    return QStringLiteral("Błąd (1) przy zapisie do pliku: ") + path + QStringLiteral(".\n") +
+           QString::fromUtf8(kDiskHint);
+}
+
+QString LineErrorMessage(const QString &path, int lineNumber)
+{
+    return QStringLiteral("Błąd (2) przy zapisie do pliku: ") + path + QStringLiteral(" linia ") +
+           QString::number(lineNumber) + QStringLiteral(".\n") + QString::fromUtf8(kDiskHint);
+}
+
+QString WriteErrorMessage(const QString &path)
+{
+    return QStringLiteral("Błąd przy zapisie do pliku: ") + path + QStringLiteral(".\n") +
+           QString::fromUtf8(kDiskHint);
+}
+
+QString TempFileErrorMessage(const QString &dataDir)
+{
+    return QStringLiteral("Błąd przy zapisie do pliku tymczasowego: ") + dataDir +
+           QStringLiteral("pomiary_tmp.txt.\n") + QString::fromUtf8(kDiskHint);
+}
+
+LoadResult LoadTable(const QString &path, MeasurementTable &table, const DataFilter &filter)
+{
+    LoadResult result;
+    QByteArray data;
+    bool missing = false;
+    if (StorageResult r = ReadWhole(path, data, missing); !r) {
+        table.Clear();
+        result.ok = false;
+        result.message = r.message;
+        return result;
+    }
+    if (missing) {
+        table.Clear();
+        return result;
+    }
+    const FilterMatcher matcher(filter);
+    std::vector<MeasurementTable::Span> spans;
+    spans.reserve(size_t(data.size() / 96 + 16));
+    LineScanner scanner(data);
+    LineSpan s;
+    int lineNumber = 0;
+    while (scanner.Next(s)) {
+        ++lineNumber;
+        const QByteArrayView line(data.constData() + s.begin, s.end - s.begin);
+        const LineCheck check = CheckLine(line);
+        if (!check.valid) {
+            result.ok = false;
+            result.code = check.code;
+            result.line = lineNumber;
+            result.message = ReadErrorMessage(check.code, path, lineNumber);
+            break;
+        }
+        if (matcher.Matches(line))
+            spans.push_back({s.begin, s.end - s.begin});
+    }
+    spans.shrink_to_fit();
+    table.Assign(std::move(data), std::move(spans));
+    return result;
+}
+
+void LoadAllTables(const TableStorage &storage, TableSet &tables, const DataFilter &filter, UserPrompts &prompts)
+{
+    for (int n = 1; n <= kTableCount; ++n)
+        ReportFailure(LoadTable(storage.WorkingFile(n), tables.Table(n), filter), prompts);
+}
+
+StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArrayView line)
+{
+    const QString path = storage.WorkingFile(tableNumber);
+    QByteArray bytes;
+    {
+        QFile f(path);
+        if (f.size() > 0 && f.open(QIODevice::ReadOnly) && f.seek(f.size() - 1)) {
+            char last = 0;
+            if (f.getChar(&last) && last != '\n' && last != '\r')
+                bytes = "\r\n";
+        }
+    }
+    bytes.append(line.data(), line.size());
+    if (!AppendLineDurably(path, bytes))
+        return StorageResult::Failed(WriteErrorMessage(path));
+    return {};
+}
+
+namespace {
+
+StorageResult WriteRows(const QString &path, const QString &shownPath, const MeasurementTable &table)
+{
+    SafeFileWriter w(path);
+    if (!w.Open())
+        return StorageResult::Failed(CreateErrorMessage(shownPath));
+    for (int row = 0; row < table.RowCount(); ++row) {
+        if (!w.WriteLine(table.LineView(row))) {
+            w.Cancel();
+            return StorageResult::Failed(LineErrorMessage(shownPath, w.FailedLine()));
+        }
+    }
+    if (!w.Commit()) {
+        if (w.LastFailure() == SafeFileWriter::Failure::Line)
+            return StorageResult::Failed(LineErrorMessage(shownPath, w.FailedLine()));
+        return StorageResult::Failed(WriteErrorMessage(shownPath));
+    }
+    return {};
+}
+
+}  // namespace
+
+StorageResult RewriteWorkingFile(const TableStorage &storage, const MeasurementTable &table)
+{
+    const QString path = storage.WorkingFile(table.number());
+    return WriteRows(path, path, table);
+}
+
+StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table)
+{
+    return WriteRows(path, path, table);
+}
+
+StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArrayView oldLine,
+                          QByteArrayView newLine)
+{
+    const QString path = storage.WorkingFile(tableNumber);
+    QByteArray data;
+    bool missing = false;
+    if (StorageResult r = ReadForRewrite(storage, path, data, missing); !r || missing)
+        return r;
+    // Lines before the first equal one are all terminated, so they and the
+    // lines after it are copied as bytes.
+    QByteArray out;
+    out.reserve(data.size() + newLine.size() + 2);
+    LineScanner scanner(data);
+    LineSpan s;
+    qsizetype restFrom = 0;
+    while (scanner.Next(s)) {
+        if (QByteArrayView(data.constData() + s.begin, s.end - s.begin) == oldLine) {
+            out.append(data.constData(), s.begin);
+            if (!newLine.isEmpty()) {
+                out.append(newLine.data(), newLine.size());
+                if (s.terminated)
+                    out.append(data.constData() + s.end, s.next - s.end);
+                else
+                    out.append("\r\n");
+            }
+            restFrom = s.next;
+            break;
+        }
+    }
+    out.append(data.constData() + restFrom, data.size() - restFrom);
+    if (!out.isEmpty() && out.back() != '\n' && out.back() != '\r')
+        out.append("\r\n");
+    return CommitThroughTemp(storage, path, out);
+}
+
+StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const DataFilter &filter, bool keepMatching)
+{
+    const QString path = storage.WorkingFile(tableNumber);
+    QByteArray data;
+    bool missing = false;
+    if (StorageResult r = ReadForRewrite(storage, path, data, missing); !r || missing)
+        return r;
+    const FilterMatcher matcher(filter);
+    QByteArray out;
+    out.reserve(data.size());
+    LineScanner scanner(data);
+    LineSpan s;
+    int lineNumber = 0;
+    while (scanner.Next(s)) {
+        ++lineNumber;
+        const QByteArrayView line(data.constData() + s.begin, s.end - s.begin);
+        const LineCheck check = CheckLine(line);
+        if (!check.valid) {
+            QFile::remove(storage.TempFile());
+            return StorageResult::Failed(ReadErrorMessage(check.code, path, lineNumber));
+        }
+        if (matcher.Matches(line) == keepMatching)
+            AppendSpan(out, data, s);
+    }
+    return CommitThroughTemp(storage, path, out);
+}
+
+QString ArchiveFileName(const QString &archiveDir, int tableNumber, const QDateTime &now)
+{
+    return archiveDir + QStringLiteral("tab_%1_").arg(tableNumber) + now.toString(QStringLiteral("yyyyMMdd_hhmmss")) +
+           QStringLiteral(".txt");
+}
+
+QString ArchiveDirFromSetting(QByteArrayView setting)
+{
+    QString dir = cp1250::Decode(setting);
+    dir.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+// Table working files "pomiary1.txt" .. "pomiary5.txt" in DataDir and archive
+// files. Every function returns whether it succeeded and, when not, the
+// message for the user; nothing here shows a window.
+//
+// A rewrite never removes the working file before its replacement is
+// complete on disk: the new content goes to a temporary file that is flushed,
+// synced and renamed over the working file.
+
+#include "tables/data_filter.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+class MeasurementTable;
+class TableSet;
+class UserPrompts;
+
+struct StorageResult {
+    bool ok = true;
+    QString message;  // for the user when !ok
+
+    explicit operator bool() const { return ok; }
+    static StorageResult Failed(QString message) { return {false, std::move(message)}; }
+};
+
+struct LoadResult : StorageResult {
+    int code = 0;  // split code of the invalid line
+    int line = 0;  // its number, from 1
+};
+
+// Shows the failure's message (error icon) when there is one; returns r.ok.
+bool ReportFailure(const StorageResult &r, UserPrompts &prompts);
+
+class TableStorage {
+public:
+    // `dataDir` names the data directory; a missing final '/' is added.
+    explicit TableStorage(QString dataDir);
+
+    const QString &dataDir() const { return dataDir_; }
+    QString WorkingFile(int tableNumber) const;  // dataDir + "pomiaryN.txt"
+    QString TempFile() const;                    // dataDir + "pomiary_tmp.txt"
+
+private:
+    QString dataDir_;
+};
+
+// Message texts of the table files.
+QString ReadErrorMessage(int code, const QString &path, int lineNumber);
+QString CreateErrorMessage(const QString &path);                  // "Błąd (1) ..."
+QString LineErrorMessage(const QString &path, int lineNumber);    // "Błąd (2) ... linia n."
+QString WriteErrorMessage(const QString &path);                   // "Błąd przy zapisie do pliku: ..."
+QString TempFileErrorMessage(const QString &dataDir);             // "... tymczasowego: ..."
+
+// Clears the table and reads `path`: every valid line that matches the filter
+// becomes an unmarked row, in file order. A missing file leaves the table
+// empty (ok). Reading stops at the first invalid line; the rows before it stay.
+LoadResult LoadTable(const QString &path, MeasurementTable &table, const DataFilter &filter);
+
+// LoadTable of the working file of each of the five tables into its table;
+// each failure is shown, the other tables are still read.
+void LoadAllTables(const TableStorage &storage, TableSet &tables, const DataFilter &filter, UserPrompts &prompts);
+
+// Appends the line (+ CR LF) to table N's working file, created when missing,
+// and syncs it to disk. A file whose last line lacks its end gets one first,
+// so the new line is never glued to it.
+StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArrayView line);
+
+// Writes the table's rows (all rows held, that is the rows shown) as its working file.
+StorageResult RewriteWorkingFile(const TableStorage &storage, const MeasurementTable &table);
+
+// The same into any file (archives); messages name `path`.
+StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table);
+
+// Rewrites table N's working file through "pomiary_tmp.txt" with the first
+// line equal to `oldLine` replaced by `newLine`, or removed when `newLine` is
+// empty; every other line unchanged. A missing working file stays missing.
+StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArrayView oldLine,
+                          QByteArrayView newLine);
+
+// Rewrites table N's working file through "pomiary_tmp.txt" keeping only the
+// lines whose filter match equals `keepMatching`. An invalid line stops it
+// with the reading error and leaves the working file unchanged.
+StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const DataFilter &filter,
+                            bool keepMatching);
+
+// archiveDir + "tab_" + N + "_" + yyyyMMdd_hhmmss + ".txt".
+QString ArchiveFileName(const QString &archiveDir, int tableNumber, const QDateTime &now);
+
+// The Katalog_archiwum setting (cp1250, may use '\') as a path with '/' and a final '/'.
+QString ArchiveDirFromSetting(QByteArrayView setting);

@@ -1,0 +1,194 @@
+#include "common/clock.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+#include "tables/archive_actions.h"
+#include "tables/measurement_record.h"
+#include "tables/measurement_table.h"
+#include "tables/table_storage.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Row(int nr, const QByteArray &material = "Piasek")
+{
+    return QByteArray::number(nr) + "\t2024-05-17 14:03\t10.00\t10.00\t0.00\t0.00\t0.00\t\t" + material +
+           "\t\tJAN\t";
+}
+
+const QString kSaved = QString::fromUtf8("Pomiary z tabeli zostały zapisane w archiwum w pliku:\n");
+const QString kSaveQuestion = QString::fromUtf8("Czy napewno zapisać w archiwum pomiary z bieżącej tabeli?");
+const QString kReadQuestion = QString::fromUtf8(
+    "Dane w bieżącej tabeli zostaną nadpisane danymi odczytanymi z archiwum.\n"
+    "Czy przed odczytem zapisać bieżące dane do archiwum?");
+
+class ArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dataDir = tmp.path() + "/dane/";
+        archiveDir = tmp.path() + "/archiwum/";
+        QDir().mkpath(dataDir);
+    }
+    ArchiveContext Ctx() { return ArchiveContext{table, storage, archiveDir, filter, clock, prompts}; }
+    QString ArchiveName() const { return archiveDir + "tab_2_20240517_140312.txt"; }
+    QString Working() const { return storage.WorkingFile(2); }
+    // Working file and table with rows 1..3 (Piasek, Żwir, Piasek), the filter on "piasek".
+    void ThreeRowsFiltered()
+    {
+        WriteAll(Working(), Row(1) + "\r\n" + Row(2, "Zwir") + "\r\n" + Row(3) + "\r\n");
+        filter.material = "piasek";
+        LoadTable(Working(), table, filter);
+        ASSERT_EQ(table.RowCount(), 2);
+    }
+
+    QTemporaryDir tmp;
+    QString dataDir, archiveDir;
+    TableStorage storage{tmp.path() + "/dane"};
+    MeasurementTable table{2};
+    DataFilter filter;
+    ManualClock clock{QDateTime(QDate(2024, 5, 17), QTime(14, 3, 12))};
+    ScriptedPrompts prompts;
+};
+
+}  // namespace
+
+TEST_F(ArchiveTest, SaveWritesShownRowsButDoesNotCreateTheFolder)
+{
+    ThreeRowsFiltered();
+    prompts.answers = {true};
+    auto ctx = Ctx();
+    EXPECT_FALSE(SaveTableToArchive(ctx));
+    EXPECT_EQ(prompts.questions, QStringList{kSaveQuestion});
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].icon, UserPrompts::Icon::Error);
+    EXPECT_EQ(prompts.messages[0].text, CreateErrorMessage(ArchiveName()));
+    EXPECT_FALSE(QDir(archiveDir).exists());
+
+    QDir().mkpath(archiveDir);
+    prompts.messages.clear();
+    prompts.answers = {true};
+    EXPECT_TRUE(SaveTableToArchive(ctx));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{kSaved + ArchiveName()});
+    EXPECT_EQ(ReadAll(ArchiveName()), Row(1) + "\r\n" + Row(3) + "\r\n");
+
+    prompts.answers = {false};  // "Nie": nothing
+    prompts.messages.clear();
+    EXPECT_FALSE(SaveTableToArchive(ctx));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(ArchiveTest, ReadWithArchivingMovesTheWholeFileThenLoadsFiltered)
+{
+    ThreeRowsFiltered();
+    const QString source = tmp.path() + "/old.txt";
+    const QByteArray sourceBytes = Row(10) + "\r\n" + Row(11, "Zwir") + "\r\n" + Row(12, "piasek") + "\r\n";
+    WriteAll(source, sourceBytes);
+    prompts.answers = {true};
+    prompts.fileAnswers = {source};
+    auto ctx = Ctx();
+    EXPECT_TRUE(ReadTableFromArchive(ctx));
+    EXPECT_EQ(prompts.questions, QStringList{kReadQuestion});
+    // The folder was created and the whole working file, hidden row included, moved there.
+    EXPECT_EQ(ReadAll(ArchiveName()), Row(1) + "\r\n" + Row(2, "Zwir") + "\r\n" + Row(3) + "\r\n");
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{kSaved + ArchiveName()});
+    EXPECT_EQ(prompts.openDialogs,
+              QStringList{QDir(archiveDir).absolutePath() + "|Pliki tekstowe (*.txt);;Wszystkie pliki (*.*)"});
+    ASSERT_EQ(table.RowCount(), 2);
+    EXPECT_EQ(ReadAll(Working()), Row(10) + "\r\n" + Row(12, "piasek") + "\r\n");
+    EXPECT_EQ(ReadAll(source), sourceBytes);  // the archive file is never changed
+}
+
+TEST_F(ArchiveTest, ReadKeepsRowsBeforeABadLineAndCancelStops)
+{
+    WriteAll(Working(), Row(1) + "\r\n");
+    LoadTable(Working(), table, filter);
+    const QString source = tmp.path() + "/bad.txt";
+    WriteAll(source, Row(5) + "\r\n" + Row(6) + "\r\nx\ty\r\n" + Row(8) + "\r\n");
+    prompts.answers = {false};
+    prompts.fileAnswers = {source};
+    auto ctx = Ctx();
+    ReadTableFromArchive(ctx);
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{ReadErrorMessage(1, source, 3)});
+    EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(6) + "\r\n");
+    EXPECT_FALSE(QDir(archiveDir).exists());
+
+    // An empty table asks nothing; a cancelled dialog changes nothing.
+    table.Clear();
+    prompts.questions.clear();
+    prompts.messages.clear();
+    EXPECT_FALSE(ReadTableFromArchive(ctx));
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(6) + "\r\n");
+}
+
+TEST_F(ArchiveTest, FailedMoveIsReportedAndNothingElseHappens)
+{
+    ThreeRowsFiltered();
+    archiveDir = tmp.path() + "/blocker/archiwum/";
+    WriteAll(tmp.path() + "/blocker", "a file where the folder should be");
+    prompts.answers = {true};
+    prompts.fileAnswers = {QString(tmp.path() + "/x.txt")};
+    auto ctx = Ctx();
+    EXPECT_FALSE(ReadTableFromArchive(ctx));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{WriteErrorMessage(archiveDir + "tab_2_20240517_140312.txt")});
+    EXPECT_TRUE(prompts.openDialogs.isEmpty());
+    EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(2, "Zwir") + "\r\n" + Row(3) + "\r\n");
+    EXPECT_EQ(table.RowCount(), 2);
+}
+
+TEST_F(ArchiveTest, DeleteModes)
+{
+    auto ctx = Ctx();
+    // Mode 1 without a filter: every line matches, all goes.
+    WriteAll(Working(), Row(1) + "\r\n" + Row(2) + "\r\n");
+    LoadTable(Working(), table, filter);
+    EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::Shown, false}));
+    EXPECT_EQ(table.RowCount(), 0);
+    EXPECT_EQ(ReadAll(Working()), QByteArray());
+    // Mode 2 without a filter deletes nothing.
+    WriteAll(Working(), Row(1) + "\r\n" + Row(2) + "\r\n");
+    LoadTable(Working(), table, filter);
+    EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::AllButShown, false}));
+    EXPECT_EQ(table.RowCount(), 2);
+    EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(2) + "\r\n");
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    // With a filter: mode 1 removes the shown lines, mode 2 keeps only them, mode 0 everything.
+    ThreeRowsFiltered();
+    EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::Shown, false}));
+    EXPECT_EQ(ReadAll(Working()), Row(2, "Zwir") + "\r\n");
+    EXPECT_EQ(table.RowCount(), 0);
+    ThreeRowsFiltered();
+    EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::AllButShown, false}));
+    EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(3) + "\r\n");
+    EXPECT_EQ(table.RowCount(), 2);
+    ThreeRowsFiltered();
+    EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::All, false}));
+    EXPECT_TRUE(QFile::exists(Working()));
+    EXPECT_EQ(ReadAll(Working()), QByteArray());
+    EXPECT_EQ(table.RowCount(), 0);
+}
+
+TEST_F(ArchiveTest, DeleteArchivesFirstCreatingTheFolder)
+{
+    ThreeRowsFiltered();
+    auto ctx = Ctx();
+    EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::All, true}));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{kSaved + ArchiveName()});
+    EXPECT_EQ(ReadAll(ArchiveName()), Row(1) + "\r\n" + Row(3) + "\r\n");  // the rows shown
+    EXPECT_EQ(table.RowCount(), 0);
+}
+
+TEST_F(ArchiveTest, FailedArchiveCopyDeletesNothing)
+{
+    ThreeRowsFiltered();
+    archiveDir = tmp.path() + "/blocker/archiwum/";
+    WriteAll(tmp.path() + "/blocker", "x");
+    auto ctx = Ctx();
+    EXPECT_FALSE(DeleteTableData(ctx, {DeleteChoice::All, true}));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{CreateErrorMessage(archiveDir + "tab_2_20240517_140312.txt")});
+    EXPECT_EQ(table.RowCount(), 2);
+    EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(2, "Zwir") + "\r\n" + Row(3) + "\r\n");
+}

@@ -1,0 +1,117 @@
+#include "tables/measurement_record.h"
+#include "tables/measurement_table.h"
+#include "tables/table_set.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Line(const QByteArray &nr, const QByteArray &rest = "2024-05-17 14:03\t1.00\t1.00\t0.00\t0.00\t0.00\t\t\t\t\t")
+{
+    return nr + "\t" + rest;
+}
+
+}  // namespace
+
+TEST(MeasurementRecord, HeadersAndAlignment)
+{
+    const char *expected[] = {"nr", "czas pobrania", "brutto", "netto", "tara", "cena", "wartość",
+                              "zamówienie", "materiał", "opakowanie", "operator", "dostawca / klient"};
+    for (int c = 0; c < kFieldCount; ++c)
+        EXPECT_EQ(ColumnHeader(c), QString::fromUtf8(expected[c])) << c;
+    QList<int> right;
+    for (int c = 0; c < kFieldCount; ++c)
+        if (ColumnRightAligned(c))
+            right << c;
+    EXPECT_EQ(right, (QList<int>{ColNr, ColGross, ColNet, ColTare, ColPrice, ColValue}));
+}
+
+TEST(MeasurementRecord, SplitRuleCodes)
+{
+    EXPECT_EQ(CheckLine("").code, -1);
+    EXPECT_FALSE(CheckLine("").valid);
+    EXPECT_EQ(CheckLine("a\tb\tc\td\te\tf").code, 5);
+    EXPECT_FALSE(CheckLine("a\tb\tc\td\te\tf").valid);
+    EXPECT_TRUE(CheckLine(EmptyLine()).valid);
+    EXPECT_EQ(CheckLine(EmptyLine()).code, 0);
+    // A non-empty line without any TAB is refused, with code 0.
+    EXPECT_FALSE(CheckLine("just text").valid);
+    EXPECT_EQ(CheckLine("just text").code, 0);
+    EXPECT_FALSE(CheckLine(QByteArray(10, '\t')).valid);
+    EXPECT_EQ(CheckLine(QByteArray(10, '\t')).code, 10);
+}
+
+TEST(MeasurementRecord, LastFieldKeepsExtraTabs)
+{
+    const QByteArray line = "1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\tKlient\tA\tB";  // 13 TABs
+    EXPECT_TRUE(CheckLine(line).valid);
+    EXPECT_EQ(Field(line, ColCustomer), QByteArray("Klient\tA\tB"));
+    EXPECT_EQ(Field(line, ColOperator), QByteArray("11"));
+    const MeasurementRecord r = MeasurementRecord::FromLine(line);
+    EXPECT_EQ(r.Line(), line);
+    EXPECT_EQ(WithField(line, ColNr, "7"), QByteArray("7\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\tKlient\tA\tB"));
+    EXPECT_EQ(Field("a\tb", 5), QByteArray());
+}
+
+TEST(MeasurementRecord, NetTextForms)
+{
+    EXPECT_EQ(NetText("0.00", "120.50", 2, false), QByteArray("120.50"));
+    EXPECT_EQ(NetText("0.00", "120.50", 2, true), QByteArray("[120.50]"));
+    EXPECT_EQ(NetText("2.50", "120.50", 2, true), QByteArray("(118.00)"));
+    EXPECT_EQ(NetText("2,5", "120.50", 2, false), QByteArray("118.00"));
+    EXPECT_EQ(NetText("0.5", "10.000", 3, false), QByteArray("9.500"));
+    // A zero tare keeps the display text as it is, even a marker.
+    EXPECT_EQ(NetText("0", "- - - - -", 2, false), QByteArray("- - - - -"));
+    EXPECT_FALSE(NetText("x", "10", 2, false));
+    EXPECT_FALSE(NetText("1", "* * * * *", 2, false));
+}
+
+TEST(MeasurementRecord, ValueRuleReadsBracketsAndCommas)
+{
+    EXPECT_EQ(ValueText("(118.00)", "0.50"), QByteArray("59.00"));
+    EXPECT_EQ(ValueText("[120.50]", "2"), QByteArray("241.00"));
+    EXPECT_EQ(ValueText("12,5", "2.00"), ValueText("12.5", "2.00"));
+    EXPECT_EQ(ValueText("10", 0.333), QByteArray("3.33"));
+    EXPECT_FALSE(ValueText("abc", "1"));
+}
+
+TEST(NextNumber, WalksBackOverEmptyAndNonIntegerNumbers)
+{
+    MeasurementTable t(1);
+    t.AddRow();
+    EXPECT_EQ(NextNumber(t), QByteArray("1"));  // empty table before the new row
+    t.SetCell(0, ColNr, "1");
+    t.AddLine(Line("2"));
+    t.AddLine(Line(""));      // added while numbering was off
+    t.AddLine(Line("12a"));   // hand-edited
+    t.AddRow();
+    EXPECT_EQ(NextNumber(t), QByteArray("3"));
+
+    MeasurementTable u(2);
+    u.AddLine(Line("41"));
+    u.AddLine(Line("5"));
+    u.AddLine(Line("41"));
+    u.AddRow();
+    EXPECT_EQ(NextNumber(u), QByteArray("42"));
+
+    MeasurementTable v(3);
+    v.AddLine(Line("x"));
+    v.AddRow();
+    EXPECT_EQ(NextNumber(v), QByteArray("1"));
+}
+
+TEST(TableSet, CaptionsAndImages)
+{
+    TableParams p = TableParams::Defaults(1);
+    EXPECT_EQ(TabCaption(p, 12), QByteArray("Tabela 1   (12)      "));
+    p.fields[TableParams::Name] = "Linia B";
+    EXPECT_EQ(TabCaption(p, 0), QByteArray("Linia B   (0)      "));
+
+    TableSet set;
+    set.SetActiveNumber(3);
+    EXPECT_EQ(set.Active().number(), 3);
+    EXPECT_EQ(TabImage(3, set.ActiveNumber()), 0);
+    EXPECT_EQ(TabImage(1, set.ActiveNumber()), 1);
+    set.SetActiveNumber(9);  // ignored
+    EXPECT_EQ(set.ActiveNumber(), 3);
+}

@@ -1,0 +1,224 @@
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+#include "tables/measurement_record.h"
+#include "tables/measurement_table.h"
+#include "tables/table_set.h"
+#include "tables/table_storage.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray Row(int nr, const QByteArray &material = "Piasek", const QByteArray &time = "2024-05-17 14:03")
+{
+    return QByteArray::number(nr) + "\t" + time + "\t120.50\t(118.00)\t2.50\t0.50\t59.00\tWZ1\t" + material +
+           "\tBig bag\tJAN\tFirma";
+}
+
+class StorageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        dataDir = tmp.path() + "/dane/";
+        ASSERT_TRUE(QDir().mkpath(dataDir));
+    }
+    QString Working(int n = 1) const { return dataDir + QString("pomiary%1.txt").arg(n); }
+
+    QTemporaryDir tmp;
+    QString dataDir;
+    TableStorage Storage() const { return TableStorage(dataDir); }
+};
+
+}  // namespace
+
+TEST_F(StorageTest, FileNamesAndArchiveName)
+{
+    EXPECT_EQ(TableStorage(tmp.path() + "/dane").WorkingFile(3), tmp.path() + "/dane/pomiary3.txt");
+    EXPECT_EQ(Storage().TempFile(), dataDir + "pomiary_tmp.txt");
+    const QDateTime t(QDate(2024, 5, 17), QTime(14, 3, 12));
+    EXPECT_EQ(ArchiveFileName("archiwum/", 2, t), QString("archiwum/tab_2_20240517_140312.txt"));
+    EXPECT_EQ(ArchiveDirFromSetting("archiwum\\"), QString("archiwum/"));
+    EXPECT_EQ(ArchiveDirFromSetting("D:\\dane\\arch"), QString("D:/dane/arch/"));
+}
+
+TEST_F(StorageTest, InvalidThirdLineKeepsTwoRowsAndReportsCodeAndLine)
+{
+    const QString path = Working();
+    WriteAll(path, Row(1) + "\r\n" + Row(2) + "\r\n" + "a\tb\tc\td\te\tf\r\n" + Row(4) + "\r\n");
+    MeasurementTable t(1);
+    const LoadResult r = LoadTable(path, t, {});
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, 5);
+    EXPECT_EQ(r.line, 3);
+    EXPECT_EQ(r.message, QString::fromUtf8("Błąd (5) w pliku z pomiarami \"") + path +
+                             QString::fromUtf8("\", linia: 3\nNieprawidłowy format linii.\n"
+                                               "Czytanie pliku zostało przerwane."));
+    ASSERT_EQ(t.RowCount(), 2);
+    EXPECT_EQ(t.Line(1), Row(2));
+    EXPECT_FALSE(t.Mark(0));
+}
+
+TEST_F(StorageTest, BlankLastLineAndLineWithoutTab)
+{
+    MeasurementTable t(1);
+    WriteAll(Working(), Row(1) + "\r\n" + Row(2) + "\r\n\r\n");
+    LoadResult r = LoadTable(Working(), t, {});
+    EXPECT_EQ(r.code, -1);
+    EXPECT_EQ(r.line, 3);
+    EXPECT_EQ(t.RowCount(), 2);
+
+    WriteAll(Working(), Row(1) + "\r\nno tabs here\r\n");
+    r = LoadTable(Working(), t, {});
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.line, 2);
+    EXPECT_EQ(t.RowCount(), 1);
+}
+
+TEST_F(StorageTest, LineEndsAndExtraTabs)
+{
+    MeasurementTable t(1);
+    // CR LF, LF and a lone CR all end a line; the last line needs no end.
+    WriteAll(Working(), Row(1) + "\r\n" + Row(2) + "\n" + Row(3) + "\r" + Row(4) + "\tA\tB");
+    LoadResult r = LoadTable(Working(), t, {});
+    EXPECT_TRUE(r.ok) << r.message.toStdString();
+    ASSERT_EQ(t.RowCount(), 4);
+    EXPECT_EQ(t.Cell(2, ColNr), QByteArray("3"));
+    EXPECT_EQ(t.Cell(3, ColCustomer), QByteArray("Firma\tA\tB"));
+
+    // A missing file leaves the table empty, silently.
+    r = LoadTable(dataDir + "none.txt", t, {});
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.message.isEmpty());
+    EXPECT_EQ(t.RowCount(), 0);
+}
+
+TEST_F(StorageTest, LoadWithFilterAndLoadAll)
+{
+    WriteAll(Working(1), Row(1, "Piasek płukany") + "\r\n" + Row(2, "Żwir") + "\r\n" + Row(3, "PIASEK") + "\r\n");
+    WriteAll(Working(4), "bad\r\n");
+    DataFilter f;
+    f.material = "piasek";
+    TableSet set;
+    ScriptedPrompts prompts;
+    LoadAllTables(Storage(), set, f, prompts);
+    ASSERT_EQ(set.Table(1).RowCount(), 2);
+    EXPECT_EQ(set.Table(1).Cell(1, ColNr), QByteArray("3"));
+    EXPECT_EQ(set.Table(2).RowCount(), 0);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].icon, UserPrompts::Icon::Error);
+    EXPECT_TRUE(prompts.messages[0].text.startsWith("Błąd (0) w pliku z pomiarami \"" + Working(4) + "\", linia: 1"));
+}
+
+TEST_F(StorageTest, AppendCreatesAndNeverGluesToATornLastLine)
+{
+    const TableStorage s = Storage();
+    EXPECT_TRUE(AppendLine(s, 2, Row(1)).ok);
+    EXPECT_TRUE(AppendLine(s, 2, Row(2)).ok);
+    EXPECT_EQ(ReadAll(Working(2)), Row(1) + "\r\n" + Row(2) + "\r\n");
+
+    WriteAll(Working(3), Row(1) + "\r\n1\t2024");
+    EXPECT_TRUE(AppendLine(s, 3, Row(2)).ok);
+    EXPECT_EQ(ReadAll(Working(3)), Row(1) + "\r\n1\t2024\r\n" + Row(2) + "\r\n");
+
+    const StorageResult r = AppendLine(TableStorage(tmp.path() + "/nowhere"), 1, Row(1));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, QString::fromUtf8("Błąd przy zapisie do pliku: ") + tmp.path() +
+                             QString::fromUtf8("/nowhere/pomiary1.txt.\nBrak miejsca na dysku lub dysk "
+                                               "zabezpieczony przed zapisem."));
+}
+
+TEST_F(StorageTest, RewriteAndWriteRowsTo)
+{
+    MeasurementTable t(1);
+    t.AddLine(Row(1));
+    t.AddLine(Row(2));
+    WriteAll(Working(), "old content\r\n");
+    ASSERT_TRUE(RewriteWorkingFile(Storage(), t).ok);
+    EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(2) + "\r\n");
+
+    const QString archive = tmp.path() + "/archiwum/tab_1_20240517_140312.txt";
+    const StorageResult r = WriteRowsTo(archive, t);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, QString::fromUtf8("Błąd (1) przy zapisie do pliku: ") + archive +
+                             QString::fromUtf8(".\nBrak miejsca na dysku lub dysk zabezpieczony przed zapisem."));
+    EXPECT_FALSE(QFile::exists(archive));
+    EXPECT_EQ(LineErrorMessage("x.txt", 7),
+              QString::fromUtf8("Błąd (2) przy zapisie do pliku: x.txt linia 7.\nBrak miejsca na dysku lub dysk "
+                                "zabezpieczony przed zapisem."));
+
+    MeasurementTable empty(1);
+    ASSERT_TRUE(RewriteWorkingFile(Storage(), empty).ok);
+    EXPECT_TRUE(QFile::exists(Working()));
+    EXPECT_EQ(ReadAll(Working()), QByteArray());
+}
+
+TEST_F(StorageTest, ReplaceLineChangesOnlyTheFirstEqualLine)
+{
+    const TableStorage s = Storage();
+    // Two identical rows, a hidden (filtered) one between them.
+    WriteAll(Working(), Row(1) + "\r\n" + Row(7, "Hidden") + "\r\n" + Row(1) + "\r\n");
+    ASSERT_TRUE(ReplaceLine(s, 1, Row(1), Row(1, "Żwir")).ok);
+    EXPECT_EQ(ReadAll(Working()), Row(1, "Żwir") + "\r\n" + Row(7, "Hidden") + "\r\n" + Row(1) + "\r\n");
+
+    ASSERT_TRUE(ReplaceLine(s, 1, Row(1), QByteArray()).ok);  // deletion
+    EXPECT_EQ(ReadAll(Working()), Row(1, "Żwir") + "\r\n" + Row(7, "Hidden") + "\r\n");
+
+    ASSERT_TRUE(ReplaceLine(s, 1, Row(99), Row(100)).ok);  // not there: content unchanged
+    EXPECT_EQ(ReadAll(Working()), Row(1, "Żwir") + "\r\n" + Row(7, "Hidden") + "\r\n");
+    EXPECT_FALSE(QFile::exists(s.TempFile()));
+
+    // A last line without its end gets one; a missing working file stays missing.
+    WriteAll(Working(2), Row(1) + "\r\n" + Row(2));
+    ASSERT_TRUE(ReplaceLine(s, 2, Row(1), Row(3)).ok);
+    EXPECT_EQ(ReadAll(Working(2)), Row(3) + "\r\n" + Row(2) + "\r\n");
+    ASSERT_TRUE(ReplaceLine(s, 3, Row(1), Row(3)).ok);
+    EXPECT_FALSE(QFile::exists(Working(3)));
+}
+
+TEST_F(StorageTest, TemporaryFileThatCannotBeMadeLeavesTheWorkingFile)
+{
+    const TableStorage s = Storage();
+    WriteAll(Working(), Row(1) + "\r\n");
+    ASSERT_TRUE(QDir().mkpath(s.TempFile()));  // a folder in its place
+    const QString expected = QString::fromUtf8("Błąd przy zapisie do pliku tymczasowego: ") + dataDir +
+                             QString::fromUtf8("pomiary_tmp.txt.\nBrak miejsca na dysku lub dysk zabezpieczony "
+                                               "przed zapisem.");
+    StorageResult r = ReplaceLine(s, 1, Row(1), Row(2));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, expected);
+    r = PurgeByFilter(s, 1, {}, false);
+    EXPECT_EQ(r.message, expected);
+    EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n");
+}
+
+TEST_F(StorageTest, PurgeByFilterKeepsHiddenOrShownLines)
+{
+    const TableStorage s = Storage();
+    const QByteArray content = Row(1, "Piasek") + "\r\n" + Row(2, "Żwir") + "\r\n" + Row(3, "piasek") + "\r\n";
+    DataFilter f;
+    f.material = "PIASEK";
+    WriteAll(Working(), content);
+    ASSERT_TRUE(PurgeByFilter(s, 1, f, true).ok);
+    EXPECT_EQ(ReadAll(Working()), Row(1, "Piasek") + "\r\n" + Row(3, "piasek") + "\r\n");
+    WriteAll(Working(), content);
+    ASSERT_TRUE(PurgeByFilter(s, 1, f, false).ok);
+    EXPECT_EQ(ReadAll(Working()), Row(2, "Żwir") + "\r\n");
+    // An empty filter matches everything.
+    WriteAll(Working(), content);
+    ASSERT_TRUE(PurgeByFilter(s, 1, {}, true).ok);
+    EXPECT_EQ(ReadAll(Working()), content);
+    ASSERT_TRUE(PurgeByFilter(s, 1, {}, false).ok);
+    EXPECT_EQ(ReadAll(Working()), QByteArray());
+
+    // An invalid line stops it and the file stays as it was.
+    const QByteArray bad = Row(1) + "\r\n" + Row(2) + "\r\n1\t2\r\n";
+    WriteAll(Working(), bad);
+    const StorageResult r = PurgeByFilter(s, 1, f, true);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, ReadErrorMessage(1, Working(), 3));
+    EXPECT_EQ(ReadAll(Working()), bad);
+    EXPECT_FALSE(QFile::exists(s.TempFile()));
+}
