@@ -5,7 +5,44 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSocketNotifier>
 #include <QTranslator>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] auto n = ::write(signalPipe[1], &c, 1);
+}
+
+// SIGTERM (shutdown, kill) and SIGHUP close the main window the normal way,
+// so konfig.ini is written as on any regular close.
+void CloseOnTerminationSignals(TForm1 &form)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &form);
+    QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
+        char c;
+        [[maybe_unused]] auto n = ::read(signalPipe[0], &c, 1);
+        form.close();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = OnTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+}
+
+}  // namespace
 
 int RunApplication(int argc, char *argv[])
 {
@@ -22,6 +59,7 @@ int RunApplication(int argc, char *argv[])
     TForm1 form;
     if (form.TerminateRequested())
         return 0;
+    CloseOnTerminationSignals(form);
     form.show();
     return app.exec();
 }
