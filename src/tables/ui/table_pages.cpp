@@ -1,0 +1,458 @@
+#include "tables/ui/table_pages.h"
+
+#include "app/program_config.h"
+#include "common/clock.h"
+#include "common/cp1250.h"
+#include "common/user_prompts.h"
+#include "tables/marking.h"
+#include "tables/measurement_model.h"
+#include "tables/measurement_table.h"
+#include "tables/table_set.h"
+#include "tables/ui/measurement_view.h"
+#include "tables/ui/panel_colours.h"
+#include "tables/ui/tfdelete_mode.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kCheckColumnWidth = 22;
+
+QIcon DrawnIcon(const std::function<void(QPainter &)> &draw)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+    return QIcon(pm);
+}
+
+QIcon PrintIcon()
+{
+    return DrawnIcon([](QPainter &p) {
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(4, 1, 8, 5);
+        p.setBrush(QColor(160, 160, 160));
+        p.drawRect(1, 6, 14, 6);
+        p.setBrush(Qt::white);
+        p.drawRect(4, 10, 8, 5);
+    });
+}
+
+QIcon CopyIcon()
+{
+    return DrawnIcon([](QPainter &p) {
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(1, 1, 9, 11);
+        p.drawRect(5, 4, 9, 11);
+    });
+}
+
+QIcon ExcelIcon()
+{
+    return DrawnIcon([](QPainter &p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(16, 124, 65));
+        p.drawRect(1, 1, 14, 14);
+        p.setPen(QPen(Qt::white, 2));
+        p.drawLine(4, 4, 11, 11);
+        p.drawLine(11, 4, 4, 11);
+    });
+}
+
+// '&' in a tab caption is shown, not taken as a mnemonic.
+QString TabText(const QByteArray &caption)
+{
+    return cp1250::Decode(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+}  // namespace
+
+TablePages::TablePages(TablesEnvironment env, QWidget *parent)
+    : QWidget(parent), env_(std::move(env)), storage_(env_.dataDir)
+{
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName(QStringLiteral("PCdata"));
+    for (int n = 1; n <= kTableCount; ++n)
+        pages_->addTab(BuildPage(n), QString());
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pages_);
+    pages_->setCurrentIndex(env_.tables->ActiveNumber() - 1);
+    connect(pages_, &QTabWidget::currentChanged, this, &TablePages::OnTabChanged);
+    ApplyConfig();
+    for (int n = 1; n <= kTableCount; ++n)
+        pages_->setTabIcon(n - 1, TabIcon(TabImage(n, ActiveTableNumber())));
+}
+
+TablePages::~TablePages() = default;
+
+QWidget *TablePages::BuildPage(int number)
+{
+    auto *page = new QWidget;
+    page->setObjectName(QStringLiteral("TS%1").arg(number));
+
+    auto *bar = new QToolBar(page);
+    bar->setObjectName(QStringLiteral("ToolBar%1").arg(number));
+    bar->setIconSize(QSize(16, 16));
+    QStyle *st = style();
+    const QString n = QString::number(number);
+    connect(AddToolButton(bar, "TBparams" + n, QStringLiteral("Ustaw domyślne parametry tabeli"),
+                          st->standardIcon(QStyle::SP_FileDialogDetailedView)),
+            &QToolButton::clicked, this, &TablePages::paramsClicked);
+    connect(AddToolButton(bar, "TBreadtable" + n, QStringLiteral("Otwórz tabelę z pliku archiwum"),
+                          st->standardIcon(QStyle::SP_DialogOpenButton)),
+            &QToolButton::clicked, this, [this] {
+                emit readClicked();
+                ReadTableFromArchive();
+            });
+    connect(AddToolButton(bar, "TBsavetable" + n, QStringLiteral("Zapisz tabelę do pliku archiwum"),
+                          st->standardIcon(QStyle::SP_DialogSaveButton)),
+            &QToolButton::clicked, this, [this] {
+                emit saveClicked();
+                SaveTableToArchive();
+            });
+    connect(AddToolButton(bar, "TBdeletetable" + n, QStringLiteral("Usuń dane z tabeli"),
+                          st->standardIcon(QStyle::SP_TrashIcon)),
+            &QToolButton::clicked, this, [this] {
+                emit deleteClicked();
+                DeleteTableData();
+            });
+    bar->addSeparator();
+    connect(AddToolButton(bar, "TBprinttable" + n, QStringLiteral("Drukuj tabelę"), PrintIcon()),
+            &QToolButton::clicked, this, &TablePages::printClicked);
+    connect(AddToolButton(bar, "TBcopytable" + n, QStringLiteral("Kopiuj tabelę do schowka"), CopyIcon()),
+            &QToolButton::clicked, this, &TablePages::copyClicked);
+    connect(AddToolButton(bar, "TBexcel" + n, QStringLiteral("Zapisz tabelę do pliku Excel"), ExcelIcon()),
+            &QToolButton::clicked, this, &TablePages::excelClicked);
+
+    auto *panel = new QLabel(page);
+    panel->setObjectName(QStringLiteral("P%1").arg(number));
+    panel->setAutoFillBackground(true);
+    panel->setAlignment(Qt::AlignCenter);
+    panel->setTextFormat(Qt::PlainText);
+    QFont panelFont(QStringLiteral("Arial"));
+    panelFont.setBold(true);
+    panelFont.setPixelSize(15);
+    panel->setFont(panelFont);
+    panel->setMinimumHeight(26);
+    panel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    panels_[size_t(number - 1)] = panel;
+
+    MeasurementTable &table = env_.tables->Table(number);
+    auto *view = new MeasurementView(page);
+    view->setObjectName(QStringLiteral("LVdata%1").arg(number));
+    auto *model = new MeasurementModel(table, view);
+    view->setModel(model);
+    view->horizontalHeader()->setMinimumSectionSize(0);
+    view->horizontalHeader()->resizeSection(MeasurementModel::kCheckColumn, kCheckColumnWidth);
+    view->horizontalHeader()->setSectionResizeMode(MeasurementModel::kCheckColumn, QHeaderView::Fixed);
+    views_[size_t(number - 1)] = view;
+    models_[size_t(number - 1)] = model;
+
+    connect(view, &MeasurementView::rowReleased, this,
+            [this, number](int row, bool hit) { OnRowReleased(number, row, hit); });
+    connect(view, &MeasurementView::spaceReleased, this, [this, number] { OnSpaceReleased(number); });
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, number](const QModelIndex &current) {
+                if (syncing_)
+                    return;
+                env_.tables->Table(number).SetCurrentRow(current.isValid() ? current.row() : -1);
+            });
+    connect(&table, &MeasurementTable::currentRowChanged, this,
+            [this, number](int row) { SyncViewToCurrentRow(number, row); });
+
+    auto *top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 0, 0);
+    top->setSpacing(2);
+    top->addWidget(bar);
+    top->addWidget(panel, 1);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(2);
+    layout->addLayout(top);
+    layout->addWidget(view, 1);
+    return page;
+}
+
+QToolButton *TablePages::AddToolButton(QWidget *bar, const QString &name, const QString &hint, const QIcon &icon)
+{
+    auto *button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setIcon(icon);
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);
+    button->setAutoRaise(true);
+    static_cast<QToolBar *>(bar)->addWidget(button);
+    return button;
+}
+
+QIcon TablePages::TabIcon(int image)
+{
+    return DrawnIcon([image](QPainter &p) {
+        if (image == 0) {
+            p.setPen(QPen(QColor(0, 90, 0), 1));
+            p.setBrush(QColor(40, 170, 40));
+        } else {
+            p.setPen(QPen(QColor(120, 120, 120), 1));
+            p.setBrush(Qt::NoBrush);
+        }
+        p.drawEllipse(QRectF(3.5, 3.5, 9, 9));
+    });
+}
+
+int TablePages::ActiveTableNumber() const
+{
+    return env_.tables->ActiveNumber();
+}
+
+MeasurementTable &TablePages::ActiveTable() const
+{
+    return env_.tables->Active();
+}
+
+void TablePages::SetActiveTable(int number)
+{
+    if (number >= 1 && number <= kTableCount)
+        pages_->setCurrentIndex(number - 1);
+}
+
+void TablePages::OnTabChanged(int index)
+{
+    env_.tables->SetActiveNumber(index + 1);
+    RefreshTotals();
+    emit activeTableChanged(index + 1);
+}
+
+void TablePages::ApplyConfig()
+{
+    ApplyPanels();
+    ApplyColumnWidths();
+    ApplyTableFont();
+    RefreshTableCaptions();
+}
+
+void TablePages::ApplyPanels()
+{
+    const auto &tables = env_.config->tables;
+    // One colour that is not a number puts every panel on the default colours.
+    bool valid = true;
+    for (const TableParams &p : tables)
+        valid = valid && ColourFromSetting(p.fields[TableParams::PanelColour], palette()) &&
+                ColourFromSetting(p.fields[TableParams::PanelFontColour], palette());
+    for (int n = 1; n <= kTableCount; ++n) {
+        const TableParams &params = tables[size_t(n - 1)];
+        QLabel *panel = Panel(n);
+        panel->setText(cp1250::Decode(params.PanelText()));
+        const QByteArray bg = valid ? params.fields[TableParams::PanelColour] : QByteArray(TableParams::kDefaultPanelColour);
+        const QByteArray fg =
+            valid ? params.fields[TableParams::PanelFontColour] : QByteArray(TableParams::kDefaultPanelFontColour);
+        QPalette pal = panel->palette();
+        pal.setColor(QPalette::Window, *ColourFromSetting(bg, palette()));
+        pal.setColor(QPalette::WindowText, *ColourFromSetting(fg, palette()));
+        panel->setPalette(pal);
+    }
+}
+
+void TablePages::ApplyColumnWidths()
+{
+    for (MeasurementView *view : views_) {
+        view->setUpdatesEnabled(false);
+        view->setColumnWidth(MeasurementModel::kCheckColumn, kCheckColumnWidth);
+        for (int field = 0; field < ColumnCount; ++field) {
+            const int column = MeasurementModel::ColumnOfField(field);
+            const int width = qBound(0, env_.config->screenWidths[size_t(field)], 500);
+            view->setColumnHidden(column, width == 0);
+            if (width > 0)
+                view->setColumnWidth(column, width);
+        }
+        view->setUpdatesEnabled(true);
+    }
+}
+
+void TablePages::ApplyTableFont()
+{
+    const QFont font(cp1250::Decode(env_.config->tableFontName), env_.config->tableFontSize);
+    for (MeasurementView *view : views_) {
+        view->setFont(font);
+        view->ApplyRowHeight();
+    }
+}
+
+void TablePages::RefreshTableCaptions()
+{
+    for (int n = 1; n <= kTableCount; ++n)
+        pages_->setTabText(n - 1, TabText(TabCaption(env_.config->tables[size_t(n - 1)],
+                                                     env_.tables->Table(n).RowCount())));
+}
+
+void TablePages::LoadAllTables()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    MeasurementView *view = ActiveView();
+    const bool wasVisible = view->isVisible();
+    view->hide();
+    ::LoadAllTables(Storage(), *env_.tables, *env_.filter, Prompts());
+    if (wasVisible)
+        view->show();
+    QApplication::restoreOverrideCursor();
+    RefreshTableCaptions();
+    RefreshTotals();
+}
+
+void TablePages::RefreshTotals()
+{
+    const int decimals = env_.massDecimals ? env_.massDecimals() : 2;
+    const Totals t = ComputeTotals(ActiveTable(), decimals, cp1250::Decode(env_.config->unit));
+    if (!t.ok) {
+        Prompts().Error(BadNumberMessage(t.badCell));
+        return;
+    }
+    totals_ = t;
+    for (int n = 1; n <= kTableCount; ++n)
+        pages_->setTabIcon(n - 1, TabIcon(TabImage(n, ActiveTableNumber())));
+    emit totalsChanged();
+}
+
+void TablePages::OnRowReleased(int number, int row, bool checkBoxHit)
+{
+    const MarkingOptions options{env_.config->simplifiedMarking, env_.config->singleOnLabel};
+    if (MarkOnMouseRelease(env_.tables->Table(number), row, checkBoxHit, options))
+        RefreshTotals();
+}
+
+void TablePages::OnSpaceReleased(int number)
+{
+    const MarkingOptions options{env_.config->simplifiedMarking, env_.config->singleOnLabel};
+    if (MarkOnSpaceReleased(env_.tables->Table(number), options))
+        RefreshTotals();
+}
+
+void TablePages::MarkAll()
+{
+    if (::MarkAll(ActiveTable(), {env_.config->simplifiedMarking, env_.config->singleOnLabel}))
+        RefreshTotals();
+}
+
+void TablePages::MarkDown()
+{
+    if (::MarkDown(ActiveTable(), {env_.config->simplifiedMarking, env_.config->singleOnLabel}, Prompts()))
+        RefreshTotals();
+}
+
+void TablePages::SyncViewToCurrentRow(int number, int row)
+{
+    MeasurementView *view = View(number);
+    QItemSelectionModel *sel = view->selectionModel();
+    const QModelIndex current = sel->currentIndex();
+    if (row < 0) {
+        if (current.isValid() || sel->hasSelection()) {
+            syncing_ = true;
+            sel->clear();
+            syncing_ = false;
+        }
+        return;
+    }
+    if (current.isValid() && current.row() == row && sel->isRowSelected(row, {}))
+        return;
+    syncing_ = true;
+    const int column = current.isValid() ? current.column() : MeasurementModel::ColumnOfField(0);
+    sel->setCurrentIndex(Model(number)->index(row, column),
+                         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    syncing_ = false;
+}
+
+void TablePages::SelectRow(int row)
+{
+    ActiveTable().SetCurrentRow(row);
+    if (row >= 0 && row < ActiveTable().RowCount())
+        ActiveView()->scrollTo(Model(ActiveTableNumber())->index(row, 1));
+}
+
+void TablePages::FocusList()
+{
+    ActiveView()->setFocus();
+}
+
+void TablePages::ScrollList(int dy)
+{
+    MeasurementView *view = ActiveView();
+    const int rowHeight = qMax(1, view->verticalHeader()->defaultSectionSize());
+    QScrollBar *bar = view->verticalScrollBar();
+    bar->setValue(bar->value() + dy / rowHeight);
+}
+
+UserPrompts &TablePages::Prompts() const
+{
+    return *env_.prompts;
+}
+
+ArchiveContext TablePages::MakeContext()
+{
+    return ArchiveContext{ActiveTable(), storage_, ArchiveDirFromSetting(env_.config->archiveDir), *env_.filter,
+                          *env_.clock, Prompts()};
+}
+
+void TablePages::AfterArchiveAction(bool changed)
+{
+    RefreshTableCaptions();
+    RefreshTotals();
+    if (changed)
+        emit tableDataChanged(ActiveTableNumber());
+}
+
+void TablePages::SaveTableToArchive()
+{
+    ArchiveContext ctx = MakeContext();
+    ::SaveTableToArchive(ctx);
+}
+
+void TablePages::ReadTableFromArchive()
+{
+    ArchiveContext ctx = MakeContext();
+    AfterArchiveAction(::ReadTableFromArchive(ctx));
+}
+
+TFdelete_mode *TablePages::DeleteModeWindow()
+{
+    if (!deleteMode_)
+        deleteMode_ = new TFdelete_mode(this);
+    return deleteMode_;
+}
+
+void TablePages::SetDeleteChooser(std::function<std::optional<DeleteChoice>()> chooser)
+{
+    deleteChooser_ = std::move(chooser);
+}
+
+void TablePages::DeleteTableData()
+{
+    const std::optional<DeleteChoice> choice = deleteChooser_ ? deleteChooser_() : DeleteModeWindow()->Ask();
+    if (!choice)
+        return;
+    ArchiveContext ctx = MakeContext();
+    AfterArchiveAction(::DeleteTableData(ctx, *choice));
+}
+
+void ShowTotals(QWidget *root, const Totals &totals)
+{
+    if (!root)
+        return;
+    for (const TotalsLabel &l : TotalsLabels())
+        if (auto *label = root->findChild<QLabel *>(QString::fromLatin1(l.name)))
+            label->setText(totals.TextFor(QString::fromLatin1(l.name)));
+}

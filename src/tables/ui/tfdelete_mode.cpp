@@ -1,0 +1,71 @@
+#include "tables/ui/tfdelete_mode.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+TFdelete_mode::TFdelete_mode(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TFdelete_mode"));
+    setWindowTitle(QStringLiteral("Usuń dane z tabeli"));
+    setModal(true);
+
+    group_ = new QGroupBox(QStringLiteral("Zakres usuwanych danych "), this);
+    group_->setObjectName(QStringLiteral("RGzakres"));
+    auto *groupLayout = new QVBoxLayout(group_);
+    const char *const items[3] = {"Usuń wszystkie dane", "Usuń wyświetlone dane (filtr)",
+                                  "Usuń wszystkie dane z wyjątkiem wyświetlonych"};
+    for (int i = 0; i < 3; ++i) {
+        modes_[i] = new QRadioButton(QString::fromUtf8(items[i]), group_);
+        modes_[i]->setObjectName(QStringLiteral("RBzakres%1").arg(i));
+        groupLayout->addWidget(modes_[i]);
+    }
+    modes_[0]->setChecked(true);
+
+    archive_ = new QCheckBox(QStringLiteral("Przed usunięciem danych zapisz tabele w archiwum"), this);
+    archive_->setObjectName(QStringLiteral("CBarchiwum"));
+    archive_->setChecked(true);
+
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("BBok"));
+    ok->setDefault(true);
+    auto *cancel = new QPushButton(QStringLiteral("Anuluj"), this);
+    cancel->setObjectName(QStringLiteral("BBcancel"));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(group_);
+    layout->addWidget(archive_);
+    layout->addLayout(buttons);
+}
+
+DeleteChoice TFdelete_mode::Choice() const
+{
+    DeleteChoice c;
+    for (int i = 0; i < 3; ++i)
+        if (modes_[i]->isChecked())
+            c.mode = i;
+    c.archiveFirst = archive_->isChecked();
+    return c;
+}
+
+void TFdelete_mode::SetChoice(const DeleteChoice &choice)
+{
+    modes_[qBound(0, choice.mode, 2)]->setChecked(true);
+    archive_->setChecked(choice.archiveFirst);
+}
+
+std::optional<DeleteChoice> TFdelete_mode::Ask()
+{
+    if (exec() != QDialog::Accepted)
+        return std::nullopt;
+    return Choice();
+}
