@@ -47,6 +47,7 @@ QVariant MeasurementModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
+        ++decoded_;
         return cp1250::Decode(FieldView(table_.LineView(index.row()), FieldOfColumn(column)));
     case Qt::TextAlignmentRole:
         return ColumnRightAligned(FieldOfColumn(column)) ? int(Qt::AlignRight | Qt::AlignVCenter)

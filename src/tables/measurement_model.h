@@ -31,6 +31,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+    // Cells decoded for display so far (to check that only rows on screen are).
+    qint64 DecodedCells() const { return decoded_; }
+
 private:
     MeasurementTable &table_;
+    mutable qint64 decoded_ = 0;
 };

@@ -27,8 +27,9 @@ qsizetype MeasurementTable::Store(QByteArrayView line)
         return Store(copy);
     }
     const qsizetype at = buffer_.size();
+    // Modest growth: a loaded table's buffer is already the size of its file.
     if (buffer_.capacity() < at + line.size())
-        buffer_.reserve(std::max<qsizetype>(at + line.size(), at + at / 2 + 4096));
+        buffer_.reserve(std::max<qsizetype>(at + line.size(), at + at / 8 + 4096));
     buffer_.append(line.data(), line.size());
     return at;
 }
@@ -36,7 +37,7 @@ qsizetype MeasurementTable::Store(QByteArrayView line)
 void MeasurementTable::CompactIfWasteful()
 {
     const qsizetype live = buffer_.size() - garbage_;
-    if (garbage_ < 64 * 1024 || garbage_ < live)
+    if (garbage_ < 64 * 1024 || garbage_ * 4 < live)
         return;
     QByteArray fresh;
     fresh.reserve(live);

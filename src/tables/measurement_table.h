@@ -6,7 +6,7 @@
 // Rows are kept as their MeasurementLines in one shared byte buffer plus a
 // small index entry per row (offset, length, mark): a 100,000-row table costs
 // little more than its file. An edit appends the new line to the buffer; the
-// space of replaced lines is reclaimed once it outweighs the live lines.
+// space of replaced lines is reclaimed once it reaches a quarter of the live lines.
 //
 // The table announces every change with signals shaped like a Qt model's
 // (about-to / done), so a model over it stays in step whoever changes it.

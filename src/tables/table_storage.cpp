@@ -75,9 +75,22 @@ StorageResult ReadWhole(const QString &path, QByteArray &data, bool &missing)
         return {};
     if (!f.open(QIODevice::ReadOnly))
         return StorageResult::Failed(f.errorString());
-    data = f.readAll();
+    // Read into a buffer of exactly the file's size: loaded rows live in it.
+    const qint64 size = f.size();
+    data = QByteArray(qsizetype(size), Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = f.read(data.data() + got, size - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
     if (f.error() != QFileDevice::NoError)
         return StorageResult::Failed(f.errorString());
+    data.truncate(qsizetype(got));
+    const QByteArray rest = f.readAll();  // a file that grew meanwhile
+    if (!rest.isEmpty())
+        data.append(rest);
     return {};
 }
 

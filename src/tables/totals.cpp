@@ -5,7 +5,7 @@
 #include "tables/measurement_record.h"
 #include "tables/measurement_table.h"
 
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 
 namespace {
@@ -43,8 +43,12 @@ std::optional<double> ParseCell(QByteArrayView text)
     }
     if (digits == 0)
         return std::nullopt;
-    buf[n] = '\0';
-    return std::strtod(buf, nullptr);
+    const char *from = buf[0] == '+' ? buf + 1 : buf;
+    double x = 0;
+    const auto r = std::from_chars(from, buf + n, x);
+    if (r.ec != std::errc() || r.ptr != buf + n)
+        return ParseNumber(text);
+    return x;
 }
 
 }  // namespace

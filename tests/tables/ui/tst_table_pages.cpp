@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QElapsedTimer>
 #include <QtTest>
 
 namespace {
@@ -67,6 +68,8 @@ private slots:
         WriteAll(tmp.path() + "/dane/pomiary2.txt", Row(9, "(5.00)") + "\r\n");
         config = ProgramConfig();
         prompts = ScriptedPrompts();
+        tables.SetActiveNumber(1);
+        QFile::remove(tmp.path() + "/dane/pomiary3.txt");
         config.screenWidths[ColPackaging] = 0;
         pages = std::make_unique<TablePages>(Env());
         pages->resize(900, 400);
@@ -220,6 +223,36 @@ private slots:
         ShowTotals(&box, pages->CurrentTotals());
         QCOMPARE(net->text(), QString("50.00 kg"));
         QCOMPARE(value->text(), QString::fromUtf8("40.00 zł"));
+    }
+
+    void largeTableDecodesOnlyVisibleRows()
+    {
+        QByteArray all;
+        for (int i = 1; i <= 100000; ++i)
+            all += Row(i) + "\r\n";
+        WriteAll(tmp.path() + "/dane/pomiary3.txt", all);
+        pages->SetActiveTable(3);
+        QElapsedTimer timer;
+        timer.start();
+        pages->LoadAllTables();
+        MeasurementView *v = pages->View(3);
+        QCOMPARE(v->model()->rowCount(), 100000);
+        QCOMPARE(pages->PageControl()->tabText(2), QString("Tabela 3   (100000)      "));
+        pages->MarkAll();
+        QCOMPARE(pages->CurrentTotals().count, QString("100000 "));
+        v->scrollToBottom();
+        QApplication::processEvents();
+        const qint64 ms = timer.elapsed();
+        qInfo("load, mark all and scroll of 100000 rows: %lld ms", ms);
+        QVERIFY(ms < 3000);
+        // Drawing decodes only the cells on screen.
+        const qint64 before = pages->Model(3)->DecodedCells();
+        v->viewport()->repaint();
+        const qint64 decoded = pages->Model(3)->DecodedCells() - before;
+        const int visibleRows = v->viewport()->height() / v->verticalHeader()->defaultSectionSize() + 2;
+        QVERIFY(decoded > 0);
+        QVERIFY2(decoded <= visibleRows * 12, qPrintable(QString::number(decoded)));
+        QVERIFY(v->rowAt(v->viewport()->height() - 2) >= 99990);
     }
 
     void deleteWindowKeepsItsChoicesAndDeletes()
