@@ -154,6 +154,10 @@ QWidget *TablePages::BuildPage(int number)
     panels_[size_t(number - 1)] = panel;
 
     MeasurementTable &table = env_.tables->Table(number);
+    // While rows go, the list moves its current index to a neighbour; the
+    // table's own CurrentRow decides (connected before the model on purpose).
+    connect(&table, &MeasurementTable::aboutToRemoveRows, this, [this] { syncing_ = true; });
+    connect(&table, &MeasurementTable::rowsRemoved, this, [this] { syncing_ = false; });
     auto *view = new MeasurementView(page);
     view->setObjectName(QStringLiteral("LVdata%1").arg(number));
     auto *model = new MeasurementModel(table, view);

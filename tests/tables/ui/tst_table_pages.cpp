@@ -214,6 +214,17 @@ private slots:
         pages->SelectRow(row);
         QCOMPARE(pages->View(1)->model()->rowCount(), 4);
         QCOMPARE(pages->View(1)->currentIndex().row(), 3);
+        // A deleted current row leaves no row highlighted, in the table and in the list.
+        t.SetCurrentRow(1);
+        t.DeleteRow(1);
+        QCOMPARE(t.CurrentRow(), -1);
+        QVERIFY(!pages->View(1)->selectionModel()->hasSelection());
+        t.SetCurrentRow(1);
+        t.DeleteRow(0);
+        QCOMPARE(t.CurrentRow(), 0);
+        QCOMPARE(pages->View(1)->currentIndex().row(), 0);
+        t.AddLine(Row(2, "[20.00]"));
+        t.AddLine(Row(1));
         pages->MarkAll();
         QWidget box;
         auto *net = new QLabel(&box);
