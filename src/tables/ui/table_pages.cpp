@@ -13,6 +13,7 @@
 #include "tables/ui/tfdelete_mode.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -405,10 +406,17 @@ UserPrompts &TablePages::Prompts() const
     return *env_.prompts;
 }
 
+QString TablePages::ArchiveDir() const
+{
+    const QString dir = ArchiveDirFromSetting(env_.config->archiveDir);
+    if (env_.workDir.isEmpty() || dir.isEmpty() || !QDir::isRelativePath(dir))
+        return dir;
+    return QDir(env_.workDir).filePath(dir) + (dir.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/"));
+}
+
 ArchiveContext TablePages::MakeContext()
 {
-    return ArchiveContext{ActiveTable(), storage_, ArchiveDirFromSetting(env_.config->archiveDir), *env_.filter,
-                          *env_.clock, Prompts()};
+    return ArchiveContext{ActiveTable(), storage_, ArchiveDir(), *env_.filter, *env_.clock, Prompts()};
 }
 
 void TablePages::AfterArchiveAction(bool changed)

@@ -34,6 +34,7 @@ struct TablesEnvironment {
     ProgramConfig *config = nullptr;  // options, widths, font, unit, table params, archive folder
     DataFilter *filter = nullptr;
     QString dataDir;                  // DataDir
+    QString workDir;                  // a relative Katalog_archiwum is taken from here; empty = current directory
     const Clock *clock = nullptr;
     UserPrompts *prompts = nullptr;
     std::function<int()> massDecimals;  // MassDecimals of the current reading; null = 2
@@ -55,6 +56,8 @@ public:
     MeasurementView *ActiveView() const { return View(ActiveTableNumber()); }
     void SetActiveTable(int number);
     const TableStorage &Storage() const { return storage_; }
+    // ArchiveDir from Katalog_archiwum, with '/' and a final '/'.
+    QString ArchiveDir() const;
 
     // Settings applied to the pages: panels, column widths, table font, tab captions.
     void ApplyConfig();

@@ -47,6 +47,7 @@ class TestTablePages : public QObject {
         env.config = &config;
         env.filter = &filter;
         env.dataDir = tmp.path() + "/dane";
+        env.workDir = tmp.path();
         env.clock = &clock;
         env.prompts = &prompts;
         env.massDecimals = [] { return 2; };
@@ -285,6 +286,7 @@ private slots:
         QCOMPARE(w->Choice().mode, 2);
         QVERIFY(!w->Choice().archiveFirst);
 
+        QCOMPARE(pages->ArchiveDir(), tmp.path() + "/archiwum/");
         pages->SetDeleteChooser([] { return DeleteChoice{DeleteChoice::All, false}; });
         QSignalSpy changed(pages.get(), &TablePages::tableDataChanged);
         pages->findChild<QToolButton *>("TBdeletetable1")->click();
