@@ -1,0 +1,102 @@
+#include "scale/tcp_scale_link.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+TcpScaleLink::TcpScaleLink(const QString &address, quint16 port, QObject *parent)
+    : ScaleLink(parent), address_(address), port_(port), socket_(this)
+{
+    socket_.setObjectName("ClientSocket1");
+    connect(&socket_, &QAbstractSocket::stateChanged, this, &TcpScaleLink::ClientSocket1Connecting);
+    connect(&socket_, &QAbstractSocket::connected, this, &TcpScaleLink::ClientSocket1Connect);
+    connect(&socket_, &QAbstractSocket::disconnected, this, &TcpScaleLink::ClientSocket1Disconnect);
+    connect(&socket_, &QAbstractSocket::errorOccurred, this, &TcpScaleLink::ClientSocket1Error);
+    connect(&socket_, &QIODevice::readyRead, this, &TcpScaleLink::ClientSocket1Read);
+    connectTimer_.setSingleShot(true);
+    connectTimer_.setInterval(kConnectTimeoutMs);
+    connect(&connectTimer_, &QTimer::timeout, this, &TcpScaleLink::ConnectTimedOut);
+}
+
+TcpScaleLink::~TcpScaleLink()
+{
+    Close();
+}
+
+void TcpScaleLink::Open()
+{
+    Close();
+    down_ = false;
+    connectTimer_.start();
+    socket_.connectToHost(address_, port_, QIODevice::ReadOnly);
+}
+
+void TcpScaleLink::Close()
+{
+    connectTimer_.stop();
+    // Closing on purpose is not a failure: no signal may escape from abort().
+    down_ = true;
+    const QSignalBlocker block(socket_);
+    socket_.abort();
+}
+
+void TcpScaleLink::ClientSocket1Connecting(QAbstractSocket::SocketState state)
+{
+    if (!down_ && (state == QAbstractSocket::HostLookupState || state == QAbstractSocket::ConnectingState))
+        emit connecting();
+}
+
+void TcpScaleLink::ClientSocket1Connect()
+{
+    connectTimer_.stop();
+    EnableKeepAlive();
+    emit opened();
+}
+
+void TcpScaleLink::ClientSocket1Disconnect()
+{
+    GoDown(QStringLiteral("the connection was closed"));
+}
+
+void TcpScaleLink::ClientSocket1Error(QAbstractSocket::SocketError)
+{
+    // Never a message box: the error is handled here.
+    GoDown(socket_.errorString());
+}
+
+void TcpScaleLink::ClientSocket1Read()
+{
+    const QByteArray bytes = socket_.readAll();
+    if (!bytes.isEmpty())
+        emit bytesArrived(bytes);
+}
+
+void TcpScaleLink::ConnectTimedOut()
+{
+    GoDown(QStringLiteral("no answer from %1:%2").arg(address_).arg(port_));
+}
+
+void TcpScaleLink::GoDown(const QString &reason)
+{
+    if (down_)
+        return;  // an error and the disconnect that follows are one failure
+    ClientSocket1Read();  // what arrived before the close still counts
+    if (down_)
+        return;
+    Close();
+    emit failed(reason);
+}
+
+void TcpScaleLink::EnableKeepAlive()
+{
+    // A pulled cable or a powered-off module leaves the connection looking
+    // alive; keep-alive probes find out within half a minute.
+    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    const qintptr fd = socket_.socketDescriptor();
+    if (fd < 0)
+        return;
+    const int idleSeconds = 10, intervalSeconds = 5, probes = 3;
+    ::setsockopt(int(fd), IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds);
+    ::setsockopt(int(fd), IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds);
+    ::setsockopt(int(fd), IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
