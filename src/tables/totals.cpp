@@ -125,7 +125,7 @@ Totals ComputeTotals(const MeasurementTable &table, int massDecimals, const QStr
     t.gross = QString::fromLatin1(FormatMass(gross, massDecimals)) + suffix;
     t.net = QString::fromLatin1(FormatMass(net, massDecimals)) + suffix;
     t.tare = QString::fromLatin1(FormatMass(tare, massDecimals)) + suffix;
-    t.count = QString::number(count) + QLatin1Char(' ');
+    t.count = QString::number(count);
     t.value = QString::fromLatin1(FormatRounded(value, 7, 2)) + QStringLiteral(" zł");
     t.marked = count;
     return t;

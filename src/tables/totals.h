@@ -35,7 +35,7 @@ const std::array<TotalsLabel, 5> &TotalsLabels();
 
 // Sums gross, net, tare and value over the marked rows (a bracketed net is
 // read without its brackets). Masses: FormatMass with `massDecimals` + " " +
-// `unit`; count: the number + " "; value: 7 significant digits, 2 decimals +
+// `unit`; count: the number; value: 7 significant digits, 2 decimals +
 // " zł". A cell that is not a number stops it: ok false, badCell set, the texts
 // left at their start values.
 Totals ComputeTotals(const MeasurementTable &table, int massDecimals, const QString &unit);

@@ -6,12 +6,15 @@
 #include "common/cp1250.h"
 #include "common/ui/dialog_prompts.h"
 #include "output/main_layout.h"
+#include "tables/ui/table_pages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QKeyEvent>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -84,6 +87,7 @@ void TForm1::FormCreate()
     LoadConfig(dataDir_ + QStringLiteral("konfig.ini"), config_);
     log_.enabled = config_.logEnabled;
     ApplyConfigToControls();
+    CreateTablePages();
 
     // 7. The display starts at zero through the decoder.
     scaleInput_->ClearReceiveBuffers();
@@ -121,6 +125,25 @@ void TForm1::ApplyConfigToControls()
     totals_[1]->setText(zero);
 }
 
+void TForm1::CreateTablePages()
+{
+    TablesEnvironment env;
+    env.tables = &tables_;
+    env.config = &config_;
+    env.filter = &filter_;
+    env.dataDir = dataDir_;
+    env.workDir = startDir_;
+    env.clock = clock_;
+    env.prompts = prompts_;
+    env.massDecimals = [this] { return scaleInput_->Reading().massDecimals; };
+    tablePages_ = new TablePages(env, tablesArea_);
+    tablesArea_->layout()->addWidget(tablePages_);
+    connect(tablePages_, &TablePages::totalsChanged, this,
+            [this] { ShowTotals(labelGroup_, tablePages_->CurrentTotals()); });
+    connect(findChild<QToolButton *>("SBselectall"), &QToolButton::clicked, tablePages_, &TablePages::MarkAll);
+    connect(findChild<QToolButton *>("SBselectdown"), &QToolButton::clicked, tablePages_, &TablePages::MarkDown);
+}
+
 void TForm1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
@@ -132,6 +155,7 @@ void TForm1::FormActivate()
 {
     firstShowPending_ = false;
     FormResize();
+    tablePages_->LoadAllTables();
     if (config_.fullScreen)
         showMaximized();
     statusPanels_[5]->setText(cp1250::Decode(currentOperator_));

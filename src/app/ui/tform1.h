@@ -9,6 +9,8 @@
 #include "common/clock.h"
 #include "common/user_prompts.h"
 #include "scale/scale_input.h"
+#include "tables/data_filter.h"
+#include "tables/table_set.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -21,6 +23,7 @@ class QTabWidget;
 class QToolButton;
 class TFinput;
 class AboutWindow;
+class TablePages;
 
 // What the main window takes from outside; tests replace the clock, the
 // dialogs and the folders.
@@ -47,6 +50,8 @@ public:
     UserPrompts &Prompts() { return *prompts_; }
     const QString &DataDir() const { return dataDir_; }
     QLabel *StatusPanel(int i) const { return statusPanels_.at(i); }
+    TableSet &Tables() { return tables_; }
+    TablePages *Pages() const { return tablePages_; }
 
     // Handlers of the main window's own controls.
     void BBdodajClick();
@@ -81,6 +86,7 @@ private:
     void BuildBottomBar(QWidget *parent);
     void BuildStatusBar();
     void ApplyConfigToControls();
+    void CreateTablePages();
     void ShowDisplay(const QByteArray &text);
     void ShowTare();
     void ApplyValueTotalVisibility();
@@ -99,6 +105,8 @@ private:
     bool firstShowPending_ = true;
     bool terminateRequested_ = false;
     QByteArray currentOperator_;
+    TableSet tables_;
+    DataFilter filter_;
 
     // Controls.
     QWidget *central_ = nullptr;
@@ -119,6 +127,7 @@ private:
     QLineEdit *param1_ = nullptr;
     QLineEdit *param2_ = nullptr;
     QWidget *tablesArea_ = nullptr;
+    TablePages *tablePages_ = nullptr;
     QList<QPushButton *> bottomButtons_;
     QList<QLabel *> statusPanels_;
     TFinput *input_ = nullptr;
