@@ -15,7 +15,7 @@ SIM_PORT=${SIM_PORT:-3333}
 if [ ! -f dane/konfig.ini ]; then
   printf 'Polaczenie_wagi=1\r\nAdres_IP_wagi=127.0.0.1\r\nPort_IP_wagi=%s\r\n' "$SIM_PORT" > dane/konfig.ini
 fi
-"$ROOT/build/bin/scale-sim" --tcp "$SIM_PORT" --cycle random >/dev/null 2>&1 &
+"$ROOT/build/bin/scale-sim" --tcp "$SIM_PORT" --bind 127.0.0.1 --cycle random >/dev/null 2>&1 &
 SIM_PID=$!
 trap 'kill $SIM_PID 2>/dev/null || true' EXIT
 "$ROOT/build/bin/pomiary" "$@"

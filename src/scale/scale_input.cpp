@@ -33,6 +33,14 @@ void ScaleInput::ClearReceiveBuffers()
     socket_.Clear();
 }
 
+void ScaleInput::ShowNoReading()
+{
+    if (reading_.displayText == kNoReadingText)
+        return;
+    reading_.displayText = kNoReadingText;
+    emit displayChanged(reading_.displayText);
+}
+
 void ScaleInput::DecodeLine(QByteArrayView line)
 {
     if (log_ && log_->enabled)

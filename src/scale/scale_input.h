@@ -37,6 +37,9 @@ public:
     void FeedSocketBytes(QByteArrayView bytes);
     void DecodeLine(QByteArrayView line);
 
+    // The link is down: no weight is known, so none may be taken.
+    void ShowNoReading();
+
     // Start-up and after a port is (re)opened: partial lines are dropped.
     void ClearReceiveBuffers();
 

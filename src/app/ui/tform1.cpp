@@ -6,6 +6,9 @@
 #include "common/cp1250.h"
 #include "common/ui/dialog_prompts.h"
 #include "output/main_layout.h"
+#include "scale/scale_link.h"
+#include "scale/ui/link_indicator.h"
+#include "scale/ui/tformustaw.h"
 #include "tables/ui/table_pages.h"
 
 #include <QApplication>
@@ -93,6 +96,9 @@ void TForm1::FormCreate()
     scaleInput_->ClearReceiveBuffers();
     scaleInput_->DecodeLine("0.00");
 
+    // 8. The scale link as set; it keeps retrying by itself while down.
+    CreateScaleLink();
+
     // 9. The printer panel.
     const QString printer = QPrinterInfo::defaultPrinterName();
     statusPanels_[3]->setText(printer.isEmpty() ? QStringLiteral("<brak drukarki>") : printer);
@@ -144,6 +150,36 @@ void TForm1::CreateTablePages()
     connect(findChild<QToolButton *>("SBselectdown"), &QToolButton::clicked, tablePages_, &TablePages::MarkDown);
 }
 
+void TForm1::CreateScaleLink()
+{
+    scaleLink_ = new ScaleLinkController(this);
+    connect(scaleLink_, &ScaleLinkController::bytesReceived, this, [this](const QByteArray &bytes, bool fromSocket) {
+        if (fromSocket)
+            scaleInput_->FeedSocketBytes(bytes);
+        else
+            scaleInput_->FeedSerialBytes(bytes);
+    });
+    connect(scaleLink_, &ScaleLinkController::linkOpened, this, [this] { scaleInput_->ClearReceiveBuffers(); });
+    connect(scaleLink_, &ScaleLinkController::statusTextChanged, this, [this](const QString &text) {
+        statusPanels_[1]->setText(text);
+        statusPanels_[1]->setToolTip(scaleLink_->LastError());
+        // A weight from before the link dropped must not be taken as current.
+        if (!scaleLink_->IsOpen())
+            scaleInput_->ShowNoReading();
+    });
+    sledEthernet_->Follow(scaleLink_);
+    formUstaw_ = new TFormUstaw(config_, *prompts_, this);
+    if (options_.openScaleLink)
+        scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
+    statusPanels_[1]->setText(scaleLink_->StatusText());
+}
+
+void TForm1::BBsetrsClick()
+{
+    if (formUstaw_->exec() == QDialog::Accepted)
+        scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
+}
+
 void TForm1::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
@@ -170,6 +206,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::FormClose()
 {
     guard_->Release();
+    scaleLink_->Stop();
     // Fields edited on the "Waga" page go back with the rest of the settings.
     config_.userData1 = cp1250::EncodeLossy(param1_->text());
     config_.userData2 = cp1250::EncodeLossy(param2_->text());

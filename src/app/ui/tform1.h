@@ -24,6 +24,9 @@ class QToolButton;
 class TFinput;
 class AboutWindow;
 class TablePages;
+class ScaleLinkController;
+class TFormUstaw;
+class LinkIndicator;
 
 // What the main window takes from outside; tests replace the clock, the
 // dialogs and the folders.
@@ -52,12 +55,15 @@ public:
     QLabel *StatusPanel(int i) const { return statusPanels_.at(i); }
     TableSet &Tables() { return tables_; }
     TablePages *Pages() const { return tablePages_; }
+    ScaleLinkController *ScaleLink() const { return scaleLink_; }
+    TFormUstaw *PortSettingsWindow() const { return formUstaw_; }
 
     // Handlers of the main window's own controls.
     void BBdodajClick();
     void BBset_tareClick();
     void LtaraClick();
     void BBaboutClick();
+    void BBsetrsClick();
     void FormKeyDown(int key);
 
     // Shows the tare controls for the current tare source.
@@ -87,6 +93,7 @@ private:
     void BuildStatusBar();
     void ApplyConfigToControls();
     void CreateTablePages();
+    void CreateScaleLink();
     void ShowDisplay(const QByteArray &text);
     void ShowTare();
     void ApplyValueTotalVisibility();
@@ -128,6 +135,9 @@ private:
     QLineEdit *param2_ = nullptr;
     QWidget *tablesArea_ = nullptr;
     TablePages *tablePages_ = nullptr;
+    ScaleLinkController *scaleLink_ = nullptr;
+    TFormUstaw *formUstaw_ = nullptr;
+    LinkIndicator *sledEthernet_ = nullptr;
     QList<QPushButton *> bottomButtons_;
     QList<QLabel *> statusPanels_;
     TFinput *input_ = nullptr;

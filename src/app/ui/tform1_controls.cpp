@@ -5,6 +5,7 @@
 #include "common/ui/clickable_label.h"
 #include "output/company_header.h"
 #include "output/main_layout.h"
+#include "scale/ui/link_indicator.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -120,6 +121,9 @@ QWidget *TForm1::BuildTopCenter(QWidget *parent)
     filterStatus->setStyleSheet(QStringLiteral("color: red"));
     filterStatus->hide();
 
+    sledEthernet_ = new LinkIndicator(panel);
+    sledEthernet_->setGeometry(404, 190, 18, 18);
+
     labelGroup_ = BuildLabelGroup(panel);
     return panel;
 }
@@ -214,6 +218,8 @@ QTabWidget *TForm1::BuildSettingsPages(QWidget *parent)
         settingsLayout->addWidget(b);
         if (QByteArrayView(name) == "BBabout")
             connect(b, &QPushButton::clicked, this, &TForm1::BBaboutClick);
+        else if (QByteArrayView(name) == "BBsetrs")
+            connect(b, &QPushButton::clicked, this, &TForm1::BBsetrsClick);
     }
     pages->addTab(settings, QStringLiteral("Ustawienia"));
 

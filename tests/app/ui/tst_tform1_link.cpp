@@ -1,0 +1,99 @@
+// The main window reading a real scale link: the simulator on a
+// pseudo-terminal, and a local TCP server that goes away and comes back.
+
+#include "app/ui/tform1.h"
+#include "scale/scale_link.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestTForm1Link : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    ScriptedPrompts prompts_;
+
+    MainWindowOptions Options()
+    {
+        MainWindowOptions o;
+        o.workDir = dir_.path();
+        o.instanceLockPath = dir_.filePath("guard.lock");
+        o.prompts = &prompts_;
+        return o;
+    }
+    static QString Shown(TForm1 &w) { return w.findChild<QLabel *>("Ldisplay")->text(); }
+
+private slots:
+    void init() { QDir(dir_.path()).mkpath("dane"); }
+
+    void serialDeviceAndRateComeFromKonfigAndTheDisplayFollows()
+    {
+        const QString link = dir_.filePath("ttyScale");
+        QProcess sim;
+        sim.start(QStringLiteral(POMIARY_BIN_DIR "/scale-sim"),
+                  {"--pty", "--link", link, "--cycle", "fixed=12.5", "--interval-ms", "50"});
+        QVERIFY(sim.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(link); }, 10000));
+        WriteAll(dir_.filePath("dane/konfig.ini"),
+                 "Numer_portu_wagi=3\r\nPredkosc_transmisji_wagi=9600\r\nUrzadzenie_portu_wagi=" + link.toUtf8() +
+                     "\r\n");
+        {
+            TForm1 w(Options());
+            QCOMPARE(w.StatusPanel(1)->text(), QString("port COM3, 9600bps"));
+            QVERIFY(QTest::qWaitFor([&] { return Shown(w) == "0012.50"; }, 10000));
+            sim.kill();
+            sim.waitForFinished();
+            // The device is gone: the status says so and the old weight is not offered.
+            QVERIFY(QTest::qWaitFor([&] { return w.StatusPanel(1)->text().startsWith("brak połączenia!"); }, 10000));
+            QCOMPARE(Shown(w), QString("- - - - -"));
+        }
+    }
+
+    void tcpLinkDropsAndRecoversWithoutUserAction()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const quint16 port = server.serverPort();
+        WriteAll(dir_.filePath("dane/konfig.ini"),
+                 "Polaczenie_wagi=1\r\nAdres_IP_wagi=127.0.0.1\r\nPort_IP_wagi=" + QByteArray::number(port) + "\r\n");
+        TForm1 w(Options());
+        w.ScaleLink()->SetRetryInterval(200);
+        QVERIFY(QTest::qWaitFor([&] { return server.hasPendingConnections(); }, 10000));
+        QTcpSocket *peer = server.nextPendingConnection();
+        QVERIFY(QTest::qWaitFor(
+            [&] { return w.StatusPanel(1)->text() == QString("IP 127.0.0.1, port %1").arg(port); }, 10000));
+        peer->write("ST,GS,+0003.25kg\r\n");
+        QVERIFY(QTest::qWaitFor([&] { return Shown(w) == "0003.25"; }, 10000));
+
+        peer->close();
+        server.close();
+        QVERIFY(QTest::qWaitFor([&] { return w.StatusPanel(1)->text() == "brak połączenia"; }, 10000));
+        QCOMPARE(Shown(w), QString("- - - - -"));
+
+        QVERIFY(server.listen(QHostAddress::LocalHost, port));
+        QVERIFY(QTest::qWaitFor([&] { return server.hasPendingConnections(); }, 15000));
+        peer = server.nextPendingConnection();
+        peer->write("ST,GS,+0004.50kg\r\n");
+        QVERIFY(QTest::qWaitFor([&] { return Shown(w) == "0004.50"; }, 10000));
+        QVERIFY(prompts_.messages.isEmpty());
+    }
+
+    void missingDefaultPortShowsTheFailureText()
+    {
+        QFile::remove(dir_.filePath("dane/konfig.ini"));
+        // COM2 is /dev/ttyS1 by default; point it at a path that cannot exist.
+        WriteAll(dir_.filePath("dane/konfig.ini"), "Urzadzenie_portu_wagi=" + dir_.filePath("nope").toUtf8() + "\r\n");
+        TForm1 w(Options());
+        QCOMPARE(w.StatusPanel(1)->text(), QString("brak połączenia! (port COM2, 1200bps)"));
+        QVERIFY(prompts_.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestTForm1Link)
+#include "tst_tform1_link.moc"
