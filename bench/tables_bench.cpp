@@ -6,6 +6,7 @@
 #include "tables/measurement_table.h"
 #include "tables/table_storage.h"
 #include "tables/totals.h"
+#include "bench_data.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,28 +18,6 @@
 namespace {
 
 constexpr int kRows = 100000;
-
-QByteArray MakeLine(int i, std::mt19937 &rng)
-{
-    static const char *const materials[] = {"Piasek p\xb3ukany 0-2", "\xafwir 2-8", "Kruszywo 8-16", "Glina",
-                                            "Z\xb3om stalowy"};
-    static const char *const customers[] = {"PHU Kowalski Sp. z o.o.", "Budmax S.A.", "Transbet",
-                                            "Gmina Nowa Wie\x9c", "Przedsi\xea" "biorstwo Drogowe"};
-    static const char *const operators[] = {"KOWALSKI JAN", "NOWAK ANNA", "ADMINISTRATOR"};
-    const int gross = 500 + int(rng() % 300000);
-    const int tare = int(rng() % 5000);
-    const bool bracket = rng() % 2;
-    const QByteArray net = QByteArray::number((gross - tare) / 100.0, 'f', 2);
-    const int minutes = i * 7;
-    const QByteArray time = QByteArray("2024-") + QByteArray::number(1 + (minutes / 40000) % 12).rightJustified(2, '0') +
-                            "-" + QByteArray::number(1 + (minutes / 1440) % 28).rightJustified(2, '0') + " " +
-                            QByteArray::number((minutes / 60) % 24).rightJustified(2, '0') + ":" +
-                            QByteArray::number(minutes % 60).rightJustified(2, '0');
-    return QByteArray::number(i + 1) + "\t" + time + "\t" + QByteArray::number(gross / 100.0, 'f', 2) + "\t" +
-           (bracket ? "(" + net + ")" : net) + "\t" + QByteArray::number(tare / 100.0, 'f', 2) + "\t0.45\t" +
-           QByteArray::number((gross - tare) / 100.0 * 0.45, 'f', 2) + "\tWZ/2024/" + QByteArray::number(i % 9000) +
-           "\t" + materials[rng() % 5] + "\tBig bag 1000 kg\t" + operators[rng() % 3] + "\t" + customers[rng() % 5];
-}
 
 struct Fixture {
     QTemporaryDir dir;

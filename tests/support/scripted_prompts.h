@@ -31,21 +31,13 @@ public:
                                      bool masked) override
     {
         inputs.append(title + "|" + prompt + "|" + initial + (masked ? "|*" : ""));
-        if (inputAnswers.empty())
-            return std::nullopt;
-        auto a = inputAnswers.front();
-        inputAnswers.pop_front();
-        return a;
+        return Next(inputAnswers);
     }
 
     std::optional<QString> OpenFileName(const QString &directory, const QString &filter) override
     {
         openDialogs.append(directory + "|" + filter);
-        if (fileAnswers.empty())
-            return std::nullopt;
-        auto a = fileAnswers.front();
-        fileAnswers.pop_front();
-        return a;
+        return Next(fileAnswers);
     }
 
     QStringList MessageTexts() const
@@ -66,4 +58,19 @@ public:
     QStringList questions;
     QStringList inputs;
     QStringList openDialogs;
+
+private:
+    // Built field by field: copying an optional<QString> trips a false
+    // -Wmaybe-uninitialized in GCC 12 at -O2.
+    static std::optional<QString> Next(std::deque<std::optional<QString>> &queue)
+    {
+        if (queue.empty() || !queue.front().has_value()) {
+            if (!queue.empty())
+                queue.pop_front();
+            return std::nullopt;
+        }
+        QString text = std::move(*queue.front());
+        queue.pop_front();
+        return text;
+    }
 };
