@@ -36,6 +36,8 @@ void TFinput::Prepare(const QString &title, const QString &prompt, const QString
     prompt_->setText(prompt);
     edit_->setAccessibleName(prompt);
     edit_->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
+    // Masked text shows as "*", whatever the style's own password character.
+    edit_->setStyleSheet(masked ? QStringLiteral("lineedit-password-character: 42") : QString());
     edit_->setText(text);
 }
 

@@ -1,0 +1,46 @@
+// The one-line input window.
+
+#include "app/ui/tfinput.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class TestTFinput : public QObject {
+    Q_OBJECT
+
+private slots:
+    void okReturnsTheTextAndCancelReturnsNothing()
+    {
+        TFinput w;
+        QTimer::singleShot(0, [&] {
+            auto *edit = w.findChild<QLineEdit *>("Einput");
+            QCOMPARE(edit->selectedText(), QString("0012.50"));  // typing replaces the old text
+            QTest::keyClicks(edit, "2,5");
+            QTest::keyClick(edit, Qt::Key_Return);  // OK is the default button
+        });
+        QCOMPARE(w.Ask("Tara", "Podaj tarę:", "0012.50", false), std::optional<QString>("2,5"));
+        QCOMPARE(w.windowTitle(), QString("Tara"));
+        QCOMPARE(w.findChild<QLabel *>("Lprompt")->text(), QString("Podaj tarę:"));
+
+        QTimer::singleShot(0, [&] { w.findChild<QPushButton *>("BBcancel")->click(); });
+        QCOMPARE(w.Ask("Tara", "Podaj tarę:", "1", false), std::nullopt);
+    }
+
+    void maskedInputShowsStars()
+    {
+        TFinput w;
+        w.Prepare("Hasło", "Podaj hasło:", "", true);
+        QCOMPARE(w.findChild<QLineEdit *>("Einput")->echoMode(), QLineEdit::Password);
+        QCOMPARE(w.findChild<QPushButton *>("BBok")->text(), QString("OK"));
+        QCOMPARE(w.findChild<QPushButton *>("BBcancel")->text(), QString("Anuluj"));
+        QVERIFY(w.findChild<QPushButton *>("BBok")->isDefault());
+        w.Prepare("Tara", "Podaj tarę:", "", false);
+        QCOMPARE(w.findChild<QLineEdit *>("Einput")->echoMode(), QLineEdit::Normal);
+    }
+};
+
+QTEST_MAIN(TestTFinput)
+#include "tst_tfinput.moc"
