@@ -265,7 +265,16 @@ void TForm1::BBaboutClick()
 
 void TForm1::ShowDisplay(const QByteArray &text)
 {
-    display_->setText(cp1250::Decode(text));
+    const QString shown = cp1250::Decode(text);
+    // 96 px figures; an indicator with more digits than the design's
+    // "-9999.99" gets smaller figures rather than a cut-off weight.
+    QFont f = display_->font();
+    int px = 96;
+    f.setPixelSize(px);
+    while (px > 24 && QFontMetrics(f).horizontalAdvance(shown) > display_->width() - 8)
+        f.setPixelSize(px -= 4);
+    display_->setFont(f);
+    display_->setText(shown);
 }
 
 void TForm1::ShowTare()

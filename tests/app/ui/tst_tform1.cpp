@@ -146,6 +146,21 @@ private slots:
         QTest::mouseClick(w.findChild<QLabel *>("Ltara"), Qt::LeftButton);
         QCOMPARE(w.findChild<QLabel *>("Ltara")->text(), QString("2.50"));
     }
+
+    void longWeightsShrinkToFitTheDisplay()
+    {
+        TForm1 w(Options());
+        auto *display = w.findChild<QLabel *>("Ldisplay");
+        w.Scale().DecodeLine("-9999.99");
+        QCOMPARE(display->font().pixelSize(), 96);
+        w.Scale().SetMaxMass(1000000);
+        w.Scale().DecodeLine("US,GS,+00123456.789kg");
+        QCOMPARE(display->text(), QString("00123456.789"));
+        QVERIFY(display->font().pixelSize() < 96);
+        QVERIFY(QFontMetrics(display->font()).horizontalAdvance(display->text()) <= display->width());
+        w.Scale().DecodeLine("1.5");
+        QCOMPARE(display->font().pixelSize(), 96);
+    }
 };
 
 QTEST_MAIN(TestTForm1)
