@@ -142,6 +142,31 @@ StorageResult ReadForRewrite(const TableStorage &storage, const QString &path, Q
     return r;
 }
 
+// Calls onLine(span, line) for each line of `data` in order. Stops at the
+// first invalid line with the reading error naming `path`.
+template <typename OnLine>
+LoadResult ForEachValidLine(const QByteArray &data, const QString &path, OnLine &&onLine)
+{
+    LoadResult result;
+    LineScanner scanner(data);
+    LineSpan s;
+    int lineNumber = 0;
+    while (scanner.Next(s)) {
+        ++lineNumber;
+        const QByteArrayView line(data.constData() + s.begin, s.end - s.begin);
+        const LineCheck check = CheckLine(line);
+        if (!check.valid) {
+            result.ok = false;
+            result.code = check.code;
+            result.line = lineNumber;
+            result.message = ReadErrorMessage(check.code, path, lineNumber);
+            break;
+        }
+        onLine(s, line);
+    }
+    return result;
+}
+
 void AppendSpan(QByteArray &out, const QByteArray &data, const LineSpan &s)
 {
     if (s.terminated)
@@ -177,11 +202,10 @@ QString TableStorage::TempFile() const
 
 QString ReadErrorMessage(int code, const QString &path, int lineNumber)
 {
+    // One pass: a '%' in the path is not taken as a place marker.
     return QStringLiteral("Błąd (%1) w pliku z pomiarami \"%2\", linia: %3\nNieprawidłowy format linii.\n"
                           "Czytanie pliku zostało przerwane.")
-        .arg(code)
-        .arg(path)
-        .arg(lineNumber);
+        .arg(QString::number(code), path, QString::number(lineNumber));
 }
 
 QString CreateErrorMessage(const QString &path)
@@ -210,39 +234,27 @@ QString TempFileErrorMessage(const QString &dataDir)
 
 LoadResult LoadTable(const QString &path, MeasurementTable &table, const DataFilter &filter)
 {
-    LoadResult result;
     QByteArray data;
     bool missing = false;
     if (StorageResult r = ReadWhole(path, data, missing); !r) {
-        table.Clear();
+        // Nothing was read: the rows stay, so nothing can write an empty table over good data.
+        LoadResult result;
         result.ok = false;
+        result.readFailed = true;
         result.message = r.message;
         return result;
     }
     if (missing) {
         table.Clear();
-        return result;
+        return {};
     }
     const FilterMatcher matcher(filter);
     std::vector<MeasurementTable::Span> spans;
     spans.reserve(size_t(data.size() / 96 + 16));
-    LineScanner scanner(data);
-    LineSpan s;
-    int lineNumber = 0;
-    while (scanner.Next(s)) {
-        ++lineNumber;
-        const QByteArrayView line(data.constData() + s.begin, s.end - s.begin);
-        const LineCheck check = CheckLine(line);
-        if (!check.valid) {
-            result.ok = false;
-            result.code = check.code;
-            result.line = lineNumber;
-            result.message = ReadErrorMessage(check.code, path, lineNumber);
-            break;
-        }
+    LoadResult result = ForEachValidLine(data, path, [&](const LineSpan &s, QByteArrayView line) {
         if (matcher.Matches(line))
             spans.push_back({s.begin, s.end - s.begin});
-    }
+    });
     spans.shrink_to_fit();
     table.Assign(std::move(data), std::move(spans));
     return result;
@@ -258,17 +270,26 @@ StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArra
 {
     const QString path = storage.WorkingFile(tableNumber);
     QByteArray bytes;
-    {
+    const bool existed = QFile::exists(path);
+    const qint64 sizeBefore = existed ? QFileInfo(path).size() : 0;
+    if (sizeBefore > 0) {
         QFile f(path);
-        if (f.size() > 0 && f.open(QIODevice::ReadOnly) && f.seek(f.size() - 1)) {
+        if (f.open(QIODevice::ReadOnly) && f.seek(sizeBefore - 1)) {
             char last = 0;
             if (f.getChar(&last) && last != '\n' && last != '\r')
                 bytes = "\r\n";
         }
     }
     bytes.append(line.data(), line.size());
-    if (!AppendLineDurably(path, bytes))
+    if (!AppendLineDurably(path, bytes)) {
+        // A disk that filled up mid-line would leave a cut line that stops
+        // every later reading of the file: take the piece back.
+        if (existed)
+            QFile::resize(path, sizeBefore);
+        else if (QFileInfo(path).size() > 0)
+            QFile::resize(path, 0);
         return StorageResult::Failed(WriteErrorMessage(path));
+    }
     return {};
 }
 
@@ -303,7 +324,21 @@ StorageResult RewriteWorkingFile(const TableStorage &storage, const MeasurementT
 
 StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table)
 {
+    // Archive names change once a second; an earlier archive is never written over.
+    if (QFileInfo::exists(path))
+        return StorageResult::Failed(CreateErrorMessage(path));
     return WriteRows(path, path, table);
+}
+
+StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, const QString &path)
+{
+    const QString working = storage.WorkingFile(tableNumber);
+    QByteArray data;
+    bool missing = false;
+    if (QFileInfo::exists(path) || !ReadWhole(working, data, missing) || missing ||
+        !WriteFileAtomically(path, data))
+        return StorageResult::Failed(WriteErrorMessage(path));
+    return {};
 }
 
 StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArrayView oldLine,
@@ -351,19 +386,13 @@ StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const 
     const FilterMatcher matcher(filter);
     QByteArray out;
     out.reserve(data.size());
-    LineScanner scanner(data);
-    LineSpan s;
-    int lineNumber = 0;
-    while (scanner.Next(s)) {
-        ++lineNumber;
-        const QByteArrayView line(data.constData() + s.begin, s.end - s.begin);
-        const LineCheck check = CheckLine(line);
-        if (!check.valid) {
-            QFile::remove(storage.TempFile());
-            return StorageResult::Failed(ReadErrorMessage(check.code, path, lineNumber));
-        }
+    const LoadResult read = ForEachValidLine(data, path, [&](const LineSpan &s, QByteArrayView line) {
         if (matcher.Matches(line) == keepMatching)
             AppendSpan(out, data, s);
+    });
+    if (!read) {
+        QFile::remove(storage.TempFile());
+        return read;
     }
     return CommitThroughTemp(storage, path, out);
 }

@@ -29,6 +29,7 @@ struct StorageResult {
 struct LoadResult : StorageResult {
     int code = 0;  // split code of the invalid line
     int line = 0;  // its number, from 1
+    bool readFailed = false;  // the file exists but could not be read; the table was left as it was
 };
 
 // Shows the failure's message (error icon) when there is one; returns r.ok.
@@ -57,6 +58,7 @@ QString TempFileErrorMessage(const QString &dataDir);             // "... tymcza
 // Clears the table and reads `path`: every valid line that matches the filter
 // becomes an unmarked row, in file order. A missing file leaves the table
 // empty (ok). Reading stops at the first invalid line; the rows before it stay.
+// A file that exists but cannot be read leaves the table as it was (readFailed).
 LoadResult LoadTable(const QString &path, MeasurementTable &table, const DataFilter &filter);
 
 // LoadTable of the working file of each of the five tables into its table;
@@ -71,8 +73,15 @@ StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArra
 // Writes the table's rows (all rows held, that is the rows shown) as its working file.
 StorageResult RewriteWorkingFile(const TableStorage &storage, const MeasurementTable &table);
 
-// The same into any file (archives); messages name `path`.
+// The same into a new file (archives); messages name `path`. An existing
+// file is not written over (the "Błąd (1)" message).
 StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table);
+
+// Copies table N's whole working file, hidden rows included, to the new file
+// `path` and syncs it; the working file itself is not touched. Fails with
+// "Błąd przy zapisie do pliku: " + path when there is no working file, `path`
+// exists already, or the copy cannot be written completely.
+StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, const QString &path);
 
 // Rewrites table N's working file through "pomiary_tmp.txt" with the first
 // line equal to `oldLine` replaced by `newLine`, or removed when `newLine` is

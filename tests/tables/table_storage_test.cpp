@@ -1,3 +1,4 @@
+#include "file_size_limit.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 #include "tables/measurement_record.h"
@@ -221,4 +222,47 @@ TEST_F(StorageTest, PurgeByFilterKeepsHiddenOrShownLines)
     EXPECT_EQ(r.message, ReadErrorMessage(1, Working(), 3));
     EXPECT_EQ(ReadAll(Working()), bad);
     EXPECT_FALSE(QFile::exists(s.TempFile()));
+}
+
+TEST_F(StorageTest, ReadErrorNamesAPathWithPercentSignsAsItIs)
+{
+    const QString path = dataDir + "tab_%2_%1.txt";
+    WriteAll(path, Row(1) + "\r\n" + "a\tb\r\n");
+    MeasurementTable t(1);
+    const LoadResult r = LoadTable(path, t, {});
+    EXPECT_EQ(r.message, QString::fromUtf8("Błąd (1) w pliku z pomiarami \"") + path +
+                             QString::fromUtf8("\", linia: 2\nNieprawidłowy format linii.\n"
+                                               "Czytanie pliku zostało przerwane."));
+}
+
+TEST_F(StorageTest, UnreadableFileLeavesTheTableAsItWas)
+{
+    MeasurementTable t(1);
+    t.AddLine(Row(1));
+    const QString folder = dataDir + "folder.txt";  // exists, but cannot be read as a file
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const LoadResult r = LoadTable(folder, t, {});
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.readFailed);
+    EXPECT_FALSE(r.message.isEmpty());
+    ASSERT_EQ(t.RowCount(), 1);
+    EXPECT_EQ(t.Line(0), Row(1));
+}
+
+TEST_F(StorageTest, AppendThatFillsTheDiskLeavesTheFileAsItWas)
+{
+    const TableStorage s = Storage();
+    const QByteArray before = Row(1) + "\r\n1\t2024";  // a torn last line gets its end first
+    WriteAll(Working(), before);
+    StorageResult r;
+    {
+        FileSizeLimit limit(before.size() + 20);
+        r = AppendLine(s, 1, Row(2));
+    }
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, WriteErrorMessage(Working()));
+    EXPECT_EQ(ReadAll(Working()), before);
+    // The next append is whole and not glued to a cut piece.
+    ASSERT_TRUE(AppendLine(s, 1, Row(3)).ok);
+    EXPECT_EQ(ReadAll(Working()), before + "\r\n" + Row(3) + "\r\n");
 }
