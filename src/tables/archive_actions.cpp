@@ -6,7 +6,6 @@
 #include "tables/table_storage.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace {
 
@@ -40,20 +39,22 @@ bool SaveTableToArchive(ArchiveContext &ctx)
 
 bool ReadTableFromArchive(ArchiveContext &ctx)
 {
-    bool changed = false;
     if (!ctx.table.IsEmpty()) {
         const bool archive = ctx.prompts.Question(
             QStringLiteral("Dane w bieżącej tabeli zostaną nadpisane danymi odczytanymi z archiwum.\n"
                            "Czy przed odczytem zapisać bieżące dane do archiwum?"));
         if (archive) {
             const QString path = ArchiveFileName(ctx.archiveDir, ctx.table.number(), ctx.clock.Now());
-            // The whole working file goes, rows hidden by the filter included.
-            // If it cannot be moved the data stays where it is and nothing else happens.
-            if (!MakeArchiveDir(ctx.archiveDir) ||
-                !QFile::rename(ctx.storage.WorkingFile(ctx.table.number()), path)) {
+            // The whole working file goes to the archive, rows hidden by the
+            // filter included. It is copied rather than moved, so the working
+            // file stays in place until the rewrite below replaces it whole.
+            // If the copy fails nothing else happens.
+            if (!MakeArchiveDir(ctx.archiveDir)) {
                 ctx.prompts.Error(WriteErrorMessage(path));
                 return false;
             }
+            if (!ReportFailure(ArchiveWorkingFile(ctx.storage, ctx.table.number(), path), ctx.prompts))
+                return false;
             ctx.prompts.Information(ArchiveSavedMessage(path));
         }
         if (!ReportFailure(RewriteWorkingFile(ctx.storage, ctx.table), ctx.prompts))
@@ -61,12 +62,15 @@ bool ReadTableFromArchive(ArchiveContext &ctx)
     }
     const auto chosen = ctx.prompts.OpenFileName(QDir(ctx.archiveDir).absolutePath(), ArchiveFileFilter());
     if (!chosen || chosen->isEmpty())
-        return changed;
-    // Rows read before an invalid line stay and become the working file.
-    ReportFailure(LoadTable(*chosen, ctx.table, ctx.filter), ctx.prompts);
-    changed = true;
+        return false;
+    // Rows read before an invalid line stay and become the working file. A
+    // file that cannot be read at all changes nothing.
+    const LoadResult loaded = LoadTable(*chosen, ctx.table, ctx.filter);
+    ReportFailure(loaded, ctx.prompts);
+    if (loaded.readFailed)
+        return false;
     ReportFailure(RewriteWorkingFile(ctx.storage, ctx.table), ctx.prompts);
-    return changed;
+    return true;
 }
 
 bool DeleteTableData(ArchiveContext &ctx, const DeleteChoice &choice)

@@ -1,4 +1,5 @@
 #include "common/clock.h"
+#include "file_size_limit.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 #include "tables/archive_actions.h"
@@ -191,4 +192,68 @@ TEST_F(ArchiveTest, FailedArchiveCopyDeletesNothing)
     EXPECT_EQ(prompts.MessageTexts(), QStringList{CreateErrorMessage(archiveDir + "tab_2_20240517_140312.txt")});
     EXPECT_EQ(table.RowCount(), 2);
     EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(2, "Zwir") + "\r\n" + Row(3) + "\r\n");
+}
+
+TEST_F(ArchiveTest, UnreadableArchiveChangesNeitherTableNorWorkingFile)
+{
+    const QByteArray content = Row(1) + "\r\n" + Row(2) + "\r\n";
+    WriteAll(Working(), content);
+    LoadTable(Working(), table, filter);
+    const QString folder = tmp.path() + "/folder.txt";  // picked, but not a readable file
+    QDir().mkpath(folder);
+    prompts.answers = {false};
+    prompts.fileAnswers = {folder};
+    auto ctx = Ctx();
+    EXPECT_FALSE(ReadTableFromArchive(ctx));
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].icon, UserPrompts::Icon::Error);
+    EXPECT_EQ(table.RowCount(), 2);
+    EXPECT_EQ(ReadAll(Working()), content);
+}
+
+TEST_F(ArchiveTest, WorkingFileSurvivesAFullDiskWhileArchivingBeforeRead)
+{
+    const QByteArray content = Row(1) + "\r\n" + Row(2) + "\r\n" + Row(3) + "\r\n";
+    WriteAll(Working(), content);
+    LoadTable(Working(), table, filter);
+    QDir().mkpath(archiveDir);
+    prompts.answers = {true};
+    prompts.fileAnswers = {QString(tmp.path() + "/x.txt")};
+    auto ctx = Ctx();
+    bool changed = true;
+    {
+        FileSizeLimit limit(20);
+        changed = ReadTableFromArchive(ctx);
+    }
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{WriteErrorMessage(ArchiveName())});
+    EXPECT_TRUE(prompts.openDialogs.isEmpty());
+    EXPECT_EQ(ReadAll(Working()), content);
+    EXPECT_EQ(table.RowCount(), 3);
+}
+
+TEST_F(ArchiveTest, AnEarlierArchiveOfTheSameSecondIsNeverOverwritten)
+{
+    ThreeRowsFiltered();
+    const QByteArray working = ReadAll(Working());
+    QDir().mkpath(archiveDir);
+    WriteAll(ArchiveName(), "earlier\r\n");
+    auto ctx = Ctx();
+
+    prompts.answers = {true};
+    EXPECT_FALSE(SaveTableToArchive(ctx));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{CreateErrorMessage(ArchiveName())});
+
+    prompts.messages.clear();
+    EXPECT_FALSE(DeleteTableData(ctx, {DeleteChoice::All, true}));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{CreateErrorMessage(ArchiveName())});
+    EXPECT_EQ(table.RowCount(), 2);
+
+    prompts.messages.clear();
+    prompts.answers = {true};
+    EXPECT_FALSE(ReadTableFromArchive(ctx));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{WriteErrorMessage(ArchiveName())});
+
+    EXPECT_EQ(ReadAll(ArchiveName()), QByteArray("earlier\r\n"));
+    EXPECT_EQ(ReadAll(Working()), working);
 }
