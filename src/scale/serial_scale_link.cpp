@@ -34,6 +34,12 @@ void SerialScaleLink::Open()
         emit failed(QStringLiteral("no device for this port"));
         return;
     }
+    // The system would cut the name at a NUL and open (and lock) another
+    // device, whose lock file the port then could not remove.
+    if (devicePath_.contains(QChar(0))) {
+        emit failed(QStringLiteral("the device name holds a NUL character"));
+        return;
+    }
     port_.setPortName(devicePath_);
     port_.setBaudRate(bitsPerSecond_);
     port_.setDataBits(QSerialPort::Data8);

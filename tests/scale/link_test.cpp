@@ -240,6 +240,24 @@ TEST_F(LinkTest, SerialLinkFindsLateDeviceAndRecoversAfterItVanishes)
     EXPECT_EQ(r.openedCount, 2);
 }
 
+TEST_F(LinkTest, DeviceNameWithNulIsRefusedAndLeavesNoLockOnTheRealDevice)
+{
+    // A hand-edited konfig.ini can hold a NUL; the system cuts the name there.
+    Pty pty;
+    ASSERT_TRUE(pty.Ok());
+    ScaleLinkController c;
+    c.SetRetryInterval(kRetryMs);
+    c.Apply(SerialSettings(pty.SlavePath() + QChar(0) + QStringLiteral("junk"), "COM3", br9600));
+    EXPECT_FALSE(c.IsOpen());
+    EXPECT_EQ(c.StatusText(), "brak połączenia! (port COM3, 9600bps)");
+    QTest::qWait(kRetryMs * 2);  // a few retries
+
+    // Corrected, the device opens: nothing of the bad name holds it.
+    c.Apply(SerialSettings(pty.SlavePath(), "COM3", br9600));
+    EXPECT_TRUE(c.IsOpen()) << c.LastError().toStdString();
+    EXPECT_EQ(c.StatusText(), "port COM3, 9600bps");
+}
+
 TEST_F(LinkTest, ReceiveEventWithNothingWaitingDoesNothing)
 {
     Pty pty;
