@@ -311,10 +311,16 @@ void TablePages::LoadAllTables()
     MeasurementView *view = ActiveView();
     const bool wasVisible = view->isVisible();
     view->hide();
-    ::LoadAllTables(Storage(), *env_.tables, *env_.filter, Prompts());
+    QList<LoadResult> failures;
+    for (int n = 1; n <= kTableCount; ++n)
+        if (LoadResult r = LoadTable(storage_.WorkingFile(n), env_.tables->Table(n), *env_.filter); !r)
+            failures.append(r);
     if (wasVisible)
         view->show();
     QApplication::restoreOverrideCursor();
+    // Errors are shown once the cursor and the list are back.
+    for (const LoadResult &r : failures)
+        ReportFailure(r, Prompts());
     RefreshTableCaptions();
     RefreshTotals();
 }

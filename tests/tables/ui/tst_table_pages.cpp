@@ -27,6 +27,19 @@ QByteArray Row(int nr, const QByteArray &net = "10.00")
     return QByteArray::number(nr) + "\t2024-05-17 14:03\t12.00\t" + net + "\t2.00\t1.00\t10.00\t\tPiasek\t\tJAN\t";
 }
 
+// Notes whether the busy cursor and the hidden list were still in place when a message came.
+class CursorCheckingPrompts : public ScriptedPrompts {
+public:
+    std::function<bool()> listVisible;
+    QList<bool> busyAtMessage, listVisibleAtMessage;
+    void Message(Icon icon, const QString &text) override
+    {
+        busyAtMessage << (QApplication::overrideCursor() != nullptr);
+        listVisibleAtMessage << listVisible();
+        ScriptedPrompts::Message(icon, text);
+    }
+};
+
 }  // namespace
 
 class TestTablePages : public QObject {
@@ -265,6 +278,24 @@ private slots:
         QVERIFY(decoded > 0);
         QVERIFY2(decoded <= visibleRows * 12, qPrintable(QString::number(decoded)));
         QVERIFY(v->rowAt(v->viewport()->height() - 2) >= 99990);
+    }
+
+    void loadErrorIsShownWithCursorAndListRestored()
+    {
+        WriteAll(tmp.path() + "/dane/pomiary1.txt", Row(1) + "\r\nbad line\r\n");
+        CursorCheckingPrompts checking;
+        TablesEnvironment env = Env();
+        env.prompts = &checking;
+        pages = std::make_unique<TablePages>(env);
+        checking.listVisible = [this] { return pages->ActiveView()->isVisible(); };
+        pages->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pages.get()));
+        pages->LoadAllTables();
+        QCOMPARE(checking.messages.size(), 1);
+        QCOMPARE(checking.busyAtMessage, QList<bool>{false});
+        QCOMPARE(checking.listVisibleAtMessage, QList<bool>{true});
+        QCOMPARE(tables.Table(1).RowCount(), 1);
+        QVERIFY(!QApplication::overrideCursor());
     }
 
     void deleteWindowKeepsItsChoicesAndDeletes()
