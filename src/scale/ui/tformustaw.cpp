@@ -19,6 +19,8 @@
 
 namespace {
 
+constexpr int kTextKeyMax = 200;
+
 void CheckOnly(QButtonGroup *group, int id)
 {
     if (QAbstractButton *b = group->button(id)) {
@@ -95,6 +97,8 @@ void TFormUstaw::FormCreate()
     device_->setInsertPolicy(QComboBox::NoInsert);
     device_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     device_->setMinimumContentsLength(18);
+    // konfig.ini keeps 200 characters of the device and of the address.
+    device_->lineEdit()->setMaxLength(kTextKeyMax);
     auto *deviceLabel = new QLabel(QStringLiteral("Urządzenie portu:"), pilot);
     deviceLabel->setObjectName(QStringLiteral("Ldevice"));
     deviceLabel->setBuddy(device_);
@@ -116,6 +120,7 @@ void TFormUstaw::FormCreate()
     address_ = new QLineEdit(QStringLiteral("127.0.0.1"), ethernetBox);
     address_->setObjectName(QStringLiteral("Eethernet_address"));
     address_->setAccessibleName(QStringLiteral("Adres IP docelowy"));
+    address_->setMaxLength(kTextKeyMax);
     ipPort_ = new QLineEdit(QStringLiteral("3333"), ethernetBox);
     ipPort_->setObjectName(QStringLiteral("Eethernet_port"));
     ipPort_->setAccessibleName(QStringLiteral("Port docelowy"));

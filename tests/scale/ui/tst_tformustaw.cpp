@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TstTFormUstaw : public QObject {
@@ -187,6 +188,37 @@ private slots:
         QVERIFY(Child<QRadioButton>(w, "RBethernet")->isChecked());
         QCOMPARE(Child<QLineEdit>(w, "Eethernet_port")->text(), QString("4001"));
         w.reject();
+    }
+
+    void typedDeviceAndAddressFitTheirKeysAndReadBackTheSame()
+    {
+        // Urzadzenie_portu_wagi and Adres_IP_wagi hold 200 characters; anything
+        // longer would be written whole and read back cut.
+        ProgramConfig config;
+        ScriptedPrompts prompts;
+        TFormUstaw w(config, prompts);
+        w.show();
+        Click(w, "RBethernet");
+        const QString longDevice = "/dev/" + QString(300, 'd');
+        const QString longAddress = QString(300, 'a');
+        auto *device = Child<QComboBox>(w, "CBdevice");
+        device->lineEdit()->clear();
+        QTest::keyClicks(device->lineEdit(), longDevice);
+        auto *address = Child<QLineEdit>(w, "Eethernet_address");
+        address->clear();
+        QTest::keyClicks(address, longAddress);
+        Click(w, "BBok");
+        QVERIFY(!w.isVisible());
+        QCOMPARE(config.scaleDevice, longDevice.left(200).toLatin1());
+        QCOMPARE(config.scaleIpAddress, longAddress.left(200).toLatin1());
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("konfig.ini");
+        QVERIFY(SaveConfig(path, config));
+        ProgramConfig reread;
+        QVERIFY(LoadConfig(path, reread));
+        QCOMPARE(reread.scaleDevice, config.scaleDevice);
+        QCOMPARE(reread.scaleIpAddress, config.scaleIpAddress);
     }
 };
 
