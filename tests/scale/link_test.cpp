@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -511,6 +512,22 @@ TEST_F(LinkTest, SimulatorOverPtyAndTcpFeedsTheController)
     EXPECT_EQ(lines[1].split(' ').first().toInt(), lines[0].split(' ').first().toInt() + 1);
     tcp.terminate();
     ASSERT_TRUE(tcp.waitForFinished(kWaitMs));
+}
+
+TEST_F(LinkTest, SimulatorStoppedRightAfterAnnouncingRemovesItsLink)
+{
+    ASSERT_TRUE(QFile::exists(SimulatorPath())) << "build the scale-sim target first";
+    // A test may stop it the moment it has said where it is.
+    const QString link = Path("ttyQuick");
+    for (int i = 0; i < 20; ++i) {
+        QProcess sim;
+        sim.start(SimulatorPath(), {"--pty", "--link", link});
+        ASSERT_TRUE(sim.waitForReadyRead(kWaitMs));
+        sim.terminate();
+        ASSERT_TRUE(sim.waitForFinished(kWaitMs));
+        EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit) << "round " << i;
+        ASSERT_FALSE(QFileInfo(link).isSymLink()) << "round " << i;
+    }
 }
 
 }  // namespace

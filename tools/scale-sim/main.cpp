@@ -20,12 +20,14 @@
 
 namespace {
 
-// The --link symlink is removed however the simulator ends.
+// The --link symlink is removed however the simulator ends. The flag is set
+// only once the path is complete, so a signal never sees half of it.
 char linkToRemove[4096];
+volatile std::sig_atomic_t linkNamed = 0;
 
 void OnSignal(int)
 {
-    if (linkToRemove[0])
+    if (linkNamed)
         ::unlink(linkToRemove);
     ::_exit(0);
 }
@@ -148,6 +150,12 @@ int main(int argc, char *argv[])
         return Fail("unknown --cycle " + parser.value(cycleOpt));
     }
 
+    // Before anything is announced: whoever started us may stop us at once.
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGHUP, OnSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+
     std::unique_ptr<Output> output;
     QByteArray lineEnd = "\r";
     QString error;
@@ -172,9 +180,13 @@ int main(int argc, char *argv[])
                 QFile::remove(link);
             else if (existing.exists())
                 return Fail(link + " exists and is not a symlink");
-            if (!QFile::link(pty->SlavePath(), link))
-                return Fail("cannot create the symlink " + link);
+            // Named before it exists: a signal from here on removes it.
             std::strncpy(linkToRemove, QFile::encodeName(link).constData(), sizeof linkToRemove - 1);
+            linkNamed = 1;
+            if (!QFile::link(pty->SlavePath(), link)) {
+                linkNamed = 0;
+                return Fail("cannot create the symlink " + link);
+            }
         }
         Announce("PTY " + pty->SlavePath());
         output = std::move(pty);
@@ -188,11 +200,6 @@ int main(int argc, char *argv[])
         Announce("DEVICE " + parser.value(deviceOpt));
         output = std::move(device);
     }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    std::signal(SIGHUP, OnSignal);
-    std::signal(SIGPIPE, SIG_IGN);
-
     const bool verbose = parser.isSet(verboseOpt);
     int recordNumber = 0;
     long long sent = 0;
@@ -220,7 +227,7 @@ int main(int argc, char *argv[])
     tick.start(interval);
     const int rc = app.exec();
     output.reset();
-    if (linkToRemove[0])
+    if (linkNamed)
         ::unlink(linkToRemove);
     return rc;
 }
