@@ -72,13 +72,19 @@ bool WriteFileAtomically(const QString &path, QByteArrayView content)
 bool AppendLineDurably(const QString &path, QByteArrayView line)
 {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+    // Unbuffered: a failed write must not stay in a buffer that the close
+    // would try to write again after the cut.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return false;
+    const qint64 sizeBefore = f.size();
     QByteArray bytes = line.toByteArray();
     bytes.append("\r\n");
-    if (f.write(bytes) != bytes.size() || !f.flush())
-        return false;
-    return ::fsync(f.handle()) == 0;
+    if (f.write(bytes) == bytes.size() && f.flush() && ::fsync(f.handle()) == 0)
+        return true;
+    // A disk that filled up mid-line would leave a cut line that stops every
+    // later reading of the file: take the piece back.
+    f.resize(sizeBefore);
+    return false;
 }
 
 bool ReadLines(const QString &path, QList<QByteArray> &lines)

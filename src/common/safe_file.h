@@ -41,7 +41,8 @@ private:
 bool WriteFileAtomically(const QString &path, QByteArrayView content);
 
 // Appends `line` + CR LF to `path` (created when missing) and syncs it to
-// disk before returning. False when the file cannot be opened or written.
+// disk before returning. False when the file cannot be opened or written;
+// a partly written line is then cut off again.
 bool AppendLineDurably(const QString &path, QByteArrayView line);
 
 // Reads a text file split into lines; CR LF, LF and lone CR all end a line.

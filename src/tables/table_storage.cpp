@@ -270,8 +270,7 @@ StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArra
 {
     const QString path = storage.WorkingFile(tableNumber);
     QByteArray bytes;
-    const bool existed = QFile::exists(path);
-    const qint64 sizeBefore = existed ? QFileInfo(path).size() : 0;
+    const qint64 sizeBefore = QFileInfo(path).size();
     if (sizeBefore > 0) {
         QFile f(path);
         if (f.open(QIODevice::ReadOnly) && f.seek(sizeBefore - 1)) {
@@ -281,15 +280,8 @@ StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArra
         }
     }
     bytes.append(line.data(), line.size());
-    if (!AppendLineDurably(path, bytes)) {
-        // A disk that filled up mid-line would leave a cut line that stops
-        // every later reading of the file: take the piece back.
-        if (existed)
-            QFile::resize(path, sizeBefore);
-        else if (QFileInfo(path).size() > 0)
-            QFile::resize(path, 0);
+    if (!AppendLineDurably(path, bytes))
         return StorageResult::Failed(WriteErrorMessage(path));
-    }
     return {};
 }
 
