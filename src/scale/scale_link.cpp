@@ -11,7 +11,8 @@ ScaleLinkSettings ScaleLinkSettings::FromConfig(const ProgramConfig &config)
     s.rate = config.scalePort.rate;
     s.device = config.scaleDevice;
     s.connection = config.scaleConnection == Ethernet ? Ethernet : Serial;
-    s.ipAddress = config.scaleIpAddress;
+    // The address connected to is the one the status text shows.
+    s.ipAddress = config.scaleIpAddress.trimmed();
     s.ipPort = config.scaleIpPort;
     return s;
 }
@@ -64,7 +65,7 @@ namespace {
 std::unique_ptr<ScaleLink> MakeRealLink(const ScaleLinkSettings &s)
 {
     if (s.connection == ScaleLinkSettings::Ethernet)
-        return std::make_unique<TcpScaleLink>(cp1250::Decode(s.ipAddress).trimmed(), quint16(s.ipPort));
+        return std::make_unique<TcpScaleLink>(cp1250::Decode(s.ipAddress), quint16(s.ipPort));
     return std::make_unique<SerialScaleLink>(s.DevicePath(), s.BitsPerSecond());
 }
 

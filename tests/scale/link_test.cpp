@@ -307,6 +307,20 @@ private:
     QList<QTcpSocket *> clients_;
 };
 
+TEST_F(LinkTest, HandEditedAddressWithBlanksShowsTheAddressUsed)
+{
+    Server server;
+    ASSERT_TRUE(server.Listen());
+    ProgramConfig config;
+    config.scaleConnection = 1;
+    config.scaleIpAddress = " 127.0.0.1 ";  // the trailing blank cannot be seen in an editor
+    config.scaleIpPort = server.Port();
+    ScaleLinkController c;
+    c.Apply(ScaleLinkSettings::FromConfig(config));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.IsOpen(); }, kWaitMs)) << c.LastError().toStdString();
+    EXPECT_EQ(c.StatusText(), QStringLiteral("IP 127.0.0.1, port %1").arg(server.Port()));
+}
+
 TEST_F(LinkTest, EthernetConnectsFollowsLampAndRecoversWhenServerReturns)
 {
     Server server;
