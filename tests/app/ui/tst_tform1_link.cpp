@@ -6,7 +6,12 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
+#include <QComboBox>
+#include <QDialog>
 #include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -82,6 +87,33 @@ private slots:
         peer->write("ST,GS,+0004.50kg\r\n");
         QVERIFY(QTest::qWaitFor([&] { return Shown(w) == "0004.50"; }, 10000));
         QVERIFY(prompts_.messages.isEmpty());
+    }
+
+    void portSettingsWindowReopensTheLinkOnOk()
+    {
+        const QString link = dir_.filePath("ttyScale2");
+        QProcess sim;
+        sim.start(QStringLiteral(POMIARY_BIN_DIR "/scale-sim"),
+                  {"--pty", "--link", link, "--cycle", "fixed=7.25", "--interval-ms", "50"});
+        QVERIFY(sim.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(link); }, 10000));
+        WriteAll(dir_.filePath("dane/konfig.ini"), "Urzadzenie_portu_wagi=" + dir_.filePath("nope").toUtf8() + "\r\n");
+        TForm1 w(Options());
+        QCOMPARE(w.StatusPanel(1)->text(), QString("brak połączenia! (port COM2, 1200bps)"));
+        // "Waga...": COM3 at 9600 on the simulator's device, then OK.
+        QTimer::singleShot(0, [&] {
+            auto *dialog = w.findChild<QDialog *>("TFormUstaw");
+            dialog->findChild<QRadioButton *>("RBport3")->setChecked(true);
+            dialog->findChild<QRadioButton *>("RBspeed9600")->setChecked(true);
+            dialog->findChild<QComboBox *>("CBdevice")->setEditText(link);
+            dialog->findChild<QPushButton *>("BBok")->click();
+        });
+        w.findChild<QPushButton *>("BBsetrs")->click();
+        QCOMPARE(w.StatusPanel(1)->text(), QString("port COM3, 9600bps"));
+        QVERIFY(QTest::qWaitFor([&] { return Shown(w) == "0007.25"; }, 10000));
+        QCOMPARE(w.Config().scalePort.portName, QByteArray("COM3"));
+        sim.kill();
+        sim.waitForFinished();
     }
 
     void missingDefaultPortShowsTheFailureText()
