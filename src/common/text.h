@@ -7,6 +7,25 @@
 // Every space removed; a name or password is blank when this leaves nothing.
 QByteArray StripSpaces(QByteArrayView text);
 
+// The fields joined by single TABs (none at the end).
+template <typename Fields>
+QByteArray JoinWithTabs(const Fields &fields)
+{
+    qsizetype n = 0;
+    for (const QByteArray &f : fields)
+        n += f.size() + 1;
+    QByteArray out;
+    out.reserve(n);
+    bool first = true;
+    for (const QByteArray &f : fields) {
+        if (!first)
+            out.append('\t');
+        out.append(f);
+        first = false;
+    }
+    return out;
+}
+
 // Field k (from 0) of a TAB-separated line; a missing field is empty.
 QByteArray SplitField(QByteArrayView line, int k);
 

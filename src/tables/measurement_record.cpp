@@ -1,6 +1,7 @@
 #include "tables/measurement_record.h"
 
 #include "common/number_forms.h"
+#include "common/text.h"
 
 #include <cstring>
 
@@ -92,17 +93,7 @@ QByteArray WithField(QByteArrayView line, int k, QByteArrayView text)
 
 QByteArray MeasurementRecord::Line() const
 {
-    qsizetype n = kTabsPerLine;
-    for (const QByteArray &f : fields)
-        n += f.size();
-    QByteArray out;
-    out.reserve(n);
-    for (int i = 0; i < kFieldCount; ++i) {
-        if (i)
-            out.append('\t');
-        out.append(fields[i]);
-    }
-    return out;
+    return JoinWithTabs(fields);
 }
 
 MeasurementRecord MeasurementRecord::FromLine(QByteArrayView line)

@@ -1,5 +1,7 @@
 #include "tables/table_params.h"
 
+#include "common/text.h"
+
 TableParams TableParams::Defaults(int n)
 {
     TableParams p;
@@ -11,13 +13,7 @@ TableParams TableParams::Defaults(int n)
 
 QByteArray TableParams::Joined() const
 {
-    QByteArray out;
-    for (int i = 0; i < FieldCount; ++i) {
-        if (i)
-            out.append('\t');
-        out.append(fields[i]);
-    }
-    return out;
+    return JoinWithTabs(fields);
 }
 
 TableParams TableParams::FromJoined(QByteArrayView value)

@@ -34,6 +34,14 @@ class TestTForm1Link : public QObject {
     }
     static QString Shown(TForm1 &w) { return w.findChild<QLabel *>("Ldisplay")->text(); }
 
+    // The simulator on a pseudo-terminal reached through `link`, always `weight`.
+    static bool StartSimulatorOnPty(QProcess &sim, const QString &link, const QString &weight)
+    {
+        sim.start(QStringLiteral(POMIARY_BIN_DIR "/scale-sim"),
+                  {"--pty", "--link", link, "--cycle", "fixed=" + weight, "--interval-ms", "50"});
+        return sim.waitForStarted() && QTest::qWaitFor([&] { return QFile::exists(link); }, 10000);
+    }
+
 private slots:
     void init() { QDir(dir_.path()).mkpath("dane"); }
 
@@ -41,10 +49,7 @@ private slots:
     {
         const QString link = dir_.filePath("ttyScale");
         QProcess sim;
-        sim.start(QStringLiteral(POMIARY_BIN_DIR "/scale-sim"),
-                  {"--pty", "--link", link, "--cycle", "fixed=12.5", "--interval-ms", "50"});
-        QVERIFY(sim.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(link); }, 10000));
+        QVERIFY(StartSimulatorOnPty(sim, link, "12.5"));
         WriteAll(dir_.filePath("dane/konfig.ini"),
                  "Numer_portu_wagi=3\r\nPredkosc_transmisji_wagi=9600\r\nUrzadzenie_portu_wagi=" + link.toUtf8() +
                      "\r\n");
@@ -93,10 +98,7 @@ private slots:
     {
         const QString link = dir_.filePath("ttyScale2");
         QProcess sim;
-        sim.start(QStringLiteral(POMIARY_BIN_DIR "/scale-sim"),
-                  {"--pty", "--link", link, "--cycle", "fixed=7.25", "--interval-ms", "50"});
-        QVERIFY(sim.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(link); }, 10000));
+        QVERIFY(StartSimulatorOnPty(sim, link, "7.25"));
         WriteAll(dir_.filePath("dane/konfig.ini"), "Urzadzenie_portu_wagi=" + dir_.filePath("nope").toUtf8() + "\r\n");
         TForm1 w(Options());
         QCOMPARE(w.StatusPanel(1)->text(), QString("brak połączenia! (port COM2, 1200bps)"));
