@@ -206,12 +206,12 @@ void TForm1::closeEvent(QCloseEvent *event)
 void TForm1::FormClose()
 {
     guard_->Release();
-    scaleLink_->Stop();
     // Fields edited on the "Waga" page go back with the rest of the settings.
     config_.userData1 = cp1250::EncodeLossy(param1_->text());
     config_.userData2 = cp1250::EncodeLossy(param2_->text());
     config_.logEnabled = log_.enabled;
     SaveConfig(dataDir_ + QStringLiteral("konfig.ini"), config_);
+    scaleLink_->Stop();  // errors while closing are ignored
 }
 
 void TForm1::resizeEvent(QResizeEvent *event)
