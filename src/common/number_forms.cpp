@@ -36,7 +36,11 @@ std::optional<double> ParseReal(QByteArrayView text)
     }
     if (digits == 0)
         return std::nullopt;
-    return std::strtod(norm.constData(), nullptr);
+    // Too many digits overflow to infinity, which no number form can show.
+    const double value = std::strtod(norm.constData(), nullptr);
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 std::optional<double> ParseNumber(QByteArrayView text)
@@ -54,44 +58,65 @@ QByteArray FormatFixed(double x, int decimals)
     return FormatRounded(x, 15, decimals);
 }
 
+namespace {
+
+// Keeps the first `keep` digits of a decimal digit string, rounding half up on
+// the digits dropped; digits[0] must be a spare '0' that can take a carry.
+void RoundDigitsHalfUp(std::string &digits, size_t keep)
+{
+    if (digits.size() <= keep) {
+        digits.append(keep - digits.size(), '0');
+        return;
+    }
+    const bool up = digits[keep] >= '5';
+    digits.resize(keep);
+    for (size_t i = keep; up && i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            break;
+        }
+        digits[i] = '0';
+    }
+}
+
+}  // namespace
+
 QByteArray FormatRounded(double x, int significant, int decimals)
 {
     decimals = std::clamp(decimals, 0, 15);
     significant = std::clamp(significant, 1, 17);
     if (!std::isfinite(x))
         x = 0.0;
-    // Decimal digits rounded to `significant` places, then rounded again to
-    // `decimals` places half-up on those decimal digits (so 2.675 -> 2.68).
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", significant - 1, std::fabs(x));
-    std::string digits;
-    const char *p = buf;
-    for (; *p && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9')
-            digits.push_back(*p);
-    const int exp10 = *p == 'e' ? std::atoi(p + 1) : 0;
-    // digits[0] has weight 10^exp10; prepend a zero to absorb a carry.
-    digits.insert(digits.begin(), '0');
-    int intDigits = exp10 + 2;  // digits before the point, counting the pad
+    // Rounded half up at both places: first to `significant` digits, then to
+    // `decimals` places (so 2.675 -> 2.68 and 12345.125 -> 12345.13). A value
+    // lying exactly halfway must be seen as such, so when the 24 digits past
+    // the first rounding place look like a half, the exact expansion is taken
+    // (a double has at most 767 significant digits).
+    char buf[800];
+    auto digitsOf = [&](int precision, int &exp10) {
+        std::snprintf(buf, sizeof buf, "%.*e", precision, std::fabs(x));
+        std::string d = "0";  // room for a carry
+        const char *p = buf;
+        for (; *p && *p != 'e'; ++p)
+            if (*p >= '0' && *p <= '9')
+                d.push_back(*p);
+        exp10 = *p == 'e' ? std::atoi(p + 1) : 0;
+        return d;
+    };
+    int exp10 = 0;
+    std::string digits = digitsOf(significant + 24, exp10);
+    const std::string tail = digits.substr(size_t(significant) + 1);
+    if ((tail[0] == '5' && tail.find_first_not_of('0', 1) == std::string::npos) ||
+        (tail[0] == '4' && tail.find_first_not_of('9', 1) == std::string::npos))
+        digits = digitsOf(770, exp10);
+    RoundDigitsHalfUp(digits, size_t(significant) + 1);
+    // digits[1] has weight 10^exp10.
+    int intDigits = exp10 + 2;  // digits before the point, counting the spare
     if (intDigits < 1) {
         digits.insert(0, std::string(1 - intDigits, '0'));
         intDigits = 1;
     }
-    const int keep = intDigits + decimals;
-    if (int(digits.size()) > keep) {
-        const bool up = digits[keep] >= '5';
-        digits.resize(keep);
-        for (int i = keep - 1; up && i >= 0; --i) {
-            if (digits[i] == '9') {
-                digits[i] = '0';
-            } else {
-                ++digits[i];
-                break;
-            }
-        }
-    } else {
-        digits.append(keep - digits.size(), '0');
-    }
+    RoundDigitsHalfUp(digits, size_t(intDigits + decimals));
     std::string intPart = digits.substr(0, intDigits);
     const std::string frac = digits.substr(intDigits);
     const auto nz = intPart.find_first_not_of('0');

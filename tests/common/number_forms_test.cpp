@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 TEST(ParseNumber, AcceptsBothSeparatorsSignsAndBlanks)
 {
     EXPECT_EQ(ParseNumber("12,5"), 12.5);
@@ -30,6 +32,18 @@ TEST(ParseNumber, RejectsInvalidTexts)
         EXPECT_FALSE(ParseNumber(bad)) << bad;
     // ParseReal never strips brackets.
     EXPECT_FALSE(ParseReal("(1)"));
+}
+
+TEST(ParseNumber, RejectsNumbersBeyondTheRangeOfReals)
+{
+    // 400 digits overflow to infinity, which no form can show: not a number.
+    const QByteArray huge = "1" + QByteArray(400, '0');
+    EXPECT_FALSE(ParseNumber(huge));
+    EXPECT_FALSE(ParseNumber("-" + huge));
+    EXPECT_FALSE(ParseNumber("(" + huge + ")"));
+    EXPECT_EQ(ParseNumber("1" + QByteArray(300, '0')), 1e300);
+    // Tiny values are simply near zero.
+    EXPECT_EQ(ParseNumber("0." + QByteArray(400, '0') + "1"), 0.0);
 }
 
 TEST(FormatMass, RoundsToSevenSignificantDigitsThenToDecimals)
@@ -66,6 +80,23 @@ TEST(FormatRounded, HandlesLargeAndTinyValues)
     EXPECT_EQ(FormatRounded(0.0049, 7, 2), "0.00");
     EXPECT_EQ(FormatRounded(0.005, 7, 2), "0.01");
     EXPECT_EQ(FormatRounded(9.9999999e6, 7, 1), "10000000.0");
+    EXPECT_EQ(FormatRounded(1e300, 7, 0), "1" + QByteArray(300, '0'));
+    EXPECT_EQ(FormatRounded(5e-324, 7, 2), "0.00");
+}
+
+// A value exactly halfway at the significant-digit place rounds away from
+// zero, as it does at the decimal place: 0.125 and 12345.125 alike.
+TEST(FormatRounded, ExactHalvesRoundAwayFromZeroAtBothPlaces)
+{
+    EXPECT_EQ(FormatMass(0.125, 2), "0.13");
+    EXPECT_EQ(FormatMass(12345.125, 3), "12345.130");
+    EXPECT_EQ(FormatMass(-397607.25, 2), "-397607.30");
+    EXPECT_EQ(FormatMass(1234568.5, 0), "1234569");
+    EXPECT_EQ(FormatMass(81455745.0, 0), "81455750");
+    EXPECT_EQ(FormatMoney(96827484.5), "96827485.00");
+    EXPECT_EQ(FormatMoney(-4158781.25), "-4158781.30");
+    // Just below a half stays below, however close.
+    EXPECT_EQ(FormatMass(std::nextafter(12345.125, 0.0), 3), "12345.120");
 }
 
 TEST(DecimalsOf, CountsAfterTheFirstSeparator)
