@@ -3,6 +3,8 @@
 #include "common/number_forms.h"
 #include "common/text.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr qsizetype kLookedAt = 200;  // only this much of a line counts
@@ -42,9 +44,7 @@ bool IsNumberChar(char c)
 
 bool ParseWeighingRecord(QByteArrayView line, QByteArray &number, QByteArray &weight)
 {
-    QByteArrayView t = SkipLeadingSpaces(line);
-    if (t.size() > kLookedAt)
-        t = t.first(kLookedAt);
+    const QByteArrayView t = SkipLeadingSpaces(line);
     const qsizetype space = t.indexOf(' ');
     if (space < 0 || !IsDecimalInteger(t.first(space)))
         return false;
@@ -54,7 +54,7 @@ bool ParseWeighingRecord(QByteArrayView line, QByteArray &number, QByteArray &we
     qsizetype end = i;
     while (end < t.size() && IsNumberChar(t[end]))
         ++end;
-    const QByteArrayView run = t.sliced(i, end - i);
+    const QByteArrayView run = t.sliced(i, std::min(end - i, kLookedAt));
     if (!ParseReal(run))
         return false;
     number = t.first(space).toByteArray();

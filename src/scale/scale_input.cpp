@@ -4,8 +4,8 @@
 #include "common/clock.h"
 
 namespace {
-// 0.0000351 of a day: records closer than this belong to one series.
-constexpr qint64 kSeriesGapMs = 3033;
+// 0.0000351 of a day (3032.64 ms): records closer than this belong to one series.
+constexpr qint64 kSeriesGapMs = 3032;
 }
 
 ScaleInput::ScaleInput(const Clock &clock, EventLog *log, QObject *parent)

@@ -131,6 +131,15 @@ TEST(DecodeLine, WeighingRecords)
     EXPECT_NE(DecodeLine("1.5 20", 500).kind, DecodedLine::Kind::Record);  // number is not an integer
     EXPECT_NE(DecodeLine("7 1.2.3", 500).kind, DecodedLine::Kind::Record);
     EXPECT_NE(DecodeLine("99999999999 5", 500).kind, DecodedLine::Kind::Record);
+
+    // However many spaces part number and weight; a weight run longer than
+    // 200 characters is cut to 200.
+    d = DecodeLine("7" + QByteArray(250, ' ') + "12.5", 500);
+    EXPECT_EQ(d.kind, DecodedLine::Kind::Record);
+    EXPECT_EQ(d.recordWeight, "12.5");
+    d = DecodeLine("8 " + QByteArray(300, '1'), 500);
+    EXPECT_EQ(d.kind, DecodedLine::Kind::Record);
+    EXPECT_EQ(d.recordWeight, QByteArray(200, '1'));
 }
 
 TEST(ScaleInput, DisplayFollowsLinesAndRecordsLeaveItAlone)
@@ -177,10 +186,17 @@ TEST(ScaleInput, RecordSeriesStartAfterMoreThanThreeSecondsWithAutoDelete)
     s.input.DecodeLine("2 11.0");
     s.clock.AdvanceMs(3100);
     s.input.DecodeLine("3 12.0");
-    ASSERT_EQ(records.size(), 3);
+    // 0.0000351 of a day is 3032.64 ms: 3032 ms is within the series, 3033 ms is not.
+    s.clock.AdvanceMs(3032);
+    s.input.DecodeLine("4 13.0");
+    s.clock.AdvanceMs(3033);
+    s.input.DecodeLine("5 14.0");
+    ASSERT_EQ(records.size(), 5);
     EXPECT_TRUE(records[0][2].toBool());
     EXPECT_FALSE(records[1][2].toBool());
     EXPECT_TRUE(records[2][2].toBool());
+    EXPECT_FALSE(records[3][2].toBool());
+    EXPECT_TRUE(records[4][2].toBool());
 }
 
 TEST(ScaleInput, AutoAddIsAskedOnlyAfterAMass)
