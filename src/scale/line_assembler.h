@@ -29,7 +29,3 @@ private:
     Source source_;
     QByteArray buffer_;
 };
-
-// The two entry points named after their sources.
-inline QList<QByteArray> FeedSerialBytes(LineAssembler &a, QByteArrayView bytes) { return a.Feed(bytes); }
-inline QList<QByteArray> FeedSocketBytes(LineAssembler &a, QByteArrayView bytes) { return a.Feed(bytes); }

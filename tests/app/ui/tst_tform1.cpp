@@ -4,7 +4,10 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QGroupBox>
+#include <QRandomGenerator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -145,6 +148,117 @@ private slots:
         prompts_.inputAnswers = {QString("2,5")};
         QTest::mouseClick(w.findChild<QLabel *>("Ltara"), Qt::LeftButton);
         QCOMPARE(w.findChild<QLabel *>("Ltara")->text(), QString("2.50"));
+    }
+
+    void layoutFollowsTheWindowWidth()
+    {
+        TForm1 w(Options());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto geometry = [&](const char *name) { return w.findChild<QWidget *>(name)->geometry(); };
+        struct Case {
+            int width, topCenter, wzWidth, materialLeft, materialWidth, boxLeft, wytopLeft, klientLeft, klientWidth,
+                panel;
+        };
+        for (const Case &c : {Case{920, 59, 81, 470, 89, 574, 675, 776, 113, 190},
+                              Case{1280, 239, 153, 542, 161, 718, 891, 1064, 185, 310},
+                              Case{924, 61, 81, 470, 89, 574, 675, 776, 113, 191}}) {
+            w.resize(c.width, 600);
+            QTRY_COMPARE(w.width(), c.width);
+            QCOMPARE(geometry("Ptop_center").x(), c.topCenter);
+            QCOMPARE(geometry("BBusun"), QRect(24, geometry("BBusun").y(), 137, geometry("BBusun").height()));
+            QCOMPARE(geometry("BBprice").x(), 310);
+            QCOMPARE(geometry("BBprice").width(), 52);
+            QCOMPARE(geometry("BBwz").x(), 376);
+            QCOMPARE(geometry("BBwz").width(), c.wzWidth);
+            QCOMPARE(geometry("BBmaterial").x(), c.materialLeft);
+            QCOMPARE(geometry("BBmaterial").width(), c.materialWidth);
+            QCOMPARE(geometry("BBbox").x(), c.boxLeft);
+            QCOMPARE(geometry("BBwytop").x(), c.wytopLeft);
+            QCOMPARE(geometry("BBklient").x(), c.klientLeft);
+            QCOMPARE(geometry("BBklient").width(), c.klientWidth);
+            QCOMPARE(w.StatusPanel(1)->width(), c.panel);
+            QCOMPARE(w.StatusPanel(3)->width(), c.panel);
+            QCOMPARE(w.StatusPanel(0)->width(), 120);
+            QCOMPARE(w.StatusPanel(5)->width(), 100);
+            // Nothing of the top row or the bottom bar leaves the window.
+            QVERIFY(geometry("BBklient").right() < w.width());
+            QVERIFY(geometry("PCustawienia").x() >= geometry("Ptop_center").right());
+        }
+    }
+
+    void labelGroupAndStatusPanels()
+    {
+        WriteAll(Konfig(), "Szerokosc_kolumny_wartosc=0\r\n");
+        TForm1 w(Options());
+        w.show();
+        QCOMPARE(w.findChild<QGroupBox *>("GBdrukuj")->title(), QString("    Drukuj etykietę"));
+        QCOMPARE(w.findChild<QPushButton *>("BBdrukuj")->text(), QString("    Drukuj etykietę"));
+        const QRect print = w.findChild<QPushButton *>("BBdrukuj")->geometry();
+        QCOMPARE(print.top(), 152);
+        QCOMPARE(print.height(), 47);
+        QVERIFY(!w.findChild<QLabel *>("Ldisp_etyk_value")->isVisible());
+        QVERIFY(!w.findChild<QLabel *>("Ldisp_etyk_value0")->isVisible());
+        w.resize(1000, 600);
+        QTRY_COMPARE(w.findChild<QPushButton *>("BBdrukuj")->height(), 47);
+        const std::tuple<const char *, const char *, const char *, const char *> totals[] = {
+            {"Ldisp_etyk_sum_g0", "Suma brutto:", "Ldisp_etyk_sum_g", "Łączna masa brutto na etykiecie"},
+            {"Ldisp_etyk_sum_n0", "Suma netto:", "Ldisp_etyk_sum_n", "Łączna masa netto na etykiecie"},
+            {"Ldisp_etyk_sum_tare0", "Suma tara:", "Ldisp_etyk_sum_tare", "Łączna tara na etykiecie"},
+            {"Ldisp_etyk_num0", "Ilość pom.:", "Ldisp_etyk_num", "Liczba pozycji na etykiecie"},
+            {"Ldisp_etyk_value0", "Wartość:", "Ldisp_etyk_value", "Łączna wartość w tabeli"}};
+        for (const auto &[captionName, caption, valueName, hint] : totals) {
+            QCOMPARE(w.findChild<QLabel *>(captionName)->text(), QString::fromUtf8(caption));
+            QCOMPARE(w.findChild<QLabel *>(valueName)->toolTip(), QString::fromUtf8(hint));
+        }
+        QCOMPARE(w.findChild<QToolButton *>("SBselectall")->toolTip(), QString("Zaznacz / odznacz wszystkie pomiary"));
+        QCOMPARE(w.findChild<QToolButton *>("SBselectdown")->accessibleName(),
+                 QString("Zaznacz / odznacz bieżący pomiar i następne"));
+        for (int i : {0, 2, 4})
+            QCOMPARE(w.StatusPanel(i)->frameShadow(), QFrame::Raised);
+        for (int i : {0, 2})
+            QVERIFY(w.StatusPanel(i)->alignment() & Qt::AlignRight);
+    }
+
+    void insertInAnOpenDialogDoesNotAdd()
+    {
+        TForm1 w(Options());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QSignalSpy adds(&w, &TForm1::addWeighingRequested);
+        QDialog dialog(&w);
+        auto *edit = new QLineEdit(&dialog);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Insert);
+        QCOMPARE(adds.size(), 0);
+        dialog.close();
+        QTest::keyClick(w.findChild<QPushButton *>("BBdodaj"), Qt::Key_Insert);
+        QCOMPARE(adds.size(), 1);
+    }
+
+    void oddScaleInputNeverHurtsTheWindow()
+    {
+        TForm1 w(Options());
+        w.show();
+        QRandomGenerator rng(42);
+        QElapsedTimer timer;
+        timer.start();
+        QByteArray chunk(64 * 1024, Qt::Uninitialized);
+        for (int i = 0; i < 64; ++i) {  // 4 MiB of random bytes on each source
+            rng.fillRange(reinterpret_cast<quint32 *>(chunk.data()), chunk.size() / 4);
+            w.Scale().FeedSerialBytes(chunk);
+            w.Scale().FeedSocketBytes(chunk);
+        }
+        // Then lines that are nearly numbers, and no line end at all for a long while.
+        for (const char *line : {"-", ".", ",", "--1", "1e999", "ST,GS,", "ST,GS", "US,NT,-", "0 ", " 0 -", "1 +", "9"})
+            w.Scale().FeedSerialBytes(QByteArray(line) + '\r');
+        w.Scale().FeedSerialBytes(QByteArray(8 << 20, '7'));
+        w.Scale().FeedSerialBytes("\r1.25\r");
+        QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("1.25"));
+        qInfo() << "8 MiB random + 8 MiB without line end took" << timer.elapsed() << "ms";
+        QVERIFY(timer.elapsed() < 60000);
     }
 
     void longWeightsShrinkToFitTheDisplay()
