@@ -1,5 +1,7 @@
 #include "app/ui/tfinput.h"
 
+#include "common/ui/cp1250_validator.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +16,7 @@ TFinput::TFinput(QWidget *parent) : QDialog(parent)
     prompt_->setObjectName("Lprompt");
     edit_ = new QLineEdit(this);
     edit_->setObjectName("Einput");
+    edit_->setValidator(new Cp1250Validator(edit_));
     prompt_->setBuddy(edit_);
     auto *buttons = new QDialogButtonBox(this);
     auto *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);

@@ -3,6 +3,7 @@
 #include "app/ui/tform1.h"
 
 #include "common/ui/clickable_label.h"
+#include "common/ui/cp1250_validator.h"
 #include "output/company_header.h"
 #include "output/main_layout.h"
 #include "scale/ui/link_indicator.h"
@@ -234,6 +235,7 @@ QTabWidget *TForm1::BuildSettingsPages(QWidget *parent)
     param2_ = Named(new QLineEdit(scale), "Eparam2");
     for (QLineEdit *e : {param1_, param2_}) {
         e->setMaxLength(40);
+        e->setValidator(new Cp1250Validator(e));
         e->setAccessibleName(QStringLiteral("Dane użytkownika"));
         scaleLayout->addWidget(e);
     }

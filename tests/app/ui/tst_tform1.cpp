@@ -113,7 +113,10 @@ private slots:
             QVERIFY(!w.findChild<QPushButton *>("BBprice")->isVisible());
             QVERIFY(!w.findChild<QPushButton *>("BBset_tare")->isVisible());
             QVERIFY(w.findChild<QLabel *>("Ltarefrombox")->isVisible());
-            w.findChild<QLineEdit *>("Eparam1")->setText("Odbiorca: Żwirownia");
+            auto *param1 = w.findChild<QLineEdit *>("Eparam1");
+            param1->setText(QString::fromUtf8("Odbiorca: Żwirownia"));
+            param1->insert(QString::fromUtf8("日"));  // typed or pasted: no cp1250 byte for it
+            QCOMPARE(param1->text(), QString("Odbiorca: Żwirownia"));
             w.close();
         }
         const QByteArray written = ReadAll(Konfig());
