@@ -261,6 +261,11 @@ void TForm1::BuildStatusBar()
 {
     auto *bar = Named(new QStatusBar(this), "StatusBar");
     bar->setSizeGripEnabled(false);
+    // The panels keep their design widths; a compact font lets the longest
+    // link text ("brak połączenia! (port COM16, 115200bps)") fit in 190 px.
+    QFont small(QStringLiteral("Arial Narrow"));
+    small.setPixelSize(11);
+    bar->setFont(small);
     setStatusBar(bar);
     const QString texts[] = {QStringLiteral("Połączenie z wagą:"), QString(), QStringLiteral("Połączenie z drukarką:"),
                              QString(), QStringLiteral("Operator:"), QString()};
