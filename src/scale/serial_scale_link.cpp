@@ -1,5 +1,7 @@
 #include "scale/serial_scale_link.h"
 
+#include "scale/serial_framing.h"
+
 #include <QFileInfo>
 
 namespace {
@@ -40,12 +42,7 @@ void SerialScaleLink::Open()
         emit failed(QStringLiteral("the device name holds a NUL character"));
         return;
     }
-    port_.setPortName(devicePath_);
-    port_.setBaudRate(bitsPerSecond_);
-    port_.setDataBits(QSerialPort::Data8);
-    port_.setParity(QSerialPort::NoParity);
-    port_.setStopBits(QSerialPort::OneStop);
-    port_.setFlowControl(QSerialPort::NoFlowControl);
+    ApplyScaleFraming(port_, devicePath_, bitsPerSecond_);
     if (!port_.open(QIODevice::ReadOnly)) {
         const QString reason = port_.errorString();
         port_.clearError();

@@ -1,5 +1,7 @@
 #include "sim_outputs.h"
 
+#include "scale/serial_framing.h"
+
 #include <QTcpSocket>
 
 #include <cerrno>
@@ -106,12 +108,7 @@ bool TcpOutput::Drained() const
 
 bool DeviceOutput::Open(const QString &path, int baud, QString *error)
 {
-    port_.setPortName(path);
-    port_.setBaudRate(baud);
-    port_.setDataBits(QSerialPort::Data8);
-    port_.setParity(QSerialPort::NoParity);
-    port_.setStopBits(QSerialPort::OneStop);
-    port_.setFlowControl(QSerialPort::NoFlowControl);
+    ApplyScaleFraming(port_, path, baud);
     if (!port_.open(QIODevice::ReadWrite)) {
         *error = QStringLiteral("cannot open %1: %2").arg(path, port_.errorString());
         return false;
