@@ -195,6 +195,11 @@ QString TableStorage::WorkingFile(int tableNumber) const
     return dataDir_ + QStringLiteral("pomiary%1.txt").arg(tableNumber);
 }
 
+QString TableStorage::AppendJournal(int tableNumber) const
+{
+    return WorkingFile(tableNumber) + QStringLiteral(".dopis");
+}
+
 QString TableStorage::TempFile() const
 {
     return dataDir_ + QStringLiteral("pomiary_tmp.txt");
@@ -262,12 +267,72 @@ LoadResult LoadTable(const QString &path, MeasurementTable &table, const DataFil
 
 void LoadAllTables(const TableStorage &storage, TableSet &tables, const DataFilter &filter, UserPrompts &prompts)
 {
-    for (int n = 1; n <= kTableCount; ++n)
-        ReportFailure(LoadTable(storage.WorkingFile(n), tables.Table(n), filter), prompts);
+    for (int n = 1; n <= kTableCount; ++n) {
+        if (ReportFailure(RecoverInterruptedAppend(storage, n), prompts))
+            ReportFailure(LoadTable(storage.WorkingFile(n), tables.Table(n), filter), prompts);
+    }
+}
+
+namespace {
+
+// Journal: the working file's size before the append, "\n", the appended
+// bytes with their CR LF. The bytes hold no CR or LF of their own, so the
+// journal ends with CR LF only when it was written completely.
+bool ParseJournal(const QByteArray &journal, qint64 &sizeBefore, QByteArray &bytes)
+{
+    const qsizetype nl = journal.indexOf('\n');
+    if (nl <= 0 || !journal.endsWith("\r\n"))
+        return false;
+    bool ok = false;
+    sizeBefore = journal.left(nl).toLongLong(&ok);
+    if (!ok || sizeBefore < 0)
+        return false;
+    bytes = journal.mid(nl + 1);
+    return true;
+}
+
+bool WriteJournal(const QString &journalPath, qint64 sizeBefore, const QByteArray &bytes)
+{
+    QFile j(journalPath);
+    if (!j.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return false;
+    const QByteArray content = QByteArray::number(sizeBefore) + '\n' + bytes;
+    const bool ok = j.write(content) == content.size() && ::fsync(j.handle()) == 0;
+    j.close();
+    return ok && SyncDirectoryOf(journalPath);
+}
+
+}  // namespace
+
+StorageResult RecoverInterruptedAppend(const TableStorage &storage, int tableNumber)
+{
+    const QString journalPath = storage.AppendJournal(tableNumber);
+    QFile j(journalPath);
+    if (!j.exists())
+        return {};
+    const QString path = storage.WorkingFile(tableNumber);
+    if (!j.open(QIODevice::ReadOnly))
+        return StorageResult::Failed(WriteErrorMessage(path));
+    const QByteArray journal = j.readAll();
+    j.close();
+    qint64 sizeBefore = 0;
+    QByteArray bytes;
+    if (ParseJournal(journal, sizeBefore, bytes) && QFileInfo(path).size() >= sizeBefore) {
+        // Redo: the same bytes at the same place, whether or not they got there.
+        if (QFileInfo::exists(path) && !QFile::resize(path, sizeBefore))
+            return StorageResult::Failed(WriteErrorMessage(path));
+        bytes.chop(2);
+        if (!AppendLineDurably(path, bytes))
+            return StorageResult::Failed(WriteErrorMessage(path));
+    }
+    QFile::remove(journalPath);
+    return {};
 }
 
 StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArrayView line)
 {
+    if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
+        return r;
     const QString path = storage.WorkingFile(tableNumber);
     QByteArray bytes;
     const qint64 sizeBefore = QFileInfo(path).size();
@@ -280,7 +345,10 @@ StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArra
         }
     }
     bytes.append(line.data(), line.size());
-    if (!AppendLineDurably(path, bytes))
+    const QString journal = storage.AppendJournal(tableNumber);
+    const bool appended = WriteJournal(journal, sizeBefore, bytes + "\r\n") && AppendLineDurably(path, bytes);
+    QFile::remove(journal);
+    if (!appended)
         return StorageResult::Failed(WriteErrorMessage(path));
     return {};
 }
@@ -310,6 +378,8 @@ StorageResult WriteRows(const QString &path, const QString &shownPath, const Mea
 
 StorageResult RewriteWorkingFile(const TableStorage &storage, const MeasurementTable &table)
 {
+    if (StorageResult r = RecoverInterruptedAppend(storage, table.number()); !r)
+        return r;
     const QString path = storage.WorkingFile(table.number());
     return WriteRows(path, path, table);
 }
@@ -324,6 +394,8 @@ StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table)
 
 StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, const QString &path)
 {
+    if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
+        return r;
     const QString working = storage.WorkingFile(tableNumber);
     QByteArray data;
     bool missing = false;
@@ -336,6 +408,8 @@ StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, c
 StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArrayView oldLine,
                           QByteArrayView newLine)
 {
+    if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
+        return r;
     const QString path = storage.WorkingFile(tableNumber);
     QByteArray data;
     bool missing = false;
@@ -370,6 +444,8 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
 
 StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const DataFilter &filter, bool keepMatching)
 {
+    if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
+        return r;
     const QString path = storage.WorkingFile(tableNumber);
     QByteArray data;
     bool missing = false;

@@ -43,6 +43,7 @@ public:
     const QString &dataDir() const { return dataDir_; }
     QString WorkingFile(int tableNumber) const;  // dataDir + "pomiaryN.txt"
     QString TempFile() const;                    // dataDir + "pomiary_tmp.txt"
+    QString AppendJournal(int tableNumber) const;  // dataDir + "pomiaryN.txt.dopis"
 
 private:
     QString dataDir_;
@@ -68,7 +69,18 @@ void LoadAllTables(const TableStorage &storage, TableSet &tables, const DataFilt
 // Appends the line (+ CR LF) to table N's working file, created when missing,
 // and syncs it to disk. A file whose last line lacks its end gets one first,
 // so the new line is never glued to it.
+//
+// A write that crosses a page boundary can be cut short by a kill or a power
+// cut, so the append is first recorded, synced, in a small journal (the old
+// size and the bytes to append). RecoverInterruptedAppend finishes such an
+// append; every other operation on the working file calls it first.
 StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArrayView line);
+
+// Completes an append of table N that was interrupted: the working file is
+// cut back to its size before the append and the recorded bytes are written
+// again. A journal that was itself cut short means the append never began;
+// it is dropped. Nothing to do when there is no journal.
+StorageResult RecoverInterruptedAppend(const TableStorage &storage, int tableNumber);
 
 // Writes the table's rows (all rows held, that is the rows shown) as its working file.
 StorageResult RewriteWorkingFile(const TableStorage &storage, const MeasurementTable &table);

@@ -266,3 +266,52 @@ TEST_F(StorageTest, AppendThatFillsTheDiskLeavesTheFileAsItWas)
     ASSERT_TRUE(AppendLine(s, 1, Row(3)).ok);
     EXPECT_EQ(ReadAll(Working()), before + "\r\n" + Row(3) + "\r\n");
 }
+
+TEST_F(StorageTest, InterruptedAppendIsCompletedAndACutJournalIsDropped)
+{
+    const TableStorage s = Storage();
+    const QByteArray before = Row(1) + "\r\n";
+    const QByteArray appended = Row(2) + "\r\n";
+    const QByteArray journal = QByteArray::number(before.size()) + "\n" + appended;
+
+    // Killed while the line was being written: a cut piece of it on disk.
+    WriteAll(Working(), before + appended.left(17));
+    WriteAll(s.AppendJournal(1), journal);
+    ASSERT_TRUE(RecoverInterruptedAppend(s, 1).ok);
+    EXPECT_EQ(ReadAll(Working()), before + appended);
+    EXPECT_FALSE(QFile::exists(s.AppendJournal(1)));
+
+    // Killed after the line was written but before the journal went: the redo changes nothing.
+    WriteAll(s.AppendJournal(1), journal);
+    ASSERT_TRUE(RecoverInterruptedAppend(s, 1).ok);
+    EXPECT_EQ(ReadAll(Working()), before + appended);
+
+    // Killed while the journal itself was written: the append never began.
+    WriteAll(Working(), before);
+    WriteAll(s.AppendJournal(1), journal.left(journal.size() - 1));
+    ASSERT_TRUE(RecoverInterruptedAppend(s, 1).ok);
+    EXPECT_EQ(ReadAll(Working()), before);
+    EXPECT_FALSE(QFile::exists(s.AppendJournal(1)));
+
+    // The first line of a new table: there was no working file yet.
+    QFile::remove(Working(2));
+    WriteAll(s.AppendJournal(2), "0\n" + appended);
+    ASSERT_TRUE(RecoverInterruptedAppend(s, 2).ok);
+    EXPECT_EQ(ReadAll(Working(2)), appended);
+}
+
+TEST_F(StorageTest, EveryChangeOfTheFileFinishesAnInterruptedAppendFirst)
+{
+    const TableStorage s = Storage();
+    const QByteArray before = Row(1) + "\r\n";
+    WriteAll(Working(), before + Row(2).left(5));
+    WriteAll(s.AppendJournal(1), QByteArray::number(before.size()) + "\n" + Row(2) + "\r\n");
+    ASSERT_TRUE(AppendLine(s, 1, Row(3)).ok);
+    EXPECT_EQ(ReadAll(Working()), before + Row(2) + "\r\n" + Row(3) + "\r\n");
+    EXPECT_FALSE(QFile::exists(s.AppendJournal(1)));
+
+    WriteAll(Working(), before + Row(2).left(5));
+    WriteAll(s.AppendJournal(1), QByteArray::number(before.size()) + "\n" + Row(2) + "\r\n");
+    ASSERT_TRUE(ReplaceLine(s, 1, Row(1), Row(3)).ok);
+    EXPECT_EQ(ReadAll(Working()), Row(3) + "\r\n" + Row(2) + "\r\n");
+}

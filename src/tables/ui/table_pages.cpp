@@ -311,15 +311,19 @@ void TablePages::LoadAllTables()
     MeasurementView *view = ActiveView();
     const bool wasVisible = view->isVisible();
     view->hide();
-    QList<LoadResult> failures;
-    for (int n = 1; n <= kTableCount; ++n)
-        if (LoadResult r = LoadTable(storage_.WorkingFile(n), env_.tables->Table(n), *env_.filter); !r)
+    QList<StorageResult> failures;
+    for (int n = 1; n <= kTableCount; ++n) {
+        // An append cut short by a crash is completed before the file is read.
+        if (StorageResult r = RecoverInterruptedAppend(storage_, n); !r)
             failures.append(r);
+        else if (LoadResult l = LoadTable(storage_.WorkingFile(n), env_.tables->Table(n), *env_.filter); !l)
+            failures.append(l);
+    }
     if (wasVisible)
         view->show();
     QApplication::restoreOverrideCursor();
     // Errors are shown once the cursor and the list are back.
-    for (const LoadResult &r : failures)
+    for (const StorageResult &r : failures)
         ReportFailure(r, Prompts());
     RefreshTableCaptions();
     RefreshTotals();
