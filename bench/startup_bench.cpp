@@ -3,9 +3,9 @@
 
 #include "app/ui/tform1.h"
 #include "bench_data.h"
-#include "common/safe_file.h"
-#include "tables/table_set.h"
+#include "core/safe_file.h"
 #include "tables/measurement_table.h"
+#include "tables/table_set.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
 // Table hot paths on a realistic 100,000-row working file (~12 MB):
 // loading, replacing one line, rewriting, totals over all rows marked.
 
-#include "common/safe_file.h"
+#include "bench_data.h"
+#include "core/safe_file.h"
 #include "tables/data_filter.h"
 #include "tables/measurement_table.h"
 #include "tables/table_storage.h"
 #include "tables/totals.h"
-#include "bench_data.h"
 
 #include <QFile>
 #include <QFileInfo>

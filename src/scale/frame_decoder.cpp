@@ -1,7 +1,7 @@
 #include "scale/frame_decoder.h"
 
-#include "common/number_forms.h"
-#include "common/text.h"
+#include "core/number_forms.h"
+#include "core/text.h"
 
 #include <algorithm>
 

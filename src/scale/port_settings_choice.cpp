@@ -1,6 +1,6 @@
 #include "scale/port_settings_choice.h"
 
-#include "common/cp1250.h"
+#include "core/cp1250.h"
 
 #include <QSerialPortInfo>
 

@@ -3,7 +3,7 @@
 // The decisions of the port settings window, apart from its widgets: what it
 // shows on opening, what it refuses, and what OK writes into the settings.
 
-#include "app/program_config.h"
+#include "core/program_config.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "scale/scale_input.h"
 
-#include "app/event_log.h"
-#include "common/clock.h"
+#include "core/clock.h"
+#include "core/event_log.h"
 
 namespace {
 // 0.0000351 of a day (3032.64 ms): records closer than this belong to one series.

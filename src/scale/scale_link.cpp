@@ -1,6 +1,6 @@
 #include "scale/scale_link.h"
 
-#include "common/cp1250.h"
+#include "core/cp1250.h"
 #include "scale/serial_scale_link.h"
 #include "scale/tcp_scale_link.h"
 

@@ -3,7 +3,7 @@
 // The scale link: one serial port or one TCP client that delivers the scale's
 // raw bytes, reports honestly whether it is up, and reopens itself while down.
 
-#include "app/program_config.h"
+#include "core/program_config.h"
 
 #include <QByteArray>
 #include <QObject>

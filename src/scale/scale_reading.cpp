@@ -1,8 +1,8 @@
 #include "scale/scale_reading.h"
 
-#include "common/cp1250.h"
-#include "common/number_forms.h"
-#include "common/user_prompts.h"
+#include "core/cp1250.h"
+#include "core/number_forms.h"
+#include "core/user_prompts.h"
 #include "scale/frame_decoder.h"
 
 bool ScaleReading::HasMass() const

@@ -1,7 +1,7 @@
 #include "tables/archive_actions.h"
 
-#include "common/clock.h"
-#include "common/user_prompts.h"
+#include "core/clock.h"
+#include "core/user_prompts.h"
 #include "tables/measurement_table.h"
 #include "tables/table_storage.h"
 

@@ -1,7 +1,7 @@
 #include "tables/data_filter.h"
 
-#include "app/program_config.h"
-#include "common/text.h"
+#include "core/program_config.h"
+#include "core/text.h"
 #include "tables/measurement_record.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "tables/marking.h"
 
-#include "common/user_prompts.h"
+#include "core/user_prompts.h"
 #include "tables/measurement_table.h"
 
 namespace {

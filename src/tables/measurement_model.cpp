@@ -1,6 +1,6 @@
 #include "tables/measurement_model.h"
 
-#include "common/cp1250.h"
+#include "core/cp1250.h"
 #include "tables/measurement_record.h"
 #include "tables/measurement_table.h"
 

@@ -4,7 +4,7 @@
 // MeasurementLine (the fields joined by TAB). Column numbers are the Column
 // enum of the configuration (ColNr .. ColCustomer).
 
-#include "app/program_config.h"
+#include "core/program_config.h"
 
 #include <QByteArray>
 #include <QString>

@@ -2,8 +2,8 @@
 
 // The five tables "Tabela 1" .. "Tabela 5" and which of them is shown.
 
+#include "core/table_params.h"
 #include "tables/measurement_table.h"
-#include "tables/table_params.h"
 
 #include <array>
 #include <memory>

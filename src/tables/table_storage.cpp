@@ -1,8 +1,8 @@
 #include "tables/table_storage.h"
 
-#include "common/cp1250.h"
-#include "common/safe_file.h"
-#include "common/user_prompts.h"
+#include "core/cp1250.h"
+#include "core/safe_file.h"
+#include "core/user_prompts.h"
 #include "tables/measurement_record.h"
 #include "tables/measurement_table.h"
 #include "tables/table_set.h"

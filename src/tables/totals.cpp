@@ -1,7 +1,7 @@
 #include "tables/totals.h"
 
-#include "common/cp1250.h"
-#include "common/number_forms.h"
+#include "core/cp1250.h"
+#include "core/number_forms.h"
 #include "tables/measurement_record.h"
 #include "tables/measurement_table.h"
 

@@ -1,5 +1,5 @@
-#include "app/event_log.h"
-#include "common/clock.h"
+#include "core/clock.h"
+#include "core/event_log.h"
 #include "scale/frame_decoder.h"
 #include "scale/line_assembler.h"
 #include "scale/scale_input.h"

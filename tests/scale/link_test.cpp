@@ -1,7 +1,7 @@
 // The scale link against real pseudo-terminals, a real local TCP server and
 // the simulator, plus the controller's rules with a fake link.
 
-#include "app/program_config.h"
+#include "core/program_config.h"
 #include "scale/scale_link.h"
 #include "scale/serial_scale_link.h"
 

@@ -2,7 +2,7 @@
 
 // UserPrompts with answers queued by the test and every message recorded.
 
-#include "common/user_prompts.h"
+#include "core/user_prompts.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "common/clock.h"
+#include "core/clock.h"
 #include "file_size_limit.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"

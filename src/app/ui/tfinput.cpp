@@ -1,6 +1,6 @@
 #include "app/ui/tfinput.h"
 
-#include "common/ui/cp1250_validator.h"
+#include "core/ui/cp1250_validator.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -3,11 +3,11 @@
 // The main window: owns the settings, the tables, the scale link and the
 // current weight for the whole run, and wires the subsystems together.
 
-#include "app/event_log.h"
 #include "app/instance_guard.h"
-#include "app/program_config.h"
-#include "common/clock.h"
-#include "common/user_prompts.h"
+#include "core/clock.h"
+#include "core/event_log.h"
+#include "core/program_config.h"
+#include "core/user_prompts.h"
 #include "scale/scale_input.h"
 #include "tables/data_filter.h"
 #include "tables/table_set.h"

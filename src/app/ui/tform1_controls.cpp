@@ -2,8 +2,8 @@
 
 #include "app/ui/tform1.h"
 
-#include "common/ui/clickable_label.h"
-#include "common/ui/cp1250_validator.h"
+#include "core/ui/clickable_label.h"
+#include "core/ui/cp1250_validator.h"
 #include "output/company_header.h"
 #include "output/main_layout.h"
 #include "scale/ui/link_indicator.h"

@@ -1,6 +1,6 @@
 #include "scale/ui/tformustaw.h"
 
-#include "common/user_prompts.h"
+#include "core/user_prompts.h"
 #include "scale/scale_link.h"
 
 #include <QButtonGroup>

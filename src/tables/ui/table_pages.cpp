@@ -1,9 +1,9 @@
 #include "tables/ui/table_pages.h"
 
-#include "app/program_config.h"
-#include "common/clock.h"
-#include "common/cp1250.h"
-#include "common/user_prompts.h"
+#include "core/clock.h"
+#include "core/cp1250.h"
+#include "core/program_config.h"
+#include "core/user_prompts.h"
 #include "tables/marking.h"
 #include "tables/measurement_model.h"
 #include "tables/measurement_table.h"

@@ -1,6 +1,6 @@
 // The port settings window: what it shows, what it refuses, what OK writes.
 
-#include "app/program_config.h"
+#include "core/program_config.h"
 #include "scale/ui/tformustaw.h"
 #include "support/scripted_prompts.h"
 

@@ -1,5 +1,5 @@
-#include "app/program_config.h"
-#include "common/clock.h"
+#include "core/clock.h"
+#include "core/program_config.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 #include "tables/measurement_model.h"

@@ -2,7 +2,7 @@
 
 // UserPrompts answered by real dialogs with Polish buttons.
 
-#include "common/user_prompts.h"
+#include "core/user_prompts.h"
 
 #include <functional>
 

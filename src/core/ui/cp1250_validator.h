@@ -3,7 +3,7 @@
 // Refuses, as they are typed or pasted, characters that Windows-1250 data
 // files cannot hold, so nothing is silently mangled when it is stored.
 
-#include "common/cp1250.h"
+#include "core/cp1250.h"
 
 #include <QValidator>
 

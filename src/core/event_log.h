@@ -4,7 +4,7 @@
 // and every weighing added, one line per event. Off unless konfig.ini holds
 // the line "log".
 
-#include "common/clock.h"
+#include "core/clock.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "common/cp1250.h"
+#include "core/cp1250.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "common/safe_file.h"
+#include "core/safe_file.h"
 
 #include <QFile>
 

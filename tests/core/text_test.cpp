@@ -1,5 +1,5 @@
-#include "common/cp1250.h"
-#include "common/text.h"
+#include "core/cp1250.h"
+#include "core/text.h"
 
 #include <gtest/gtest.h>
 

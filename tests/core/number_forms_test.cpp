@@ -1,4 +1,4 @@
-#include "common/number_forms.h"
+#include "core/number_forms.h"
 
 #include <gtest/gtest.h>
 

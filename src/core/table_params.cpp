@@ -1,6 +1,6 @@
-#include "tables/table_params.h"
+#include "core/table_params.h"
 
-#include "common/text.h"
+#include "core/text.h"
 
 TableParams TableParams::Defaults(int n)
 {

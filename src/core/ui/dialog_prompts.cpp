@@ -1,4 +1,4 @@
-#include "common/ui/dialog_prompts.h"
+#include "core/ui/dialog_prompts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

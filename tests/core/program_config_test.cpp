@@ -1,4 +1,4 @@
-#include "app/program_config.h"
+#include "core/program_config.h"
 
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "common/text.h"
+#include "core/text.h"
 
 QByteArray StripSpaces(QByteArrayView text)
 {

@@ -1,8 +1,8 @@
-#include "app/program_config.h"
+#include "core/program_config.h"
 
-#include "common/cp1250.h"
-#include "common/number_forms.h"
-#include "common/safe_file.h"
+#include "core/cp1250.h"
+#include "core/number_forms.h"
+#include "core/safe_file.h"
 
 #include <QFileInfo>
 #include <QList>

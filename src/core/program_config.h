@@ -3,7 +3,7 @@
 // Every setting of konfig.ini in memory. Read once at start (LoadConfig),
 // written once at close (SaveConfig). Text values are cp1250 bytes.
 
-#include "tables/table_params.h"
+#include "core/table_params.h"
 
 #include <QByteArray>
 #include <QString>

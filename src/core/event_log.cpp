@@ -1,4 +1,4 @@
-#include "app/event_log.h"
+#include "core/event_log.h"
 
 #include <QFile>
 
