@@ -1,7 +1,7 @@
 // Start-up with five 100,000-row tables: from creating the main window until
 // it is shown with every table loaded and the events processed.
 
-#include "app/ui/tform1.h"
+#include "app/ui/main_window.h"
 #include "bench_data.h"
 #include "core/safe_file.h"
 #include "tables/measurement_table.h"
@@ -34,7 +34,7 @@ void BM_StartupFiveFullTables(benchmark::State &state)
         o.instanceLockPath = dir.filePath("guard.lock");
         o.prompts = &prompts;
         o.openScaleLink = false;
-        TForm1 w(o);
+        MainWindow w(o);
         w.show();
         QApplication::processEvents();
         rows = w.Tables().Table(5).RowCount();

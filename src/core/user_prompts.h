@@ -21,7 +21,7 @@ public:
     // A question with "Tak" / "Nie"; true for "Tak".
     virtual bool Question(const QString &text) = 0;
 
-    // The one-line input window (TFinput). nullopt when cancelled.
+    // The one-line input window (InputDialog, form TFinput). nullopt when cancelled.
     virtual std::optional<QString> InputText(const QString &title, const QString &prompt,
                                              const QString &initial, bool masked) = 0;
 

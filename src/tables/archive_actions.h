@@ -22,7 +22,7 @@ struct ArchiveContext {
     UserPrompts &prompts;
 };
 
-// The choice made in the window TFdelete_mode.
+// The choice made in DeleteModeDialog (form TFdelete_mode).
 struct DeleteChoice {
     enum Mode { All = 0, Shown = 1, AllButShown = 2 };
     int mode = All;

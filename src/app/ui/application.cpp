@@ -1,6 +1,6 @@
 #include "app/ui/application.h"
 
-#include "app/ui/tform1.h"
+#include "app/ui/main_window.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -24,7 +24,7 @@ void OnTerminationSignal(int)
 
 // SIGTERM (shutdown, kill) and SIGHUP close the main window the normal way,
 // so konfig.ini is written as on any regular close.
-void CloseOnTerminationSignals(TForm1 &form)
+void CloseOnTerminationSignals(MainWindow &form)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return;
@@ -56,7 +56,7 @@ int RunApplication(int argc, char *argv[])
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
-    TForm1 form;
+    MainWindow form;
     if (form.TerminateRequested())
         return 0;
     CloseOnTerminationSignals(form);

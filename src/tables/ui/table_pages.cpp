@@ -8,9 +8,9 @@
 #include "tables/measurement_model.h"
 #include "tables/measurement_table.h"
 #include "tables/table_set.h"
+#include "tables/ui/delete_mode_dialog.h"
 #include "tables/ui/measurement_view.h"
 #include "tables/ui/panel_colours.h"
-#include "tables/ui/tfdelete_mode.h"
 
 #include <QApplication>
 #include <QDir>
@@ -449,10 +449,10 @@ void TablePages::ReadTableFromArchive()
     AfterArchiveAction(::ReadTableFromArchive(ctx));
 }
 
-TFdelete_mode *TablePages::DeleteModeWindow()
+DeleteModeDialog *TablePages::DeleteModeWindow()
 {
     if (!deleteMode_)
-        deleteMode_ = new TFdelete_mode(this);
+        deleteMode_ = new DeleteModeDialog(this);
     return deleteMode_;
 }
 

@@ -24,7 +24,7 @@ class QLabel;
 class QTabWidget;
 class QToolButton;
 class TableSet;
-class TFdelete_mode;
+class DeleteModeDialog;
 class UserPrompts;
 struct ProgramConfig;
 
@@ -82,7 +82,7 @@ public:
     void SaveTableToArchive();
     void ReadTableFromArchive();
     void DeleteTableData();
-    TFdelete_mode *DeleteModeWindow();
+    DeleteModeDialog *DeleteModeWindow();
     // Tests replace the window's question; null = the window.
     void SetDeleteChooser(std::function<std::optional<DeleteChoice>()> chooser);
 
@@ -126,7 +126,7 @@ private:
     std::array<MeasurementModel *, 5> models_{};
     std::array<QLabel *, 5> panels_{};
     Totals totals_;
-    TFdelete_mode *deleteMode_ = nullptr;
+    DeleteModeDialog *deleteMode_ = nullptr;
     std::function<std::optional<DeleteChoice>()> deleteChooser_;
     bool syncing_ = false;
 };

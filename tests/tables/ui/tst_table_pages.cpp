@@ -5,9 +5,9 @@
 #include "tables/measurement_model.h"
 #include "tables/measurement_table.h"
 #include "tables/table_set.h"
+#include "tables/ui/delete_mode_dialog.h"
 #include "tables/ui/measurement_view.h"
 #include "tables/ui/table_pages.h"
-#include "tables/ui/tfdelete_mode.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -300,8 +300,9 @@ private slots:
 
     void deleteWindowKeepsItsChoicesAndDeletes()
     {
-        TFdelete_mode *w = pages->DeleteModeWindow();
+        DeleteModeDialog *w = pages->DeleteModeWindow();
         QCOMPARE(w->windowTitle(), QString::fromUtf8("Usuń dane z tabeli"));
+        QCOMPARE(w->objectName(), QString("TFdelete_mode"));
         QCOMPARE(w->Choice().mode, 0);
         QVERIFY(w->Choice().archiveFirst);
         QTimer::singleShot(0, w, [w] {

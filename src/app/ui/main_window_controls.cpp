@@ -1,6 +1,6 @@
 // The main window's controls and their places.
 
-#include "app/ui/tform1.h"
+#include "app/ui/main_window.h"
 
 #include "core/ui/clickable_label.h"
 #include "core/ui/cp1250_validator.h"
@@ -41,8 +41,9 @@ void Hint(QWidget *w, const QString &hint)
 
 }  // namespace
 
-void TForm1::BuildControls()
+void MainWindow::BuildControls()
 {
+    setObjectName(QStringLiteral("TForm1"));
     central_ = new QWidget(this);
     central_->setObjectName("Pmain");
     setCentralWidget(central_);
@@ -60,7 +61,7 @@ void TForm1::BuildControls()
     BuildStatusBar();
 }
 
-QWidget *TForm1::BuildTopCenter(QWidget *parent)
+QWidget *MainWindow::BuildTopCenter(QWidget *parent)
 {
     auto *panel = Named(new QWidget(parent), "Ptop_center");
     panel->resize(kTopCenterWidth, kTopHeight);
@@ -89,7 +90,7 @@ QWidget *TForm1::BuildTopCenter(QWidget *parent)
     medium.setPixelSize(18);
     setTare_ = Named(new QPushButton(QStringLiteral("Tara "), panel), "BBset_tare");
     setTare_->setGeometry(0, 122, 90, 30);
-    connect(setTare_, &QPushButton::clicked, this, &TForm1::BBset_tareClick);
+    connect(setTare_, &QPushButton::clicked, this, &MainWindow::BBset_tareClick);
     auto *tare = Named(new ClickableLabel(QStringLiteral("0.00"), panel), "Ltara");
     tare->setFont(medium);
     tare->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -97,7 +98,7 @@ QWidget *TForm1::BuildTopCenter(QWidget *parent)
     tare->setGeometry(96, 122, 110, 30);
     tare->setCursor(Qt::PointingHandCursor);
     Hint(tare, QStringLiteral("Ustaw tarę"));
-    connect(tare, &ClickableLabel::clicked, this, &TForm1::LtaraClick);
+    connect(tare, &ClickableLabel::clicked, this, &MainWindow::LtaraClick);
     tare_ = tare;
     tareFromBox_ = Named(new QLabel(QStringLiteral("<Tara pobierana z opakowania>"), panel), "Ltarefrombox");
     tareFromBox_->setGeometry(0, 122, 300, 30);
@@ -106,7 +107,7 @@ QWidget *TForm1::BuildTopCenter(QWidget *parent)
     add_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     add_->setGeometry(0, 160, 200, 50);
     add_->setFont(medium);
-    connect(add_, &QPushButton::clicked, this, &TForm1::BBdodajClick);
+    connect(add_, &QPushButton::clicked, this, &MainWindow::BBdodajClick);
 
     autoAdd_ = Named(new QToolButton(panel), "SBauto_dodaj");
     autoAdd_->setCheckable(true);
@@ -129,7 +130,7 @@ QWidget *TForm1::BuildTopCenter(QWidget *parent)
     return panel;
 }
 
-QGroupBox *TForm1::BuildLabelGroup(QWidget *parent)
+QGroupBox *MainWindow::BuildLabelGroup(QWidget *parent)
 {
     auto *group = Named(new QGroupBox(QStringLiteral("    Drukuj etykietę"), parent), "GBdrukuj");
     group->setGeometry(464, 0, 186, 205);
@@ -190,7 +191,7 @@ QGroupBox *TForm1::BuildLabelGroup(QWidget *parent)
     return group;
 }
 
-QTabWidget *TForm1::BuildSettingsPages(QWidget *parent)
+QTabWidget *MainWindow::BuildSettingsPages(QWidget *parent)
 {
     auto *pages = Named(new QTabWidget(parent), "PCustawienia");
     pages->resize(kSettingsWidth, kTopHeight);
@@ -218,9 +219,9 @@ QTabWidget *TForm1::BuildSettingsPages(QWidget *parent)
         auto *b = Named(new QPushButton(QString::fromUtf8(caption), settings), name);
         settingsLayout->addWidget(b);
         if (QByteArrayView(name) == "BBabout")
-            connect(b, &QPushButton::clicked, this, &TForm1::BBaboutClick);
+            connect(b, &QPushButton::clicked, this, &MainWindow::BBaboutClick);
         else if (QByteArrayView(name) == "BBsetrs")
-            connect(b, &QPushButton::clicked, this, &TForm1::BBsetrsClick);
+            connect(b, &QPushButton::clicked, this, &MainWindow::BBsetrsClick);
     }
     pages->addTab(settings, QStringLiteral("Ustawienia"));
 
@@ -243,13 +244,13 @@ QTabWidget *TForm1::BuildSettingsPages(QWidget *parent)
     image->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(20, 20));
     image->setCursor(Qt::PointingHandCursor);
     Hint(image, QStringLiteral("O programie"));
-    connect(image, &ClickableLabel::clicked, this, &TForm1::BBaboutClick);
+    connect(image, &ClickableLabel::clicked, this, &MainWindow::BBaboutClick);
     scaleLayout->addWidget(image, 0, Qt::AlignRight);
     pages->addTab(scale, QStringLiteral("Waga"));
     return pages;
 }
 
-void TForm1::BuildBottomBar(QWidget *parent)
+void MainWindow::BuildBottomBar(QWidget *parent)
 {
     const char *captions[] = {"Usuń pomiar", "&Brutto",  "&Tara",     "&Cena",           "&Zamówienie",
                               "&Materiał",   "O&pakowanie", "&Operator", "Dostawca/&Klient"};
@@ -257,7 +258,7 @@ void TForm1::BuildBottomBar(QWidget *parent)
         bottomButtons_.append(Named(new QPushButton(QString::fromUtf8(captions[i]), parent), kBottomButtonNames[i]));
 }
 
-void TForm1::BuildStatusBar()
+void MainWindow::BuildStatusBar()
 {
     auto *bar = Named(new QStatusBar(this), "StatusBar");
     bar->setSizeGripEnabled(false);
@@ -281,7 +282,7 @@ void TForm1::BuildStatusBar()
     }
 }
 
-void TForm1::FormResize()
+void MainWindow::FormResize()
 {
     if (!central_)
         return;

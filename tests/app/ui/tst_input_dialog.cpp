@@ -1,6 +1,6 @@
 // The one-line input window.
 
-#include "app/ui/tfinput.h"
+#include "app/ui/input_dialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -8,13 +8,13 @@
 #include <QTest>
 #include <QTimer>
 
-class TestTFinput : public QObject {
+class TestInputDialog : public QObject {
     Q_OBJECT
 
 private slots:
     void okReturnsTheTextAndCancelReturnsNothing()
     {
-        TFinput w;
+        InputDialog w;
         QTimer::singleShot(0, [&] {
             auto *edit = w.findChild<QLineEdit *>("Einput");
             QCOMPARE(edit->selectedText(), QString("0012.50"));  // typing replaces the old text
@@ -23,6 +23,7 @@ private slots:
         });
         QCOMPARE(w.Ask("Tara", "Podaj tarę:", "0012.50", false), std::optional<QString>("2,5"));
         QCOMPARE(w.windowTitle(), QString("Tara"));
+        QCOMPARE(w.objectName(), QString("TFinput"));
         QCOMPARE(w.findChild<QLabel *>("Lprompt")->text(), QString("Podaj tarę:"));
 
         QTimer::singleShot(0, [&] { w.findChild<QPushButton *>("BBcancel")->click(); });
@@ -31,7 +32,7 @@ private slots:
 
     void maskedInputShowsStars()
     {
-        TFinput w;
+        InputDialog w;
         w.Prepare("Hasło", "Podaj hasło:", "", true);
         QCOMPARE(w.findChild<QLineEdit *>("Einput")->echoMode(), QLineEdit::Password);
         QCOMPARE(w.findChild<QPushButton *>("BBok")->text(), QString("OK"));
@@ -42,5 +43,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTFinput)
-#include "tst_tfinput.moc"
+QTEST_MAIN(TestInputDialog)
+#include "tst_input_dialog.moc"

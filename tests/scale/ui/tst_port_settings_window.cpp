@@ -1,7 +1,7 @@
 // The port settings window: what it shows, what it refuses, what OK writes.
 
 #include "core/program_config.h"
-#include "scale/ui/tformustaw.h"
+#include "scale/ui/port_settings_window.h"
 #include "support/scripted_prompts.h"
 
 #include <QComboBox>
@@ -14,7 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class TstTFormUstaw : public QObject {
+class TestPortSettingsWindow : public QObject {
     Q_OBJECT
 
 private:
@@ -40,7 +40,7 @@ private slots:
     {
         ProgramConfig config;
         ScriptedPrompts prompts;
-        TFormUstaw w(config, prompts);
+        PortSettingsWindow w(config, prompts);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
@@ -87,7 +87,7 @@ private slots:
     {
         ProgramConfig config;  // the label printer is on COM1
         ScriptedPrompts prompts;
-        TFormUstaw w(config, prompts);
+        PortSettingsWindow w(config, prompts);
         w.show();
         Click(w, "RBport1");
         Click(w, "RBspeed9600");
@@ -115,7 +115,7 @@ private slots:
     {
         ProgramConfig config;
         ScriptedPrompts prompts;
-        TFormUstaw w(config, prompts);
+        PortSettingsWindow w(config, prompts);
         w.show();
         Click(w, "RBport3");
         Click(w, "RBspeed19200");
@@ -148,7 +148,7 @@ private slots:
         ProgramConfig config;
         config.scalePort.rate = br115200;
         ScriptedPrompts prompts;
-        TFormUstaw w(config, prompts);
+        PortSettingsWindow w(config, prompts);
         w.show();
         QCOMPARE(CheckedIn(w, "RGspeed"), QStringList{});
         Click(w, "RBport5");
@@ -161,7 +161,7 @@ private slots:
     {
         ProgramConfig config;
         ScriptedPrompts prompts;
-        TFormUstaw w(config, prompts);
+        PortSettingsWindow w(config, prompts);
         w.show();
         Click(w, "RBethernet");
         Child<QLineEdit>(w, "Eethernet_address")->setText("");
@@ -196,7 +196,7 @@ private slots:
         // longer would be written whole and read back cut.
         ProgramConfig config;
         ScriptedPrompts prompts;
-        TFormUstaw w(config, prompts);
+        PortSettingsWindow w(config, prompts);
         w.show();
         Click(w, "RBethernet");
         const QString longDevice = "/dev/" + QString(300, 'd');
@@ -222,5 +222,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstTFormUstaw)
-#include "tst_tformustaw.moc"
+QTEST_MAIN(TestPortSettingsWindow)
+#include "tst_port_settings_window.moc"

@@ -1,7 +1,8 @@
 #pragma once
 
-// The main window: owns the settings, the tables, the scale link and the
-// current weight for the whole run, and wires the subsystems together.
+// The main window (form TForm1, its objectName): owns the settings, the
+// tables, the scale link and the current weight for the whole run, and wires
+// the subsystems together.
 
 #include "app/instance_guard.h"
 #include "core/clock.h"
@@ -21,11 +22,11 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
-class TFinput;
+class InputDialog;
 class AboutWindow;
 class TablePages;
 class ScaleLinkController;
-class TFormUstaw;
+class PortSettingsWindow;
 class LinkIndicator;
 
 // What the main window takes from outside; tests replace the clock, the
@@ -38,11 +39,11 @@ struct MainWindowOptions {
     bool openScaleLink = true;
 };
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TForm1(MainWindowOptions options = {});
-    ~TForm1() override;
+    explicit MainWindow(MainWindowOptions options = {});
+    ~MainWindow() override;
 
     // A second copy was detected at creation: the program ends without a login.
     bool TerminateRequested() const { return terminateRequested_; }
@@ -56,7 +57,7 @@ public:
     TableSet &Tables() { return tables_; }
     TablePages *Pages() const { return tablePages_; }
     ScaleLinkController *ScaleLink() const { return scaleLink_; }
-    TFormUstaw *PortSettingsWindow() const { return formUstaw_; }
+    PortSettingsWindow *PortSettings() const { return portSettings_; }
 
     // Handlers of the main window's own controls.
     void BBdodajClick();
@@ -136,10 +137,10 @@ private:
     QWidget *tablesArea_ = nullptr;
     TablePages *tablePages_ = nullptr;
     ScaleLinkController *scaleLink_ = nullptr;
-    TFormUstaw *formUstaw_ = nullptr;
+    PortSettingsWindow *portSettings_ = nullptr;
     LinkIndicator *sledEthernet_ = nullptr;
     QList<QPushButton *> bottomButtons_;
     QList<QLabel *> statusPanels_;
-    TFinput *input_ = nullptr;
+    InputDialog *input_ = nullptr;
     AboutWindow *about_ = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "tables/ui/tfdelete_mode.h"
+#include "tables/ui/delete_mode_dialog.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -7,7 +7,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-TFdelete_mode::TFdelete_mode(QWidget *parent) : QDialog(parent)
+DeleteModeDialog::DeleteModeDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFdelete_mode"));
     setWindowTitle(QStringLiteral("Usuń dane z tabeli"));
@@ -47,7 +47,7 @@ TFdelete_mode::TFdelete_mode(QWidget *parent) : QDialog(parent)
     layout->addLayout(buttons);
 }
 
-DeleteChoice TFdelete_mode::Choice() const
+DeleteChoice DeleteModeDialog::Choice() const
 {
     DeleteChoice c;
     for (int i = 0; i < 3; ++i)
@@ -57,13 +57,13 @@ DeleteChoice TFdelete_mode::Choice() const
     return c;
 }
 
-void TFdelete_mode::SetChoice(const DeleteChoice &choice)
+void DeleteModeDialog::SetChoice(const DeleteChoice &choice)
 {
     modes_[qBound(0, choice.mode, 2)]->setChecked(true);
     archive_->setChecked(choice.archiveFirst);
 }
 
-std::optional<DeleteChoice> TFdelete_mode::Ask()
+std::optional<DeleteChoice> DeleteModeDialog::Ask()
 {
     if (exec() != QDialog::Accepted)
         return std::nullopt;

@@ -1,14 +1,14 @@
-#include "app/ui/tform1.h"
+#include "app/ui/main_window.h"
 
 #include "app/disk_space.h"
 #include "app/ui/about_window.h"
-#include "app/ui/tfinput.h"
+#include "app/ui/input_dialog.h"
 #include "core/cp1250.h"
 #include "core/ui/dialog_prompts.h"
 #include "output/main_layout.h"
 #include "scale/scale_link.h"
 #include "scale/ui/link_indicator.h"
-#include "scale/ui/tformustaw.h"
+#include "scale/ui/port_settings_window.h"
 #include "tables/ui/table_pages.h"
 
 #include <QApplication>
@@ -31,13 +31,13 @@ static MainWindowOptions Resolved(MainWindowOptions o)
     return o;
 }
 
-TForm1::TForm1(MainWindowOptions options)
+MainWindow::MainWindow(MainWindowOptions options)
     : options_(Resolved(std::move(options))),
       clock_(options_.clock ? options_.clock : &systemClock_),
       // The log lives in the current directory of the process.
       log_(QDir(options_.workDir).filePath(QStringLiteral("log.txt")), *clock_)
 {
-    input_ = new TFinput(this);
+    input_ = new InputDialog(this);
     about_ = new AboutWindow(this);
     if (options_.prompts) {
         prompts_ = options_.prompts;
@@ -50,14 +50,14 @@ TForm1::TForm1(MainWindowOptions options)
     }
     scaleInput_ = std::make_unique<ScaleInput>(*clock_, &log_, this);
     BuildControls();
-    connect(scaleInput_.get(), &ScaleInput::displayChanged, this, &TForm1::ShowDisplay);
+    connect(scaleInput_.get(), &ScaleInput::displayChanged, this, &MainWindow::ShowDisplay);
     qApp->installEventFilter(this);
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-void TForm1::FormCreate()
+void MainWindow::FormCreate()
 {
     // 1. One copy per machine.
     guard_ = std::make_unique<InstanceGuard>(options_.instanceLockPath.isEmpty() ? InstanceGuard::DefaultLockPath()
@@ -117,7 +117,7 @@ void TForm1::FormCreate()
     bottomButtons_[3]->setVisible(config_.screenWidths[ColPrice] != 0);
 }
 
-void TForm1::ApplyConfigToControls()
+void MainWindow::ApplyConfigToControls()
 {
     unit_->setText(cp1250::Decode(config_.unit));
     scaleInput_->Reading().unit = config_.unit;
@@ -131,7 +131,7 @@ void TForm1::ApplyConfigToControls()
     totals_[1]->setText(zero);
 }
 
-void TForm1::CreateTablePages()
+void MainWindow::CreateTablePages()
 {
     TablesEnvironment env;
     env.tables = &tables_;
@@ -150,7 +150,7 @@ void TForm1::CreateTablePages()
     connect(findChild<QToolButton *>("SBselectdown"), &QToolButton::clicked, tablePages_, &TablePages::MarkDown);
 }
 
-void TForm1::CreateScaleLink()
+void MainWindow::CreateScaleLink()
 {
     scaleLink_ = new ScaleLinkController(this);
     connect(scaleLink_, &ScaleLinkController::bytesReceived, this, [this](const QByteArray &bytes, bool fromSocket) {
@@ -168,26 +168,26 @@ void TForm1::CreateScaleLink()
             scaleInput_->ShowNoReading();
     });
     sledEthernet_->Follow(scaleLink_);
-    formUstaw_ = new TFormUstaw(config_, *prompts_, this);
+    portSettings_ = new PortSettingsWindow(config_, *prompts_, this);
     if (options_.openScaleLink)
         scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
     statusPanels_[1]->setText(scaleLink_->StatusText());
 }
 
-void TForm1::BBsetrsClick()
+void MainWindow::BBsetrsClick()
 {
-    if (formUstaw_->exec() == QDialog::Accepted)
+    if (portSettings_->exec() == QDialog::Accepted)
         scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
 }
 
-void TForm1::showEvent(QShowEvent *event)
+void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (firstShowPending_)
         FormActivate();
 }
 
-void TForm1::FormActivate()
+void MainWindow::FormActivate()
 {
     firstShowPending_ = false;
     FormResize();
@@ -197,13 +197,13 @@ void TForm1::FormActivate()
     statusPanels_[5]->setText(cp1250::Decode(currentOperator_));
 }
 
-void TForm1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     FormClose();
     QMainWindow::closeEvent(event);
 }
 
-void TForm1::FormClose()
+void MainWindow::FormClose()
 {
     guard_->Release();
     // Fields edited on the "Waga" page go back with the rest of the settings.
@@ -214,13 +214,13 @@ void TForm1::FormClose()
     scaleLink_->Stop();  // errors while closing are ignored
 }
 
-void TForm1::resizeEvent(QResizeEvent *event)
+void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     FormResize();
 }
 
-bool TForm1::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // The window sees key presses before its controls do.
     if (event->type() == QEvent::KeyPress) {
@@ -234,36 +234,36 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TForm1::FormKeyDown(int key)
+void MainWindow::FormKeyDown(int key)
 {
     if (key == Qt::Key_Insert)
         BBdodajClick();
 }
 
-void TForm1::BBdodajClick()
+void MainWindow::BBdodajClick()
 {
     log_.NoteAddAction();
     emit addWeighingRequested();
 }
 
-void TForm1::BBset_tareClick()
+void MainWindow::BBset_tareClick()
 {
     if (SetTareFromDisplay(scaleInput_->Reading(), *prompts_))
         ShowTare();
 }
 
-void TForm1::LtaraClick()
+void MainWindow::LtaraClick()
 {
     if (EditTare(scaleInput_->Reading(), *prompts_))
         ShowTare();
 }
 
-void TForm1::BBaboutClick()
+void MainWindow::BBaboutClick()
 {
     about_->exec();
 }
 
-void TForm1::ShowDisplay(const QByteArray &text)
+void MainWindow::ShowDisplay(const QByteArray &text)
 {
     const QString shown = cp1250::Decode(text);
     // 96 px figures; an indicator with more digits than the design's
@@ -277,19 +277,19 @@ void TForm1::ShowDisplay(const QByteArray &text)
     display_->setText(shown);
 }
 
-void TForm1::ShowTare()
+void MainWindow::ShowTare()
 {
     tare_->setText(cp1250::Decode(scaleInput_->Reading().tareText));
 }
 
-void TForm1::ApplyTareSource()
+void MainWindow::ApplyTareSource()
 {
     setTare_->setVisible(!config_.tareFromPackaging);
     tare_->setVisible(!config_.tareFromPackaging);
     tareFromBox_->setVisible(config_.tareFromPackaging);
 }
 
-void TForm1::ApplyValueTotalVisibility()
+void MainWindow::ApplyValueTotalVisibility()
 {
     const bool shown = config_.screenWidths[ColValue] != 0;
     valueCaption_->setVisible(shown);

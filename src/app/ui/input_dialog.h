@@ -1,17 +1,17 @@
 #pragma once
 
-// The one-line input window: a title, a prompt, one field (optionally masked
-// with "*"), "OK" (default) and "Anuluj".
+// The one-line input window (form TFinput, its objectName): a title, a
+// prompt, one field (optionally masked with "*"), "OK" (default) and "Anuluj".
 
 #include <QDialog>
 
 class QLabel;
 class QLineEdit;
 
-class TFinput : public QDialog {
+class InputDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFinput(QWidget *parent = nullptr);
+    explicit InputDialog(QWidget *parent = nullptr);
 
     // Prepares the window; the field gets the focus with its text selected.
     void Prepare(const QString &title, const QString &prompt, const QString &text, bool masked);

@@ -1,7 +1,7 @@
 // The main window reading a real scale link: the simulator on a
 // pseudo-terminal, and a local TCP server that goes away and comes back.
 
-#include "app/ui/tform1.h"
+#include "app/ui/main_window.h"
 #include "scale/scale_link.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
@@ -18,7 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestTForm1Link : public QObject {
+class TestMainWindowLink : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
@@ -32,7 +32,7 @@ class TestTForm1Link : public QObject {
         o.prompts = &prompts_;
         return o;
     }
-    static QString Shown(TForm1 &w) { return w.findChild<QLabel *>("Ldisplay")->text(); }
+    static QString Shown(MainWindow &w) { return w.findChild<QLabel *>("Ldisplay")->text(); }
 
     // The simulator on a pseudo-terminal reached through `link`, always `weight`.
     static bool StartSimulatorOnPty(QProcess &sim, const QString &link, const QString &weight)
@@ -54,7 +54,7 @@ private slots:
                  "Numer_portu_wagi=3\r\nPredkosc_transmisji_wagi=9600\r\nUrzadzenie_portu_wagi=" + link.toUtf8() +
                      "\r\n");
         {
-            TForm1 w(Options());
+            MainWindow w(Options());
             QCOMPARE(w.StatusPanel(1)->text(), QString("port COM3, 9600bps"));
             QVERIFY(QTest::qWaitFor([&] { return Shown(w) == "0012.50"; }, 10000));
             sim.kill();
@@ -72,7 +72,7 @@ private slots:
         const quint16 port = server.serverPort();
         WriteAll(dir_.filePath("dane/konfig.ini"),
                  "Polaczenie_wagi=1\r\nAdres_IP_wagi=127.0.0.1\r\nPort_IP_wagi=" + QByteArray::number(port) + "\r\n");
-        TForm1 w(Options());
+        MainWindow w(Options());
         w.ScaleLink()->SetRetryInterval(200);
         QVERIFY(QTest::qWaitFor([&] { return server.hasPendingConnections(); }, 10000));
         QTcpSocket *peer = server.nextPendingConnection();
@@ -100,7 +100,7 @@ private slots:
         QProcess sim;
         QVERIFY(StartSimulatorOnPty(sim, link, "7.25"));
         WriteAll(dir_.filePath("dane/konfig.ini"), "Urzadzenie_portu_wagi=" + dir_.filePath("nope").toUtf8() + "\r\n");
-        TForm1 w(Options());
+        MainWindow w(Options());
         QCOMPARE(w.StatusPanel(1)->text(), QString("brak połączenia! (port COM2, 1200bps)"));
         // "Waga...": COM3 at 9600 on the simulator's device, then OK.
         QTimer::singleShot(0, [&] {
@@ -123,11 +123,11 @@ private slots:
         QFile::remove(dir_.filePath("dane/konfig.ini"));
         // COM2 is /dev/ttyS1 by default; point it at a path that cannot exist.
         WriteAll(dir_.filePath("dane/konfig.ini"), "Urzadzenie_portu_wagi=" + dir_.filePath("nope").toUtf8() + "\r\n");
-        TForm1 w(Options());
+        MainWindow w(Options());
         QCOMPARE(w.StatusPanel(1)->text(), QString("brak połączenia! (port COM2, 1200bps)"));
         QVERIFY(prompts_.messages.isEmpty());
     }
 };
 
-QTEST_MAIN(TestTForm1Link)
-#include "tst_tform1_link.moc"
+QTEST_MAIN(TestMainWindowLink)
+#include "tst_main_window_link.moc"

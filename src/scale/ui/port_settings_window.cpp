@@ -1,4 +1,4 @@
-#include "scale/ui/tformustaw.h"
+#include "scale/ui/port_settings_window.h"
 
 #include "core/user_prompts.h"
 #include "scale/scale_link.h"
@@ -36,13 +36,13 @@ void CheckOnly(QButtonGroup *group, int id)
 
 }  // namespace
 
-TFormUstaw::TFormUstaw(ProgramConfig &config, UserPrompts &prompts, QWidget *parent)
+PortSettingsWindow::PortSettingsWindow(ProgramConfig &config, UserPrompts &prompts, QWidget *parent)
     : QDialog(parent), config_(config), prompts_(prompts)
 {
     FormCreate();
 }
 
-void TFormUstaw::FormCreate()
+void PortSettingsWindow::FormCreate()
 {
     setObjectName(QStringLiteral("TFormUstaw"));
     setWindowTitle(QStringLiteral("Ustawienia portu RS"));
@@ -134,7 +134,7 @@ void TFormUstaw::FormCreate()
     ok->setDefault(true);
     auto *cancel = new QPushButton(QStringLiteral("Anuluj"), this);
     cancel->setObjectName(QStringLiteral("BBcancel"));
-    connect(ok, &QPushButton::clicked, this, &TFormUstaw::BBokClick);
+    connect(ok, &QPushButton::clicked, this, &PortSettingsWindow::BBokClick);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -148,18 +148,18 @@ void TFormUstaw::FormCreate()
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog
 
-    connect(ports_, &QButtonGroup::idClicked, this, &TFormUstaw::UpdateDeviceHint);
+    connect(ports_, &QButtonGroup::idClicked, this, &PortSettingsWindow::UpdateDeviceHint);
     SetChoice(PresetFromConfig(config_));
 }
 
-void TFormUstaw::showEvent(QShowEvent *event)
+void PortSettingsWindow::showEvent(QShowEvent *event)
 {
     if (!event->spontaneous())
         FormShow();
     QDialog::showEvent(event);
 }
 
-void TFormUstaw::FormShow()
+void PortSettingsWindow::FormShow()
 {
     const PortSettingsChoice preset = PresetFromConfig(config_);
     // The system's serial ports as they are now, plus what was chosen before.
@@ -172,7 +172,7 @@ void TFormUstaw::FormShow()
     SetChoice(preset);
 }
 
-void TFormUstaw::SetChoice(const PortSettingsChoice &choice)
+void PortSettingsWindow::SetChoice(const PortSettingsChoice &choice)
 {
     CheckOnly(ports_, choice.portIndex);
     CheckOnly(rates_, choice.rateIndex);
@@ -183,7 +183,7 @@ void TFormUstaw::SetChoice(const PortSettingsChoice &choice)
     UpdateDeviceHint();
 }
 
-PortSettingsChoice TFormUstaw::Choice() const
+PortSettingsChoice PortSettingsWindow::Choice() const
 {
     PortSettingsChoice c;
     c.portIndex = ports_->checkedId();
@@ -195,7 +195,7 @@ PortSettingsChoice TFormUstaw::Choice() const
     return c;
 }
 
-void TFormUstaw::BBokClick()
+void PortSettingsWindow::BBokClick()
 {
     const PortSettingsChoice choice = Choice();
     const QString refusal = RefusalFor(choice, config_);
@@ -207,7 +207,7 @@ void TFormUstaw::BBokClick()
     accept();
 }
 
-void TFormUstaw::UpdateDeviceHint()
+void PortSettingsWindow::UpdateDeviceHint()
 {
     const QString fallback = DefaultDeviceFor("COM" + QByteArray::number(ports_->checkedId() + 1));
     device_->lineEdit()->setPlaceholderText(QStringLiteral("domyślne: ") + fallback);

@@ -1,6 +1,6 @@
 // The main window under the offscreen platform.
 
-#include "app/ui/tform1.h"
+#include "app/ui/main_window.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
@@ -17,7 +17,7 @@
 #include <QTest>
 #include <QToolButton>
 
-class TestTForm1 : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
@@ -46,7 +46,8 @@ private slots:
 
     void captionStatusBarAndControls()
     {
-        TForm1 w(Options());
+        MainWindow w(Options());
+        QCOMPARE(w.objectName(), QString("TForm1"));
         QCOMPARE(w.windowTitle(), QString("Program do archiwizacji pomiarów - QZ"));
         QCOMPARE(w.minimumSize(), QSize(920, 573));
         QCOMPARE(w.StatusPanel(0)->text(), QString("Połączenie z wagą:"));
@@ -83,10 +84,10 @@ private slots:
 
     void insertFromAnyFocusedControlReachesTheAddHandler()
     {
-        TForm1 w(Options());
+        MainWindow w(Options());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QSignalSpy adds(&w, &TForm1::addWeighingRequested);
+        QSignalSpy adds(&w, &MainWindow::addWeighingRequested);
         auto *edit = w.findChild<QLineEdit *>("Eparam1");
         w.findChild<QTabWidget *>("PCustawienia")->setCurrentIndex(3);
         edit->setFocus();
@@ -106,7 +107,7 @@ private slots:
     {
         WriteAll(Konfig(), "log\r\nJednostka=t\r\nSzerokosc_kolumny_cena=0\r\nTara_z_opakowania=1\r\n");
         {
-            TForm1 w(Options());
+            MainWindow w(Options());
             QCOMPARE(w.findChild<QLabel *>("Ljednost")->text(), QString("t"));
             QCOMPARE(w.findChild<QLabel *>("Ldisp_etyk_sum_n")->text(), QString("0.00 t"));
             w.show();
@@ -129,9 +130,9 @@ private slots:
 
     void secondCopyIsRefusedAndWritesNothing()
     {
-        TForm1 first(Options());
+        MainWindow first(Options());
         QVERIFY(!first.TerminateRequested());
-        TForm1 second(Options());
+        MainWindow second(Options());
         QVERIFY(second.TerminateRequested());
         QCOMPARE(prompts_.MessageTexts(), QStringList{"Program jest już w uruchomiony!"});
         QVERIFY(!QFile::exists(Konfig()));
@@ -139,7 +140,7 @@ private slots:
 
     void tareButtonAndTypedTare()
     {
-        TForm1 w(Options());
+        MainWindow w(Options());
         w.Scale().FeedSerialBytes("ST,GS,+0012.50kg\r");
         QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("0012.50"));
         w.findChild<QPushButton *>("BBset_tare")->click();
@@ -155,7 +156,7 @@ private slots:
 
     void layoutFollowsTheWindowWidth()
     {
-        TForm1 w(Options());
+        MainWindow w(Options());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto geometry = [&](const char *name) { return w.findChild<QWidget *>(name)->geometry(); };
@@ -193,7 +194,7 @@ private slots:
     void labelGroupAndStatusPanels()
     {
         WriteAll(Konfig(), "Szerokosc_kolumny_wartosc=0\r\n");
-        TForm1 w(Options());
+        MainWindow w(Options());
         w.show();
         QCOMPARE(w.findChild<QGroupBox *>("GBdrukuj")->title(), QString("    Drukuj etykietę"));
         QCOMPARE(w.findChild<QPushButton *>("BBdrukuj")->text(), QString("    Drukuj etykietę"));
@@ -225,10 +226,10 @@ private slots:
 
     void insertInAnOpenDialogDoesNotAdd()
     {
-        TForm1 w(Options());
+        MainWindow w(Options());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QSignalSpy adds(&w, &TForm1::addWeighingRequested);
+        QSignalSpy adds(&w, &MainWindow::addWeighingRequested);
         QDialog dialog(&w);
         auto *edit = new QLineEdit(&dialog);
         dialog.show();
@@ -243,7 +244,7 @@ private slots:
 
     void oddScaleInputNeverHurtsTheWindow()
     {
-        TForm1 w(Options());
+        MainWindow w(Options());
         w.show();
         QRandomGenerator rng(42);
         QElapsedTimer timer;
@@ -266,7 +267,7 @@ private slots:
 
     void longWeightsShrinkToFitTheDisplay()
     {
-        TForm1 w(Options());
+        MainWindow w(Options());
         auto *display = w.findChild<QLabel *>("Ldisplay");
         w.Scale().DecodeLine("-9999.99");
         QCOMPARE(display->font().pixelSize(), 96);
@@ -280,5 +281,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTForm1)
-#include "tst_tform1.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

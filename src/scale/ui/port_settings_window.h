@@ -1,8 +1,9 @@
 #pragma once
 
-// Window "Ustawienia portu RS": the scale's port number and rate, RS-232 or
-// Ethernet, the serial device and the Ethernet address. Created once; every
-// showing starts from the settings, OK writes them back.
+// Window "Ustawienia portu RS" (form TFormUstaw, its objectName): the
+// scale's port number and rate, RS-232 or Ethernet, the serial device and the
+// Ethernet address. Created once; every showing starts from the settings, OK
+// writes them back.
 
 #include "scale/port_settings_choice.h"
 
@@ -14,10 +15,10 @@ class QLineEdit;
 class QRadioButton;
 class UserPrompts;
 
-class TFormUstaw : public QDialog {
+class PortSettingsWindow : public QDialog {
     Q_OBJECT
 public:
-    TFormUstaw(ProgramConfig &config, UserPrompts &prompts, QWidget *parent = nullptr);
+    PortSettingsWindow(ProgramConfig &config, UserPrompts &prompts, QWidget *parent = nullptr);
 
     // Presets the controls from the settings (runs on every showing).
     void FormShow();

@@ -1,7 +1,8 @@
 #pragma once
 
-// Window "Usuń dane z tabeli": which data to delete and whether to archive
-// the table first. Created once; it keeps the last choices while the program runs.
+// Window "Usuń dane z tabeli" (form TFdelete_mode, its objectName): which
+// data to delete and whether to archive the table first. Created once; it
+// keeps the last choices while the program runs.
 
 #include "tables/archive_actions.h"
 
@@ -12,10 +13,10 @@ class QCheckBox;
 class QGroupBox;
 class QRadioButton;
 
-class TFdelete_mode : public QDialog {
+class DeleteModeDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TFdelete_mode(QWidget *parent = nullptr);
+    explicit DeleteModeDialog(QWidget *parent = nullptr);
 
     DeleteChoice Choice() const;
     void SetChoice(const DeleteChoice &choice);

@@ -1,4 +1,4 @@
-#include "app/ui/tfinput.h"
+#include "app/ui/input_dialog.h"
 
 #include "core/ui/cp1250_validator.h"
 
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TFinput::TFinput(QWidget *parent) : QDialog(parent)
+InputDialog::InputDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName("TFinput");
     setModal(true);
@@ -33,7 +33,7 @@ TFinput::TFinput(QWidget *parent) : QDialog(parent)
     setMinimumWidth(300);
 }
 
-void TFinput::Prepare(const QString &title, const QString &prompt, const QString &text, bool masked)
+void InputDialog::Prepare(const QString &title, const QString &prompt, const QString &text, bool masked)
 {
     setWindowTitle(title);
     prompt_->setText(prompt);
@@ -44,12 +44,12 @@ void TFinput::Prepare(const QString &title, const QString &prompt, const QString
     edit_->setText(text);
 }
 
-QString TFinput::Text() const
+QString InputDialog::Text() const
 {
     return edit_->text();
 }
 
-std::optional<QString> TFinput::Ask(const QString &title, const QString &prompt, const QString &text, bool masked)
+std::optional<QString> InputDialog::Ask(const QString &title, const QString &prompt, const QString &text, bool masked)
 {
     Prepare(title, prompt, text, masked);
     if (exec() != QDialog::Accepted)
@@ -57,7 +57,7 @@ std::optional<QString> TFinput::Ask(const QString &title, const QString &prompt,
     return Text();
 }
 
-void TFinput::showEvent(QShowEvent *event)
+void InputDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     edit_->setFocus();
