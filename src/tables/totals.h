@@ -30,7 +30,8 @@ struct TotalsLabel {
     const char *hint;
     const char *initial;
 };
-// Ldisp_etyk_sum_g, Ldisp_etyk_sum_n, Ldisp_etyk_sum_tare, Ldisp_etyk_num, Ldisp_etyk_value.
+// Ldisp_etyk_sum_g, Ldisp_etyk_sum_n, Ldisp_etyk_sum_tare, Ldisp_etyk_num, Ldisp_etyk_value:
+// the one list of them; the main window builds the group from it, ShowTotals fills it.
 const std::array<TotalsLabel, 5> &TotalsLabels();
 
 // Sums gross, net, tare and value over the marked rows (a bracketed net is

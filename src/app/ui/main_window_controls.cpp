@@ -7,6 +7,7 @@
 #include "output/company_header.h"
 #include "output/main_layout.h"
 #include "scale/ui/link_indicator.h"
+#include "tables/totals.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <array>
 
 namespace {
 
@@ -134,30 +136,27 @@ QGroupBox *MainWindow::BuildLabelGroup(QWidget *parent)
 {
     auto *group = Named(new QGroupBox(QStringLiteral("    Drukuj etykietę"), parent), "GBdrukuj");
     group->setGeometry(464, 0, 186, 205);
-    struct Row {
-        const char *captionName, *caption, *valueName, *hint, *start;
-        int top;
-    };
-    const Row rows[] = {
-        {"Ldisp_etyk_sum_g0", "Suma brutto:", "Ldisp_etyk_sum_g", "Łączna masa brutto na etykiecie", "0.00 kg", 20},
-        {"Ldisp_etyk_sum_n0", "Suma netto:", "Ldisp_etyk_sum_n", "Łączna masa netto na etykiecie", "0.00 kg", 40},
-        {"Ldisp_etyk_sum_tare0", "Suma tara:", "Ldisp_etyk_sum_tare", "Łączna tara na etykiecie", "0.00 kg", 60},
-        {"Ldisp_etyk_num0", "Ilość pom.:", "Ldisp_etyk_num", "Liczba pozycji na etykiecie", "0", 80},
-        {"Ldisp_etyk_value0", "Wartość:", "Ldisp_etyk_value", "Łączna wartość w tabeli", "0.00 zł", 152},
-    };
-    for (const Row &r : rows) {
-        auto *caption = Named(new QLabel(QString::fromUtf8(r.caption), group), r.captionName);
-        caption->setGeometry(6, r.top, 82, 18);
-        auto *value = Named(new QLabel(QString::fromUtf8(r.start), group), r.valueName);
-        value->setGeometry(88, r.top, 92, 18);
+    // The labels' names and texts come from the totals; only their places are here.
+    constexpr std::array<int, 5> tops{20, 40, 60, 80, 152};
+    const auto &labels = TotalsLabels();
+    static_assert(tops.size() == std::tuple_size_v<std::remove_cvref_t<decltype(labels)>>);
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const TotalsLabel &l = labels[i];
+        const QString name = QString::fromLatin1(l.name);
+        auto *caption = new QLabel(QString::fromUtf8(l.caption), group);
+        caption->setObjectName(name + QLatin1Char('0'));
+        caption->setGeometry(6, tops[i], 82, 18);
+        auto *value = new QLabel(QString::fromUtf8(l.initial), group);
+        value->setObjectName(name);
+        value->setGeometry(88, tops[i], 92, 18);
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        value->setToolTip(QString::fromUtf8(r.hint));
-        value->setAccessibleDescription(QString::fromUtf8(r.hint));
+        value->setToolTip(QString::fromUtf8(l.hint));
+        value->setAccessibleDescription(QString::fromUtf8(l.hint));
         QFont bold = value->font();
         bold.setBold(true);
         value->setFont(bold);
         totals_.append(value);
-        if (r.top == 152) {
+        if (name == QLatin1String("Ldisp_etyk_value")) {
             valueCaption_ = caption;
             valueTotal_ = value;
         }
