@@ -65,11 +65,21 @@ bool ReadTableFromArchive(ArchiveContext &ctx)
         return false;
     // Rows read before an invalid line stay and become the working file. A
     // file that cannot be read at all changes nothing.
-    const LoadResult loaded = LoadTable(*chosen, ctx.table, ctx.filter);
+    LoadResult loaded;
+    StorageResult rewritten;
+    const auto work = [&] {
+        loaded = LoadTable(*chosen, ctx.table, ctx.filter);
+        if (!loaded.readFailed)
+            rewritten = RewriteWorkingFile(ctx.storage, ctx.table);
+    };
+    if (ctx.whileBusy)
+        ctx.whileBusy(work);
+    else
+        work();
     ReportFailure(loaded, ctx.prompts);
     if (loaded.readFailed)
         return false;
-    ReportFailure(RewriteWorkingFile(ctx.storage, ctx.table), ctx.prompts);
+    ReportFailure(rewritten, ctx.prompts);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "tables/data_filter.h"
 
 #include <QString>
+#include <functional>
 
 class Clock;
 class MeasurementTable;
@@ -20,6 +21,9 @@ struct ArchiveContext {
     const DataFilter &filter;
     const Clock &clock;
     UserPrompts &prompts;
+    // Runs the reading of a chosen archive file; the window shows the busy
+    // cursor and hides the list meanwhile. Null: run it as it is.
+    std::function<void(const std::function<void()> &work)> whileBusy = {};
 };
 
 // The choice made in DeleteModeDialog (form TFdelete_mode).
@@ -39,8 +43,9 @@ QString ArchiveFileFilter();
 bool SaveTableToArchive(ArchiveContext &ctx);
 
 // TBreadtableClick: optionally moves the working file to the archive, then
-// reads a chosen file into the table and rewrites the working file from it.
-// True when the table's rows may have changed.
+// reads a chosen file into the table and rewrites the working file from it
+// (through whileBusy; its messages come after). True when the table's rows
+// may have changed.
 bool ReadTableFromArchive(ArchiveContext &ctx);
 
 // TBdeletetableClick after the window answered OK. When the archive copy

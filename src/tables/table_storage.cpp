@@ -265,12 +265,17 @@ LoadResult LoadTable(const QString &path, MeasurementTable &table, const DataFil
     return result;
 }
 
-void LoadAllTables(const TableStorage &storage, TableSet &tables, const DataFilter &filter, UserPrompts &prompts)
+QList<StorageResult> LoadAllTables(const TableStorage &storage, TableSet &tables, const DataFilter &filter)
 {
+    QList<StorageResult> failures;
     for (int n = 1; n <= kTableCount; ++n) {
-        if (ReportFailure(RecoverInterruptedAppend(storage, n), prompts))
-            ReportFailure(LoadTable(storage.WorkingFile(n), tables.Table(n), filter), prompts);
+        // The file is read only once a cut-short append is whole again.
+        if (StorageResult r = RecoverInterruptedAppend(storage, n); !r)
+            failures.append(r);
+        else if (LoadResult l = LoadTable(storage.WorkingFile(n), tables.Table(n), filter); !l)
+            failures.append(l);
     }
+    return failures;
 }
 
 namespace {

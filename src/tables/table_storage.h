@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 class MeasurementTable;
@@ -62,9 +63,11 @@ QString TempFileErrorMessage(const QString &dataDir);             // "... tymcza
 // A file that exists but cannot be read leaves the table as it was (readFailed).
 LoadResult LoadTable(const QString &path, MeasurementTable &table, const DataFilter &filter);
 
-// LoadTable of the working file of each of the five tables into its table;
-// each failure is shown, the other tables are still read.
-void LoadAllTables(const TableStorage &storage, TableSet &tables, const DataFilter &filter, UserPrompts &prompts);
+// Reads each of the five tables from its working file with the filter
+// (LoadTable), first completing an append a crash cut short. A failing table
+// does not stop the others; the failures come back in table order, for the
+// caller to show once its busy cursor is gone.
+QList<StorageResult> LoadAllTables(const TableStorage &storage, TableSet &tables, const DataFilter &filter);
 
 // Appends the line (+ CR LF) to table N's working file, created when missing,
 // and syncs it to disk. A file whose last line lacks its end gets one first,

@@ -110,17 +110,31 @@ TEST_F(ArchiveTest, ReadKeepsRowsBeforeABadLineAndCancelStops)
     prompts.answers = {false};
     prompts.fileAnswers = {source};
     auto ctx = Ctx();
+    // Only the reading and the rewrite run busy: after the question and the
+    // dialog, and before any message.
+    int busyRuns = 0;
+    ctx.whileBusy = [&](const std::function<void()> &work) {
+        ++busyRuns;
+        EXPECT_EQ(prompts.openDialogs.size(), 1);
+        EXPECT_EQ(table.RowCount(), 1);
+        work();
+        EXPECT_EQ(table.RowCount(), 2);
+        EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(6) + "\r\n");
+        EXPECT_TRUE(prompts.messages.isEmpty());
+    };
     ReadTableFromArchive(ctx);
+    EXPECT_EQ(busyRuns, 1);
     EXPECT_EQ(prompts.MessageTexts(), QStringList{ReadErrorMessage(1, source, 3)});
     EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(6) + "\r\n");
     EXPECT_FALSE(QDir(archiveDir).exists());
 
-    // An empty table asks nothing; a cancelled dialog changes nothing.
+    // An empty table asks nothing; a cancelled dialog changes nothing and reads nothing.
     table.Clear();
     prompts.questions.clear();
     prompts.messages.clear();
     EXPECT_FALSE(ReadTableFromArchive(ctx));
     EXPECT_TRUE(prompts.questions.isEmpty());
+    EXPECT_EQ(busyRuns, 1);
     EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(6) + "\r\n");
 }
 

@@ -305,23 +305,22 @@ void TablePages::RefreshTableCaptions()
                                                      env_.tables->Table(n).RowCount())));
 }
 
-void TablePages::LoadAllTables()
+void TablePages::WhileBusy(const std::function<void()> &work)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     MeasurementView *view = ActiveView();
     const bool wasVisible = view->isVisible();
     view->hide();
-    QList<StorageResult> failures;
-    for (int n = 1; n <= kTableCount; ++n) {
-        // An append cut short by a crash is completed before the file is read.
-        if (StorageResult r = RecoverInterruptedAppend(storage_, n); !r)
-            failures.append(r);
-        else if (LoadResult l = LoadTable(storage_.WorkingFile(n), env_.tables->Table(n), *env_.filter); !l)
-            failures.append(l);
-    }
+    work();
     if (wasVisible)
         view->show();
     QApplication::restoreOverrideCursor();
+}
+
+void TablePages::LoadAllTables()
+{
+    QList<StorageResult> failures;
+    WhileBusy([&] { failures = ::LoadAllTables(storage_, *env_.tables, *env_.filter); });
     // Errors are shown once the cursor and the list are back.
     for (const StorageResult &r : failures)
         ReportFailure(r, Prompts());
@@ -426,7 +425,8 @@ QString TablePages::ArchiveDir() const
 
 ArchiveContext TablePages::MakeContext()
 {
-    return ArchiveContext{ActiveTable(), storage_, ArchiveDir(), *env_.filter, *env_.clock, Prompts()};
+    return ArchiveContext{ActiveTable(), storage_, ArchiveDir(), *env_.filter, *env_.clock, Prompts(),
+                          [this](const std::function<void()> &work) { WhileBusy(work); }};
 }
 
 void TablePages::AfterArchiveAction(bool changed)

@@ -116,6 +116,9 @@ private:
     void OnTabChanged(int index);
     void SyncViewToCurrentRow(int number, int row);
     void AfterArchiveAction(bool changed);
+    // Runs `work` with the busy cursor shown and the active list hidden
+    // (loading the tables, reading an archive); both are back afterwards.
+    void WhileBusy(const std::function<void()> &work);
     ArchiveContext MakeContext();
     UserPrompts &Prompts() const;
 

@@ -27,16 +27,22 @@ QByteArray Row(int nr, const QByteArray &net = "10.00")
     return QByteArray::number(nr) + "\t2024-05-17 14:03\t12.00\t" + net + "\t2.00\t1.00\t10.00\t\tPiasek\t\tJAN\t";
 }
 
-// Notes whether the busy cursor and the hidden list were still in place when a message came.
+// Notes whether the busy cursor and the hidden list were still in place when
+// a message came or the file dialog opened.
 class CursorCheckingPrompts : public ScriptedPrompts {
 public:
     std::function<bool()> listVisible;
-    QList<bool> busyAtMessage, listVisibleAtMessage;
+    QList<bool> busyAtMessage, listVisibleAtMessage, busyAtDialog;
     void Message(Icon icon, const QString &text) override
     {
         busyAtMessage << (QApplication::overrideCursor() != nullptr);
         listVisibleAtMessage << listVisible();
         ScriptedPrompts::Message(icon, text);
+    }
+    std::optional<QString> OpenFileName(const QString &directory, const QString &filter) override
+    {
+        busyAtDialog << (QApplication::overrideCursor() != nullptr);
+        return ScriptedPrompts::OpenFileName(directory, filter);
     }
 };
 
@@ -296,6 +302,40 @@ private slots:
         QCOMPARE(checking.listVisibleAtMessage, QList<bool>{true});
         QCOMPARE(tables.Table(1).RowCount(), 1);
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void readingAnArchiveRunsBusyLikeLoading()
+    {
+        const QString source = tmp.path() + "/stare.txt";
+        WriteAll(source, Row(5) + "\r\n" + Row(6) + "\r\nbad line\r\n");
+        CursorCheckingPrompts checking;
+        checking.listVisible = [this] { return pages->ActiveView()->isVisible(); };
+        checking.answers = {false};  // no archive copy first
+        checking.fileAnswers = {source};
+        TablesEnvironment env = Env();
+        env.prompts = &checking;
+        pages = std::make_unique<TablePages>(env);
+        pages->show();
+        QVERIFY(QTest::qWaitForWindowExposed(pages.get()));
+        pages->LoadAllTables();
+        // The rows are replaced while the cursor is busy and the list hidden.
+        QList<bool> busyAtReset, listVisibleAtReset;
+        connect(&tables.Table(1), &MeasurementTable::reset, pages.get(), [&] {
+            busyAtReset << (QApplication::overrideCursor() != nullptr);
+            listVisibleAtReset << pages->ActiveView()->isVisible();
+        });
+        pages->findChild<QToolButton *>("TBreadtable1")->click();
+        QCOMPARE(checking.busyAtDialog, QList<bool>{false});
+        QCOMPARE(busyAtReset, QList<bool>{true});
+        QCOMPARE(listVisibleAtReset, QList<bool>{false});
+        // The reading error comes once both are back.
+        QCOMPARE(checking.messages.size(), 1);
+        QCOMPARE(checking.busyAtMessage, QList<bool>{false});
+        QCOMPARE(checking.listVisibleAtMessage, QList<bool>{true});
+        QCOMPARE(tables.Table(1).RowCount(), 2);
+        QCOMPARE(pages->PageControl()->tabText(0), QString("Tabela 1   (2)      "));
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(pages->ActiveView()->isVisible());
     }
 
     void deleteWindowKeepsItsChoicesAndDeletes()
