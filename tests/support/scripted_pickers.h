@@ -7,6 +7,19 @@
 #include <QStringList>
 #include <deque>
 
+// A picked row with its name and, when given, its other columns.
+inline PickedEntry Picked(QByteArray name, QByteArray packaging = {}, QByteArray price = {}, QByteArray tare = {},
+                          ApplyToChoice applyTo = ApplyToChoice::CurrentRow)
+{
+    PickedEntry e;
+    e.name = std::move(name);
+    e.packaging = std::move(packaging);
+    e.price = std::move(price);
+    e.tare = std::move(tare);
+    e.applyTo = applyTo;
+    return e;
+}
+
 class ScriptedPickers : public Pickers {
 public:
     std::optional<PickedEntry> PickMaterial(bool applyToShown) override { return Next("material", applyToShown); }
@@ -23,10 +36,15 @@ private:
     std::optional<PickedEntry> Next(const char *which, bool group)
     {
         opened.append(QString::fromLatin1(which) + (group ? "+group" : ""));
-        if (answers.empty())
+        // Built field by field: moving an optional of Qt strings trips a false
+        // -Wmaybe-uninitialized in GCC 12 at -O2.
+        if (answers.empty() || !answers.front().has_value()) {
+            if (!answers.empty())
+                answers.pop_front();
             return std::nullopt;
-        std::optional<PickedEntry> a = std::move(answers.front());
+        }
+        PickedEntry e = std::move(*answers.front());
         answers.pop_front();
-        return a;
+        return e;
     }
 };
