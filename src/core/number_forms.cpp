@@ -81,7 +81,11 @@ void RoundDigitsHalfUp(std::string &digits, size_t keep)
 
 }  // namespace
 
-QByteArray FormatRounded(double x, int significant, int decimals)
+namespace {
+
+// `guard` digits past the first rounding place decide it, unless they look
+// like an exact half; then the exact expansion is taken.
+QByteArray FormatRoundedWithGuard(double x, int significant, int decimals, int guard)
 {
     decimals = std::clamp(decimals, 0, 15);
     significant = std::clamp(significant, 1, 17);
@@ -89,9 +93,10 @@ QByteArray FormatRounded(double x, int significant, int decimals)
         x = 0.0;
     // Rounded half up at both places: first to `significant` digits, then to
     // `decimals` places (so 2.675 -> 2.68 and 12345.125 -> 12345.13). A value
-    // lying exactly halfway must be seen as such, so when the 24 digits past
+    // lying exactly halfway must be seen as such, so when the guard digits past
     // the first rounding place look like a half, the exact expansion is taken
-    // (a double has at most 767 significant digits).
+    // (a double has at most 767 significant digits). Printing few digits
+    // first keeps the common case cheap.
     char buf[800];
     auto digitsOf = [&](int precision, int &exp10) {
         std::snprintf(buf, sizeof buf, "%.*e", precision, std::fabs(x));
@@ -104,7 +109,7 @@ QByteArray FormatRounded(double x, int significant, int decimals)
         return d;
     };
     int exp10 = 0;
-    std::string digits = digitsOf(significant + 24, exp10);
+    std::string digits = digitsOf(significant + guard, exp10);
     const std::string tail = digits.substr(size_t(significant) + 1);
     if ((tail[0] == '5' && tail.find_first_not_of('0', 1) == std::string::npos) ||
         (tail[0] == '4' && tail.find_first_not_of('9', 1) == std::string::npos))
@@ -128,6 +133,18 @@ QByteArray FormatRounded(double x, int significant, int decimals)
     if (x < 0 && !zero)  // "-0.00" is not a number a person writes
         out.insert(out.begin(), '-');
     return QByteArray::fromStdString(out);
+}
+
+}  // namespace
+
+QByteArray FormatRounded(double x, int significant, int decimals)
+{
+    return FormatRoundedWithGuard(x, significant, decimals, 9);
+}
+
+QByteArray FormatRoundedExact(double x, int significant, int decimals)
+{
+    return FormatRoundedWithGuard(x, significant, decimals, 780);
 }
 
 QByteArray FormatMass(double x, int decimals)

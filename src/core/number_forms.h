@@ -18,6 +18,10 @@ std::optional<double> ParseNumber(QByteArrayView text);
 // with `decimals` digits after '.', no thousands separator, "-" before negatives.
 QByteArray FormatRounded(double x, int significant, int decimals);
 
+// The same from the exact decimal expansion of x every time (slow); the
+// reference the fast form is checked against.
+QByteArray FormatRoundedExact(double x, int significant, int decimals);
+
 // Fixed point with '.' (15 significant digits).
 QByteArray FormatFixed(double x, int decimals);
 

@@ -7,13 +7,17 @@
 #include "tables/measurement_table.h"
 #include "tables/table_set.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <set>
 #include <unistd.h>
 
 namespace {
@@ -483,4 +487,82 @@ QString ArchiveDirFromSetting(QByteArrayView setting)
     if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     return dir;
+}
+
+QString MissingLineMessage(const QString &path)
+{
+    return QStringLiteral("Nie znaleziono zmienianego pomiaru w pliku: %1.\n"
+                          "Zmiana widoczna w tabeli nie została zapisana w pliku.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const QList<LineReplacement> &replacements)
+{
+    if (replacements.isEmpty())
+        return {};
+    if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
+        return r;
+    const QString path = storage.WorkingFile(tableNumber);
+    QByteArray data;
+    bool missing = false;
+    if (StorageResult r = ReadForRewrite(storage, path, data, missing); !r)
+        return r;
+    if (missing)
+        return StorageResult::Failed(MissingLineMessage(path));
+
+    std::vector<LineSpan> spans;
+    {
+        LineScanner scanner(data);
+        LineSpan s;
+        while (scanner.Next(s))
+            spans.push_back(s);
+    }
+    // Where each line that some replacement looks for stands now; the first
+    // position is the one a ReplaceLine would take.
+    QSet<QByteArray> wanted;
+    for (const LineReplacement &r : replacements)
+        wanted.insert(r.oldLine);
+    QHash<QByteArray, std::set<qsizetype>> positions;
+    for (qsizetype i = 0; i < qsizetype(spans.size()); ++i) {
+        const QByteArray line = QByteArray::fromRawData(data.constData() + spans[size_t(i)].begin,
+                                                        spans[size_t(i)].end - spans[size_t(i)].begin);
+        if (wanted.contains(line))
+            positions[QByteArray(line.constData(), line.size())].insert(i);
+    }
+    // Replaced lines by position; an empty one is removed.
+    QHash<qsizetype, QByteArray> replaced;
+    bool lost = false;
+    for (const LineReplacement &r : replacements) {
+        auto it = positions.find(r.oldLine);
+        if (it == positions.end() || it->empty()) {
+            lost = true;
+            continue;
+        }
+        const qsizetype at = *it->begin();
+        it->erase(it->begin());
+        replaced.insert(at, r.newLine);
+        if (!r.newLine.isEmpty() && wanted.contains(r.newLine))
+            positions[r.newLine].insert(at);
+    }
+
+    QByteArray out;
+    out.reserve(data.size() + 64);
+    for (qsizetype i = 0; i < qsizetype(spans.size()); ++i) {
+        const LineSpan &s = spans[size_t(i)];
+        const auto it = replaced.constFind(i);
+        if (it == replaced.constEnd()) {
+            AppendSpan(out, data, s);
+        } else if (!it->isEmpty()) {
+            out.append(*it);
+            if (s.terminated)
+                out.append(data.constData() + s.end, s.next - s.end);
+            else
+                out.append("\r\n");
+        }
+    }
+    if (StorageResult r = CommitThroughTemp(storage, path, out); !r)
+        return r;
+    if (lost)
+        return StorageResult::Failed(MissingLineMessage(path));
+    return {};
 }

@@ -115,3 +115,17 @@ QString ArchiveFileName(const QString &archiveDir, int tableNumber, const QDateT
 
 // The Katalog_archiwum setting (cp1250, may use '\') as a path with '/' and a final '/'.
 QString ArchiveDirFromSetting(QByteArrayView setting);
+
+// One changed line of a working file: `newLine` empty removes the line.
+struct LineReplacement {
+    QByteArray oldLine;
+    QByteArray newLine;
+};
+
+// Rewrites table N's working file once with the replacements applied in
+// order, each to the first line then equal to its old line, as successive
+// ReplaceLine calls would. An old line missing from the file is reported.
+StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const QList<LineReplacement> &replacements);
+
+// The message of a changed row whose line is not in its working file.
+QString MissingLineMessage(const QString &path);

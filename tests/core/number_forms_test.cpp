@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iomanip>
+#include <random>
+
 #include <cmath>
 
 TEST(ParseNumber, AcceptsBothSeparatorsSignsAndBlanks)
@@ -97,6 +100,28 @@ TEST(FormatRounded, ExactHalvesRoundAwayFromZeroAtBothPlaces)
     EXPECT_EQ(FormatMoney(-4158781.25), "-4158781.30");
     // Just below a half stays below, however close.
     EXPECT_EQ(FormatMass(std::nextafter(12345.125, 0.0), 3), "12345.120");
+}
+
+// The cheap first printing must decide exactly as the exact expansion does:
+// table-like values (cents, products of cents, halves next to their
+// neighbours) and random reals.
+TEST(FormatRounded, AgreesWithTheExactExpansion)
+{
+    std::mt19937_64 rng(2024);
+    std::uniform_int_distribution<long long> cents(-100000000, 100000000);
+    std::uniform_real_distribution<double> real(-1e7, 1e7);
+    for (int i = 0; i < 8000; ++i) {
+        const double a = double(cents(rng)) / 100.0;
+        const double b = double(cents(rng) % 100000) / 100.0;
+        for (double x : {a, a * b, a / 8.0, real(rng), std::nextafter(a / 8.0, 0.0), std::nextafter(a * b, 1e300)}) {
+            for (int sig : {7, 8}) {
+                for (int dec : {0, 2, 3}) {
+                    ASSERT_EQ(FormatRounded(x, sig, dec), FormatRoundedExact(x, sig, dec))
+                        << std::setprecision(20) << x << " " << sig << " " << dec;
+                }
+            }
+        }
+    }
 }
 
 TEST(DecimalsOf, CountsAfterTheFirstSeparator)
