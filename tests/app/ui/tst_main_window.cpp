@@ -118,12 +118,15 @@ private slots:
             param1->setText(QString::fromUtf8("Odbiorca: Żwirownia"));
             param1->insert(QString::fromUtf8("日"));  // typed or pasted: no cp1250 byte for it
             QCOMPARE(param1->text(), QString("Odbiorca: Żwirownia"));
+            // A pasted line break would split the setting's line in konfig.ini.
+            w.findChild<QLineEdit *>("Eparam2")->insert("Plac 2\r\nBrama 1");
             w.close();
         }
         const QByteArray written = ReadAll(Konfig());
         QVERIFY(written.startsWith("Numer_portu_wagi=2\r\n"));
         QVERIFY(written.endsWith("\r\nlog\r\n"));
         QVERIFY(written.contains("\r\nDane_uzytkownika1=Odbiorca: \xAFwirownia\r\n"));
+        QVERIFY(written.contains("\r\nDane_uzytkownika2=Plac 2  Brama 1\r\n"));
         QVERIFY(written.contains("\r\nJednostka=t\r\n"));
         QCOMPARE(written.count("\r\n"), 72);  // 67 keys, 4 of our own, "log"
     }
