@@ -59,9 +59,10 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::FormCreate()
 {
-    // 1. One copy per machine.
-    guard_ = std::make_unique<InstanceGuard>(options_.instanceLockPath.isEmpty() ? InstanceGuard::DefaultLockPath()
-                                                                                 : options_.instanceLockPath);
+    // 1. One copy per machine, and never two on one data folder.
+    const QString dataDir = QDir(options_.workDir).filePath(QStringLiteral("dane")) + '/';
+    guard_ = std::make_unique<InstanceGuard>(InstanceGuard::ProgramLockPaths(
+        dataDir, options_.instanceLockPath.isEmpty() ? InstanceGuard::MachineLockPath() : options_.instanceLockPath));
     if (!guard_->Acquire()) {
         prompts_->Error(QStringLiteral("Program jest już w uruchomiony!"));
         terminateRequested_ = true;
@@ -81,7 +82,7 @@ void MainWindow::FormCreate()
 
     // 3.-4. Folders and defaults (ProgramConfig carries its defaults).
     startDir_ = options_.workDir;
-    dataDir_ = QDir(options_.workDir).filePath(QStringLiteral("dane")) + '/';
+    dataDir_ = dataDir;
     config_ = ProgramConfig{};
     log_.enabled = false;
 

@@ -139,6 +139,12 @@ private slots:
         QVERIFY(second.TerminateRequested());
         QCOMPARE(prompts_.MessageTexts(), QStringList{"Program jest już w uruchomiony!"});
         QVERIFY(!QFile::exists(Konfig()));
+        // The same data folder is refused even where the machine lock is another one.
+        MainWindowOptions o = Options();
+        o.instanceLockPath = dir_.filePath("other-machine.lock");
+        MainWindow third(o);
+        QVERIFY(third.TerminateRequested());
+        QCOMPARE(prompts_.MessageTexts().size(), 2);
     }
 
     void tareButtonAndTypedTare()
