@@ -164,15 +164,22 @@ void MainWindow::CreateScaleLink()
     connect(scaleLink_, &ScaleLinkController::statusTextChanged, this, [this](const QString &text) {
         statusPanels_[1]->setText(text);
         statusPanels_[1]->setToolTip(scaleLink_->LastError());
-        // A weight from before the link dropped must not be taken as current.
-        if (!scaleLink_->IsOpen())
-            scaleInput_->ShowNoReading();
+    });
+    // No weight is current while the link is not open: none from start-up,
+    // none from before a drop. The Ethernet text stays "brak połączenia"
+    // from one failure to the next, so the reason is refreshed here too.
+    connect(scaleLink_, &ScaleLinkController::linkDown, this, [this] {
+        scaleInput_->ShowNoReading();
+        statusPanels_[1]->setToolTip(scaleLink_->LastError());
     });
     sledEthernet_->Follow(scaleLink_);
     portSettings_ = new PortSettingsWindow(config_, *prompts_, this);
     if (options_.openScaleLink)
         scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
+    if (!scaleLink_->IsOpen())
+        scaleInput_->ShowNoReading();
     statusPanels_[1]->setText(scaleLink_->StatusText());
+    statusPanels_[1]->setToolTip(scaleLink_->LastError());
 }
 
 void MainWindow::BBsetrsClick()
@@ -276,6 +283,13 @@ void MainWindow::ShowDisplay(const QByteArray &text)
         f.setPixelSize(px -= 4);
     display_->setFont(f);
     display_->setText(shown);
+    // A screen reader hears what the display shows, and hears it change.
+    QString spoken = QStringLiteral("Aktualna masa");
+    if (!shown.isEmpty())
+        spoken += QStringLiteral(": ") + shown;
+    if (scaleInput_->Reading().HasMass())
+        spoken += ' ' + cp1250::Decode(scaleInput_->Reading().unit);
+    display_->setAccessibleName(spoken);
 }
 
 void MainWindow::ShowTare()

@@ -4,6 +4,7 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
+#include <QAccessible>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -66,7 +67,8 @@ private slots:
                                "Image1", "Ldisp_etyk_sum_g", "Ldisp_etyk_value", "SBselectall", "SBselectdown"};
         for (const char *n : names)
             QVERIFY2(w.findChild<QWidget *>(n), n);
-        QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("0.00"));
+        // No link was opened: no weight is current.
+        QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("- - - - -"));
         QCOMPARE(w.findChild<QLabel *>("Ljednost")->text(), QString("kg"));
         QCOMPARE(w.findChild<QPushButton *>("BBdodaj")->text(), QString("  Dodaj pomiar"));
         QCOMPARE(w.findChild<QToolButton *>("SBauto_dodaj")->accessibleName(),
@@ -272,6 +274,22 @@ private slots:
         QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("1.25"));
         qInfo() << "8 MiB random + 8 MiB without line end took" << timer.elapsed() << "ms";
         QVERIFY(timer.elapsed() < 60000);
+    }
+
+    void screenReaderHearsWhatTheDisplayShows()
+    {
+        // The accessible name is what a screen reader reads; Qt announces each
+        // change of it (offscreen has no accessibility bridge to watch that).
+        MainWindow w(Options());
+        auto *display = w.findChild<QLabel *>("Ldisplay");
+        auto spoken = [&] { return QAccessible::queryAccessibleInterface(display)->text(QAccessible::Name); };
+        QCOMPARE(spoken(), QString("Aktualna masa: - - - - -"));
+        w.Scale().FeedSerialBytes("ST,GS,+0012.50kg\r");
+        QCOMPARE(spoken(), QString("Aktualna masa: 0012.50 kg"));
+        w.Scale().FeedSerialBytes("600\r");
+        QCOMPARE(spoken(), QString("Aktualna masa: * * * * *"));
+        w.Scale().FeedSerialBytes("12.5.3\r");  // unreadable: the display is empty
+        QCOMPARE(spoken(), QString("Aktualna masa"));
     }
 
     void longWeightsShrinkToFitTheDisplay()
