@@ -132,14 +132,6 @@ TEST(InstanceGuard, UnusableLockFileDoesNotStopTheProgramNorHangsIt)
     EXPECT_FALSE(QFile::exists(dir.filePath("target")));
 }
 
-TEST(InstanceGuard, MachineLockIsOneFixedPathForEveryAccount)
-{
-    const QString path = InstanceGuard::MachineLockPath();
-    EXPECT_EQ(path, "/tmp/ApplicationTestMap.lock");
-    EXPECT_EQ(InstanceGuard::ProgramLockPaths("/srv/waga/dane/"),
-              (QStringList{path, "/srv/waga/dane/pomiary.lock"}));
-}
-
 // Another account's lock file: created under a strict umask, it must still
 // be readable, and a read-only descriptor must be enough to find the copy.
 TEST(InstanceGuard, AnotherAccountSeesTheRunningCopy)
