@@ -1,36 +1,46 @@
 #pragma once
 
-// Keeps a second copy of the program from running for the same user. The
-// guard is an flock on a file in the runtime (or temporary) folder; the
-// kernel drops the lock when the process ends in any way, so a crashed copy
-// never blocks the next start.
+// Keeps a second copy of the program from running: one lock for the whole
+// machine, whatever the user account or the environment of the copy, and one
+// in the data folder, so two copies never write the same tables even when
+// the machine lock is out of reach. The locks are flocks: the kernel drops
+// them when the process ends in any way, so a crashed copy never blocks the
+// next start.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class InstanceGuard {
 public:
-    // The default lock file: "ApplicationTestMap-<uid>.lock" in
-    // $XDG_RUNTIME_DIR when it is usable, otherwise in QDir::tempPath().
-    static QString DefaultLockPath();
+    // The machine lock: a fixed path in the world-writable temporary folder,
+    // read from no environment variable, the same for every account.
+    static QString MachineLockPath();
+    // The lock file of a data folder (`dataDir` ends with '/').
+    static QString DataDirLockPath(const QString &dataDir);
+    // What a copy of the program locks: the machine lock and its data folder's.
+    static QStringList ProgramLockPaths(const QString &dataDir, const QString &machineLock = MachineLockPath());
 
-    explicit InstanceGuard(const QString &lockPath = DefaultLockPath());
+    explicit InstanceGuard(const QStringList &lockPaths);
     ~InstanceGuard();
     InstanceGuard(const InstanceGuard &) = delete;
     InstanceGuard &operator=(const InstanceGuard &) = delete;
 
-    // False only when another process holds the lock. When the lock file
-    // cannot be opened at all, the start is not refused (true, not held).
+    // Takes every lock, or none: false only when another process holds one
+    // of them. A lock file that cannot be opened at all (no data folder, a
+    // foreign file we may not even read) does not refuse the start.
     bool Acquire();
     void Release();
 
     bool AlreadyRunning() const { return alreadyRunning_; }
-    bool Held() const { return fd_ >= 0; }
-    const QString &LockPath() const { return path_; }
+    // Every lock is held.
+    bool Held() const;
+    const QStringList &LockPaths() const { return paths_; }
 
 private:
-    QString path_;
-    QByteArray nativePath_;  // encoded once, so Acquire makes only system calls
-    int fd_ = -1;
+    QStringList paths_;
+    QList<QByteArray> nativePaths_;  // encoded once, so Acquire makes only system calls
+    QList<int> fds_;
     bool alreadyRunning_ = false;
 };

@@ -10,6 +10,14 @@ QByteArray StripSpaces(QByteArrayView text)
     return out;
 }
 
+bool IsFieldText(QByteArrayView text)
+{
+    for (char c : text)
+        if (c == '\t' || c == '\r' || c == '\n')
+            return false;
+    return true;
+}
+
 QByteArray SplitField(QByteArrayView line, int k)
 {
     qsizetype start = 0;

@@ -26,6 +26,10 @@ QByteArray JoinWithTabs(const Fields &fields)
     return out;
 }
 
+// Data fields never hold TAB, CR or LF: the data files part fields by TAB
+// and rows by line ends, with no escaping.
+bool IsFieldText(QByteArrayView text);
+
 // Field k (from 0) of a TAB-separated line; a missing field is empty.
 QByteArray SplitField(QByteArrayView line, int k);
 

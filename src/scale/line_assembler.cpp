@@ -1,5 +1,7 @@
 #include "scale/line_assembler.h"
 
+#include <algorithm>
+
 QList<QByteArray> LineAssembler::Feed(QByteArrayView bytes)
 {
     QList<QByteArray> lines;
@@ -8,9 +10,15 @@ QList<QByteArray> LineAssembler::Feed(QByteArrayView bytes)
         const bool ends = serial ? (c == '\x02' || c == '\r') : c == '\n';
         const bool dropped = serial ? c == '\n' : c == '\r';
         if (ends) {
-            lines.append(buffer_);
-            buffer_.clear();
-        } else if (!dropped && buffer_.size() < kMaxLine) {
+            QByteArray line(std::min(leadingSpaces_, kMaxLine), ' ');
+            line.append(buffer_);
+            lines.append(line);
+            Clear();
+        } else if (dropped) {
+            continue;
+        } else if (c == ' ' && buffer_.isEmpty()) {
+            ++leadingSpaces_;
+        } else if (buffer_.size() < kMaxLine) {
             buffer_.append(c);
         }
     }

@@ -108,7 +108,7 @@ void ScaleLinkController::OpenScalePort()
     DropLink(false);
     retryTimer_.stop();
     lastError_.clear();
-    SetLamp(Red, outlineGreen_);
+    SetLamp(Red, outline_);
 
     link_ = factory_(settings_);
     ScaleLink *link = link_.get();
@@ -117,9 +117,11 @@ void ScaleLinkController::OpenScalePort()
     connect(link, &ScaleLink::failed, this, &ScaleLinkController::OnFailed);
     connect(link, &ScaleLink::bytesArrived, this, &ScaleLinkController::OnBytes);
     link->Open();
-    // Until the link says it is up, the text never claims more.
-    if (!IsOpen())
+    // Until the link says it is up, neither the text nor the display claims more.
+    if (!IsOpen()) {
         SetStatus(DownText());
+        emit linkDown();
+    }
 }
 
 void ScaleLinkController::Stop()
@@ -136,23 +138,24 @@ bool ScaleLinkController::IsOpen() const
 
 void ScaleLinkController::OnConnecting()
 {
-    SetLamp(Yellow, outlineGreen_);
+    SetLamp(Yellow, outline_);
 }
 
 void ScaleLinkController::OnOpened()
 {
     retryTimer_.stop();
     lastError_.clear();
-    SetLamp(Green, outlineGreen_);
+    SetLamp(Green, outline_);
     SetStatus(UpText());
     emit linkOpened(link_ && link_->IsSocket());
 }
 
 void ScaleLinkController::OnFailed(const QString &reason)
 {
-    lastError_ = reason.isEmpty() ? QStringLiteral("?") : reason;
-    SetLamp(Red, outlineGreen_);
+    lastError_ = reason.isEmpty() ? QStringLiteral("Nieznany błąd") : reason;
+    SetLamp(Red, outline_);
     SetStatus(DownText());
+    emit linkDown();
     if (!stopped_ && !retryTimer_.isActive())
         retryTimer_.start();
 }
@@ -163,7 +166,7 @@ void ScaleLinkController::OnBytes(const QByteArray &bytes)
         return;
     const bool fromSocket = link_->IsSocket();
     if (fromSocket)
-        SetLamp(lamp_, !outlineGreen_);
+        SetLamp(lamp_, outline_ == Outline::White ? Outline::Green : Outline::White);
     emit bytesReceived(bytes, fromSocket);
 }
 
@@ -197,15 +200,15 @@ void ScaleLinkController::SetStatus(const QString &text)
     emit statusTextChanged(statusText_);
 }
 
-void ScaleLinkController::SetLamp(LinkLampColour fill, bool outlineGreen)
+void ScaleLinkController::SetLamp(LinkLampColour fill, Outline outline)
 {
     const bool shown = LampShown();
-    if (fill == lamp_ && outlineGreen == outlineGreen_ && shown == lampShown_)
+    if (fill == lamp_ && outline == outline_ && shown == lampShown_)
         return;
     lamp_ = fill;
-    outlineGreen_ = outlineGreen;
+    outline_ = outline;
     lampShown_ = shown;
-    emit lampChanged(lamp_, outlineGreen_, lampShown_);
+    emit lampChanged(lamp_, outline_, lampShown_);
 }
 
 QString ScaleLinkController::DownText() const

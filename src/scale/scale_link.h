@@ -58,6 +58,7 @@ public:
 signals:
     void connecting();
     void opened();
+    // `reason`: a short Polish text for the tooltip of the status panel.
     void failed(const QString &reason);
     // Never empty.
     void bytesArrived(const QByteArray &bytes);
@@ -71,6 +72,10 @@ class ScaleLinkController : public QObject {
 public:
     enum LinkLampColour { Red, Yellow, Green };
     Q_ENUM(LinkLampColour)
+    // The lamp's outline: its own colour until data first arrives, then
+    // white, green, white... with each arrival.
+    enum class Outline { Initial, White, Green };
+    Q_ENUM(Outline)
 
     using LinkFactory = std::function<std::unique_ptr<ScaleLink>(const ScaleLinkSettings &)>;
 
@@ -96,20 +101,22 @@ public:
     QString StatusText() const { return statusText_; }
     bool IsOpen() const;
     bool IsRetrying() const { return retryTimer_.isActive(); }
-    // Why the link is down (the system's words), empty while it is up.
+    // Why the link is down, a short Polish text; empty while it is up.
     QString LastError() const { return lastError_; }
 
     // The Ethernet indicator: shown only while the Ethernet link is chosen.
     bool LampShown() const { return settings_.connection == ScaleLinkSettings::Ethernet; }
     LinkLampColour LampColour() const { return lamp_; }
-    bool OutlineGreen() const { return outlineGreen_; }
+    Outline LampOutline() const { return outline_; }
 
     ScaleLink *Link() const { return link_.get(); }
 
 signals:
     void statusTextChanged(const QString &text);
     void bytesReceived(const QByteArray &bytes, bool fromSocket);
-    void lampChanged(ScaleLinkController::LinkLampColour fill, bool outlineGreen, bool shown);
+    void lampChanged(ScaleLinkController::LinkLampColour fill, ScaleLinkController::Outline outline, bool shown);
+    // The link is not open: from its opening until it is up, and whenever it goes down.
+    void linkDown();
     // The link is (again) up: a partial line received before is stale.
     void linkOpened(bool fromSocket);
 
@@ -121,7 +128,7 @@ private:
     void Retry();
     void DropLink(bool now);
     void SetStatus(const QString &text);
-    void SetLamp(LinkLampColour fill, bool outlineGreen);
+    void SetLamp(LinkLampColour fill, Outline outline);
     QString DownText() const;
     QString UpText() const;
 
@@ -132,7 +139,7 @@ private:
     QString statusText_;
     QString lastError_;
     LinkLampColour lamp_ = Red;
-    bool outlineGreen_ = false;
+    Outline outline_ = Outline::Initial;
     bool lampShown_ = false;
     bool stopped_ = false;
 };

@@ -11,7 +11,35 @@ namespace {
 constexpr int kReadErrorsMeaningGone = 3;
 constexpr int kPresenceCheckMs = 1000;
 
+QString WithDevice(const char *text, const QString &devicePath)
+{
+    return QString::fromUtf8(text) + QStringLiteral(" (") + devicePath + ')';
+}
+
 }  // namespace
+
+QString SerialErrorText(QSerialPort::SerialPortError error, const QString &devicePath)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return WithDevice("Urządzenie nie istnieje", devicePath);
+    case QSerialPort::PermissionError:
+        // Also what a port locked by another program reports.
+        return WithDevice("Brak dostępu do portu lub port zajęty", devicePath);
+    case QSerialPort::OpenError:
+        return WithDevice("Port jest już otwarty", devicePath);
+    case QSerialPort::UnsupportedOperationError:
+        return WithDevice("Port nie obsługuje tych ustawień", devicePath);
+    case QSerialPort::ResourceError:
+        return WithDevice("Urządzenie zostało odłączone", devicePath);
+    case QSerialPort::ReadError:
+        return WithDevice("Błąd odczytu z portu", devicePath);
+    case QSerialPort::TimeoutError:
+        return WithDevice("Przekroczono czas operacji na porcie", devicePath);
+    default:
+        return WithDevice("Błąd portu szeregowego", devicePath);
+    }
+}
 
 SerialScaleLink::SerialScaleLink(const QString &devicePath, int bitsPerSecond, QObject *parent)
     : ScaleLink(parent), devicePath_(devicePath), bitsPerSecond_(bitsPerSecond), port_(this)
@@ -33,18 +61,18 @@ void SerialScaleLink::Open()
     Close();
     readErrorsInRow_ = 0;
     if (devicePath_.isEmpty()) {
-        emit failed(QStringLiteral("no device for this port"));
+        emit failed(QStringLiteral("Brak urządzenia dla tego portu"));
         return;
     }
     // The system would cut the name at a NUL and open (and lock) another
     // device, whose lock file the port then could not remove.
     if (devicePath_.contains(QChar(0))) {
-        emit failed(QStringLiteral("the device name holds a NUL character"));
+        emit failed(QStringLiteral("Nazwa urządzenia zawiera niedozwolone znaki"));
         return;
     }
     ApplyScaleFraming(port_, devicePath_, bitsPerSecond_);
     if (!port_.open(QIODevice::ReadOnly)) {
-        const QString reason = port_.errorString();
+        const QString reason = SerialErrorText(port_.error(), devicePath_);
         port_.clearError();
         emit failed(reason);
         return;
@@ -86,13 +114,12 @@ void SerialScaleLink::OnError(QSerialPort::SerialPortError error)
     switch (error) {
     case QSerialPort::ResourceError:
     case QSerialPort::DeviceNotFoundError:
-        GoDown(port_.errorString());
+        GoDown(SerialErrorText(error, devicePath_));
         break;
     case QSerialPort::ReadError:
         // The error text may be stale here: a hang-up reads as nothing, not as an error.
         if (++readErrorsInRow_ >= kReadErrorsMeaningGone)
-            GoDown(QStringLiteral("reading from %1 fails: the line was hung up or the device is gone")
-                       .arg(devicePath_));
+            GoDown(WithDevice("Linia rozłączona lub urządzenie odłączone", devicePath_));
         break;
     default:
         // Modem-line and similar errors leave the data path working.
@@ -103,7 +130,7 @@ void SerialScaleLink::OnError(QSerialPort::SerialPortError error)
 void SerialScaleLink::CheckDevicePresent()
 {
     if (port_.isOpen() && !QFileInfo::exists(devicePath_))
-        GoDown(QStringLiteral("the device %1 is gone").arg(devicePath_));
+        GoDown(SerialErrorText(QSerialPort::ResourceError, devicePath_));
 }
 
 void SerialScaleLink::GoDown(const QString &reason)

@@ -7,6 +7,9 @@
 #include <QSerialPort>
 #include <QTimer>
 
+// Short Polish text of a serial port error, naming the device.
+QString SerialErrorText(QSerialPort::SerialPortError error, const QString &devicePath);
+
 class SerialScaleLink : public ScaleLink {
     Q_OBJECT
 public:

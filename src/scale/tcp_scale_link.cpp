@@ -4,6 +4,30 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+QString SocketErrorText(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("Odmowa połączenia");
+    case QAbstractSocket::RemoteHostClosedError:
+        return QStringLiteral("Waga zamknęła połączenie");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("Nie znaleziono hosta");
+    case QAbstractSocket::SocketTimeoutError:
+        return QStringLiteral("Przekroczono czas połączenia");
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("Błąd sieci");
+    case QAbstractSocket::SocketAccessError:
+        return QStringLiteral("Brak dostępu do sieci");
+    case QAbstractSocket::SocketResourceError:
+        return QStringLiteral("Brak zasobów systemu na połączenie");
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        return QStringLiteral("Nieobsługiwany rodzaj adresu");
+    default:
+        return QStringLiteral("Błąd połączenia sieciowego");
+    }
+}
+
 TcpScaleLink::TcpScaleLink(const QString &address, quint16 port, QObject *parent)
     : ScaleLink(parent), address_(address), port_(port), socket_(this)
 {
@@ -55,13 +79,13 @@ void TcpScaleLink::ClientSocket1Connect()
 
 void TcpScaleLink::ClientSocket1Disconnect()
 {
-    GoDown(QStringLiteral("the connection was closed"));
+    GoDown(SocketErrorText(QAbstractSocket::RemoteHostClosedError));
 }
 
-void TcpScaleLink::ClientSocket1Error(QAbstractSocket::SocketError)
+void TcpScaleLink::ClientSocket1Error(QAbstractSocket::SocketError error)
 {
     // Never a message box: the error is handled here.
-    GoDown(socket_.errorString());
+    GoDown(SocketErrorText(error));
 }
 
 void TcpScaleLink::ClientSocket1Read()
@@ -73,7 +97,7 @@ void TcpScaleLink::ClientSocket1Read()
 
 void TcpScaleLink::ConnectTimedOut()
 {
-    GoDown(QStringLiteral("no answer from %1:%2").arg(address_).arg(port_));
+    GoDown(SocketErrorText(QAbstractSocket::SocketTimeoutError));
 }
 
 void TcpScaleLink::GoDown(const QString &reason)
@@ -84,7 +108,7 @@ void TcpScaleLink::GoDown(const QString &reason)
     if (down_)
         return;
     Close();
-    emit failed(reason);
+    emit failed(reason + QStringLiteral(" (%1:%2)").arg(address_).arg(port_));
 }
 
 void TcpScaleLink::EnableKeepAlive()

@@ -9,6 +9,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+// Short Polish text of a TCP client error.
+QString SocketErrorText(QAbstractSocket::SocketError error);
+
 class TcpScaleLink : public ScaleLink {
     Q_OBJECT
 public:
@@ -32,6 +35,7 @@ private:
     void ClientSocket1Error(QAbstractSocket::SocketError error);
     void ClientSocket1Read();
     void ConnectTimedOut();
+    // `reason` gets the address and port appended.
     void GoDown(const QString &reason);
     void EnableKeepAlive();
 

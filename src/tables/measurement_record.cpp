@@ -3,6 +3,7 @@
 #include "core/number_forms.h"
 #include "core/text.h"
 
+#include <algorithm>
 #include <cstring>
 
 QString ColumnHeader(int col)
@@ -83,16 +84,23 @@ QByteArray Field(QByteArrayView line, int k)
     return FieldView(line, k).toByteArray();
 }
 
-QByteArray WithField(QByteArrayView line, int k, QByteArrayView text)
+std::optional<QByteArray> WithField(QByteArrayView line, int k, QByteArrayView text)
 {
-    MeasurementRecord r = MeasurementRecord::FromLine(line);
-    if (k >= 0 && k < kFieldCount)
-        r.fields[k] = text.toByteArray();
-    return r.Line();
+    if (k < 0 || k >= kFieldCount || !IsFieldText(text))
+        return std::nullopt;
+    QByteArray out = line.toByteArray();
+    const qsizetype tabs = std::min<qsizetype>(out.count('\t'), kTabsPerLine);
+    out.append(QByteArray(kTabsPerLine - tabs, '\t'));
+    const QByteArrayView old = FieldView(out, k);
+    out.replace(old.data() - out.constData(), old.size(), text);
+    return out;
 }
 
-QByteArray MeasurementRecord::Line() const
+std::optional<QByteArray> MeasurementRecord::Line() const
 {
+    for (const QByteArray &f : fields)
+        if (!IsFieldText(f))
+            return std::nullopt;
     return JoinWithTabs(fields);
 }
 

@@ -36,14 +36,18 @@ QByteArray Field(QByteArrayView line, int k);
 // Offsets of the 11 separating TABs; false when the line has fewer.
 bool TabPositions(QByteArrayView line, std::array<qsizetype, kTabsPerLine> &tabs);
 
-// The line with field k replaced. Missing fields are added empty first.
-QByteArray WithField(QByteArrayView line, int k, QByteArrayView text);
+// The line with field k replaced; missing fields are added empty first and
+// the other fields stay byte for byte. nullopt when `text` holds a TAB, CR or
+// LF (it would shift the fields of the row and of its file line) or k is not
+// a column.
+std::optional<QByteArray> WithField(QByteArrayView line, int k, QByteArrayView text);
 
 struct MeasurementRecord {
     bool mark = false;
     std::array<QByteArray, kFieldCount> fields;
 
-    QByteArray Line() const;
+    // The fields joined by TAB; nullopt when a field holds a TAB, CR or LF.
+    std::optional<QByteArray> Line() const;
     static MeasurementRecord FromLine(QByteArrayView line);
 };
 

@@ -62,11 +62,13 @@ void MeasurementTable::SetLine(int row, QByteArrayView line)
     emit rowsChanged(row, row);
 }
 
-void MeasurementTable::SetCell(int row, int col, QByteArrayView text)
+bool MeasurementTable::SetCell(int row, int col, QByteArrayView text)
 {
-    if (col < 0 || col >= kFieldCount)
-        return;
-    SetLine(row, WithField(LineView(row), col, text));
+    const std::optional<QByteArray> line = WithField(LineView(row), col, text);
+    if (!line)
+        return false;
+    SetLine(row, *line);
+    return true;
 }
 
 int MeasurementTable::AddLine(QByteArrayView line)

@@ -40,7 +40,9 @@ public:
     QByteArray Cell(int row, int col) const;
 
     void SetLine(int row, QByteArrayView line);
-    void SetCell(int row, int col, QByteArrayView text);
+    // False, and the row unchanged, when `text` holds a TAB, CR or LF or
+    // `col` is not a column.
+    bool SetCell(int row, int col, QByteArrayView text);
 
     // Appends a row with this line, unmarked; returns its index.
     int AddLine(QByteArrayView line);

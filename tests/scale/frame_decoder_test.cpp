@@ -51,6 +51,36 @@ TEST(LineAssembly, BufferIsBoundedWithoutLineEnd)
     EXPECT_EQ(lines[1], "5");
 }
 
+TEST(LineAssembly, LeadingSpacesAreCountedNotStored)
+{
+    // Only what follows the leading spaces counts, however many they are.
+    for (auto source : {LineAssembler::Source::Serial, LineAssembler::Source::Socket}) {
+        Input in;
+        const QByteArray spaces(70000, ' ');
+        const QByteArray end = source == LineAssembler::Source::Serial ? "\r" : "\n";
+        auto feed = [&](const QByteArray &b) {
+            source == LineAssembler::Source::Serial ? in.input.FeedSerialBytes(b) : in.input.FeedSocketBytes(b);
+        };
+        feed(spaces + "12.5" + end);
+        EXPECT_EQ(in.Shown(), "12.5");
+        feed(spaces + "7   1234.5 kg" + end);  // a weighing record keeps the display
+        EXPECT_EQ(in.Shown(), "12.5");
+        feed(spaces + end);  // spaces alone: an unreadable line, not an empty one
+        EXPECT_EQ(in.Shown(), "");
+    }
+    LineAssembler a(LineAssembler::Source::Serial);
+    for (int i = 0; i < 64; ++i)
+        EXPECT_TRUE(a.Feed(QByteArray(1 << 20, ' ')).isEmpty());
+    EXPECT_EQ(a.Pending(), 0);
+    EXPECT_TRUE(a.Feed(QByteArray(1 << 20, '7')).isEmpty());
+    EXPECT_EQ(a.Pending(), LineAssembler::kMaxLine);
+    const auto lines = a.Feed("\r");
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0].size(), 2 * LineAssembler::kMaxLine);
+    EXPECT_TRUE(lines[0].startsWith(' '));
+    EXPECT_TRUE(lines[0].endsWith('7'));
+}
+
 TEST(DecodeLine, HeaderLinesLoseMarkersAndCommas)
 {
     auto d = DecodeLine("ST,GS,+0012.50kg", 500);

@@ -85,9 +85,10 @@ struct Recorder {
             socketFlags << fromSocket;
         });
         QObject::connect(&c, &ScaleLinkController::lampChanged,
-                         [this](ScaleLinkController::LinkLampColour fill, bool outlineGreen, bool shown) {
+                         [this](ScaleLinkController::LinkLampColour fill, ScaleLinkController::Outline outline,
+                                bool shown) {
                              lamps << fill;
-                             outlines << outlineGreen;
+                             outlines << outline;
                              shownFlags << shown;
                          });
         QObject::connect(&c, &ScaleLinkController::linkOpened, [this](bool) { openedCount++; });
@@ -97,7 +98,7 @@ struct Recorder {
     int chunks = 0;
     QList<bool> socketFlags;
     QList<ScaleLinkController::LinkLampColour> lamps;
-    QList<bool> outlines;
+    QList<ScaleLinkController::Outline> outlines;
     QList<bool> shownFlags;
     int openedCount = 0;
 };
@@ -166,7 +167,7 @@ TEST_F(LinkTest, MissingDeviceShowsFailureTextAndRetriesQuietly)
     EXPECT_EQ(c.StatusText(), "brak połączenia! (port COM2, 1200bps)");
     EXPECT_FALSE(c.IsOpen());
     EXPECT_TRUE(c.IsRetrying());
-    EXPECT_FALSE(c.LastError().isEmpty());
+    EXPECT_EQ(c.LastError(), "Urządzenie nie istnieje (" + Path("nothing-here") + ")");
     EXPECT_FALSE(c.LampShown());
 
     // Several failed retries later: the same text, said once, still retrying.
@@ -251,6 +252,7 @@ TEST_F(LinkTest, DeviceNameWithNulIsRefusedAndLeavesNoLockOnTheRealDevice)
     c.Apply(SerialSettings(pty.SlavePath() + QChar(0) + QStringLiteral("junk"), "COM3", br9600));
     EXPECT_FALSE(c.IsOpen());
     EXPECT_EQ(c.StatusText(), "brak połączenia! (port COM3, 9600bps)");
+    EXPECT_EQ(c.LastError(), "Nazwa urządzenia zawiera niedozwolone znaki");
     QTest::qWait(kRetryMs * 2);  // a few retries
 
     // Corrected, the device opens: nothing of the bad name holds it.
@@ -344,22 +346,28 @@ TEST_F(LinkTest, EthernetConnectsFollowsLampAndRecoversWhenServerReturns)
                            ScaleLinkController::Red, ScaleLinkController::Yellow, ScaleLinkController::Green}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.Clients() == 1; }, kWaitMs));
 
-    // Each arrival flips the outline: white, green, white.
-    EXPECT_FALSE(c.OutlineGreen());
+    // Successive arrivals turn the outline white, then green, then white.
+    using Outline = ScaleLinkController::Outline;
+    EXPECT_EQ(c.LampOutline(), Outline::Initial);
     server.Send("ST,GS,+0012.50kg\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return r.chunks == 1; }, kWaitMs));
-    EXPECT_TRUE(c.OutlineGreen());
+    EXPECT_EQ(c.LampOutline(), Outline::White);
     server.Send("ST,GS,+0012.60kg\r\n");
     ASSERT_TRUE(QTest::qWaitFor([&] { return r.chunks == 2; }, kWaitMs));
-    EXPECT_FALSE(c.OutlineGreen());
-    EXPECT_EQ(r.bytes, "ST,GS,+0012.50kg\r\nST,GS,+0012.60kg\r\n");
-    EXPECT_EQ(r.socketFlags, (QList<bool>{true, true}));
-    EXPECT_EQ(r.outlines, (QList<bool>{false, false, false, true, false}));
+    EXPECT_EQ(c.LampOutline(), Outline::Green);
+    server.Send("ST,GS,+0012.70kg\r\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return r.chunks == 3; }, kWaitMs));
+    EXPECT_EQ(c.LampOutline(), Outline::White);
+    EXPECT_EQ(r.bytes, "ST,GS,+0012.50kg\r\nST,GS,+0012.60kg\r\nST,GS,+0012.70kg\r\n");
+    EXPECT_EQ(r.socketFlags, (QList<bool>{true, true, true}));
+    EXPECT_EQ(r.outlines, (QList<Outline>{Outline::Initial, Outline::Initial, Outline::Initial, Outline::White,
+                                          Outline::Green, Outline::White}));
 
     // The module goes away: red and "brak połączenia", and the client keeps trying.
     server.Shutdown();
     ASSERT_TRUE(QTest::qWaitFor([&] { return c.StatusText() == "brak połączenia"; }, kWaitMs));
     EXPECT_EQ(c.LampColour(), ScaleLinkController::Red);
+    EXPECT_EQ(c.LastError(), QStringLiteral("Waga zamknęła połączenie (127.0.0.1:%1)").arg(port));
     QTest::qWait(kRetryMs * 3);  // a few refused attempts
     EXPECT_EQ(c.StatusText(), "brak połączenia");
 
@@ -390,6 +398,7 @@ TEST_F(LinkTest, EthernetRefusedAtStartConnectsOnceServerStarts)
     EXPECT_EQ(c.StatusText(), "brak połączenia");
     EXPECT_EQ(c.LampColour(), ScaleLinkController::Red);
     EXPECT_TRUE(r.texts.isEmpty());  // it was "brak połączenia" from the start
+    EXPECT_EQ(c.LastError(), QStringLiteral("Odmowa połączenia (127.0.0.1:%1)").arg(port));
 
     Server server;
     ASSERT_TRUE(server.Listen(port));
@@ -450,7 +459,7 @@ TEST_F(LinkTest, ControllerRulesWithFakeLink)
     // An empty chunk is no arrival: nothing passed on, outline unchanged.
     last->Arrive({});
     EXPECT_EQ(r.chunks, 0);
-    EXPECT_FALSE(c.OutlineGreen());
+    EXPECT_EQ(c.LampOutline(), ScaleLinkController::Outline::Initial);
 
     // Down, then the retry timer reopens the same link.
     last->Down();

@@ -47,10 +47,42 @@ TEST(MeasurementRecord, LastFieldKeepsExtraTabs)
     EXPECT_TRUE(CheckLine(line).valid);
     EXPECT_EQ(Field(line, ColCustomer), QByteArray("Klient\tA\tB"));
     EXPECT_EQ(Field(line, ColOperator), QByteArray("11"));
-    const MeasurementRecord r = MeasurementRecord::FromLine(line);
-    EXPECT_EQ(r.Line(), line);
+    // Editing another field keeps the extra TABs of the last one byte for byte.
     EXPECT_EQ(WithField(line, ColNr, "7"), QByteArray("7\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\tKlient\tA\tB"));
     EXPECT_EQ(Field("a\tb", 5), QByteArray());
+    EXPECT_EQ(WithField("a\tb", ColCustomer, "K"), QByteArray("a\tb\t\t\t\t\t\t\t\t\t\tK"));
+}
+
+TEST(MeasurementRecord, FieldsNeverTakeTabsOrLineBreaks)
+{
+    // Pasted into an order, this would shift the fields of the row and split its file line.
+    const QByteArray pasted = "WZ\t12\r\n3";
+    const QByteArray line = Line("1");
+    for (const QByteArray &bad : {pasted, QByteArray("a\rb"), QByteArray("a\nb"), QByteArray("\t")})
+        EXPECT_FALSE(WithField(line, ColOrder, bad)) << bad.toStdString();
+    EXPECT_EQ(WithField(line, ColOrder, "WZ 12 3"),
+              Line("1", "2024-05-17 14:03\t1.00\t1.00\t0.00\t0.00\t0.00\tWZ 12 3\t\t\t\t"));
+
+    MeasurementTable t(1);
+    t.AddLine(line);
+    int changes = 0;
+    QObject::connect(&t, &MeasurementTable::rowsChanged, [&] { ++changes; });
+    EXPECT_FALSE(t.SetCell(0, ColOrder, pasted));
+    EXPECT_FALSE(t.SetCell(0, ColCustomer, "Klient\n"));
+    EXPECT_FALSE(t.SetCell(0, kFieldCount, "x"));
+    EXPECT_EQ(t.Line(0), line);
+    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(t.SetCell(0, ColOrder, "WZ/12"));
+    EXPECT_EQ(t.Cell(0, ColOrder), QByteArray("WZ/12"));
+    EXPECT_EQ(t.Cell(0, ColMaterial), QByteArray());
+    EXPECT_EQ(changes, 1);
+
+    MeasurementRecord r = MeasurementRecord::FromLine(line);
+    EXPECT_EQ(r.Line(), line);
+    r.fields[ColMaterial] = "Piasek\r\n";
+    EXPECT_FALSE(r.Line());
+    // A row read with extra TABs in its last field is not rebuilt from its fields either.
+    EXPECT_FALSE(MeasurementRecord::FromLine(line + "\tA").Line());
 }
 
 TEST(MeasurementRecord, NetTextForms)

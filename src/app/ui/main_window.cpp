@@ -59,9 +59,10 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::FormCreate()
 {
-    // 1. One copy per machine.
-    guard_ = std::make_unique<InstanceGuard>(options_.instanceLockPath.isEmpty() ? InstanceGuard::DefaultLockPath()
-                                                                                 : options_.instanceLockPath);
+    // 1. One copy per machine, and never two on one data folder.
+    const QString dataDir = QDir(options_.workDir).filePath(QStringLiteral("dane")) + '/';
+    guard_ = std::make_unique<InstanceGuard>(InstanceGuard::ProgramLockPaths(
+        dataDir, options_.instanceLockPath.isEmpty() ? InstanceGuard::MachineLockPath() : options_.instanceLockPath));
     if (!guard_->Acquire()) {
         prompts_->Error(QStringLiteral("Program jest już w uruchomiony!"));
         terminateRequested_ = true;
@@ -81,7 +82,7 @@ void MainWindow::FormCreate()
 
     // 3.-4. Folders and defaults (ProgramConfig carries its defaults).
     startDir_ = options_.workDir;
-    dataDir_ = QDir(options_.workDir).filePath(QStringLiteral("dane")) + '/';
+    dataDir_ = dataDir;
     config_ = ProgramConfig{};
     log_.enabled = false;
 
@@ -163,15 +164,22 @@ void MainWindow::CreateScaleLink()
     connect(scaleLink_, &ScaleLinkController::statusTextChanged, this, [this](const QString &text) {
         statusPanels_[1]->setText(text);
         statusPanels_[1]->setToolTip(scaleLink_->LastError());
-        // A weight from before the link dropped must not be taken as current.
-        if (!scaleLink_->IsOpen())
-            scaleInput_->ShowNoReading();
+    });
+    // No weight is current while the link is not open: none from start-up,
+    // none from before a drop. The Ethernet text stays "brak połączenia"
+    // from one failure to the next, so the reason is refreshed here too.
+    connect(scaleLink_, &ScaleLinkController::linkDown, this, [this] {
+        scaleInput_->ShowNoReading();
+        statusPanels_[1]->setToolTip(scaleLink_->LastError());
     });
     sledEthernet_->Follow(scaleLink_);
     portSettings_ = new PortSettingsWindow(config_, *prompts_, this);
     if (options_.openScaleLink)
         scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
+    if (!scaleLink_->IsOpen())
+        scaleInput_->ShowNoReading();
     statusPanels_[1]->setText(scaleLink_->StatusText());
+    statusPanels_[1]->setToolTip(scaleLink_->LastError());
 }
 
 void MainWindow::BBsetrsClick()
@@ -275,6 +283,13 @@ void MainWindow::ShowDisplay(const QByteArray &text)
         f.setPixelSize(px -= 4);
     display_->setFont(f);
     display_->setText(shown);
+    // A screen reader hears what the display shows, and hears it change.
+    QString spoken = QStringLiteral("Aktualna masa");
+    if (!shown.isEmpty())
+        spoken += QStringLiteral(": ") + shown;
+    if (scaleInput_->Reading().HasMass())
+        spoken += ' ' + cp1250::Decode(scaleInput_->Reading().unit);
+    display_->setAccessibleName(spoken);
 }
 
 void MainWindow::ShowTare()

@@ -33,7 +33,7 @@ class LinkIndicator;
 // dialogs and the folders.
 struct MainWindowOptions {
     QString workDir;             // the current directory at start; empty = QDir::currentPath()
-    QString instanceLockPath;    // empty = the per-user default
+    QString instanceLockPath;    // the machine lock; empty = the program's fixed path
     const Clock *clock = nullptr;     // null = system clock
     UserPrompts *prompts = nullptr;   // null = real dialogs
     bool openScaleLink = true;

@@ -1,7 +1,10 @@
 #pragma once
 
-// Refuses, as they are typed or pasted, characters that Windows-1250 data
-// files cannot hold, so nothing is silently mangled when it is stored.
+// The validator of every data text field. It refuses, as they are typed or
+// pasted, characters that Windows-1250 data files cannot hold, so nothing is
+// silently mangled when it is stored; and a pasted TAB, CR or LF becomes a
+// space the user can see, because the data files part fields by TAB and rows
+// by line ends.
 
 #include "core/cp1250.h"
 
@@ -13,6 +16,9 @@ public:
 
     State validate(QString &input, int &) const override
     {
+        for (QChar &c : input)
+            if (c == u'\t' || c == u'\r' || c == u'\n')
+                c = u' ';
         return cp1250::CanEncode(input) ? Acceptable : Invalid;
     }
 };

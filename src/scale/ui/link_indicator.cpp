@@ -6,16 +6,17 @@ LinkIndicator::LinkIndicator(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Sled_ethernet"));
     setFixedSize(sizeHint());
-    SetState(ScaleLinkController::Red, false, false);  // hidden until the Ethernet link is chosen
+    // Hidden until the Ethernet link is chosen.
+    SetState(ScaleLinkController::Red, ScaleLinkController::Outline::Initial, false);
 }
 
 void LinkIndicator::Follow(ScaleLinkController *controller)
 {
     connect(controller, &ScaleLinkController::lampChanged, this, &LinkIndicator::SetState);
-    SetState(controller->LampColour(), controller->OutlineGreen(), controller->LampShown());
+    SetState(controller->LampColour(), controller->LampOutline(), controller->LampShown());
 }
 
-void LinkIndicator::SetState(ScaleLinkController::LinkLampColour fill, bool outlineGreen, bool shown)
+void LinkIndicator::SetState(ScaleLinkController::LinkLampColour fill, ScaleLinkController::Outline outline, bool shown)
 {
     QString state;
     switch (fill) {
@@ -32,7 +33,17 @@ void LinkIndicator::SetState(ScaleLinkController::LinkLampColour fill, bool outl
         state = QStringLiteral("brak połączenia");
         break;
     }
-    outline_ = outlineGreen ? QColor(Qt::green) : QColor(Qt::white);
+    switch (outline) {
+    case ScaleLinkController::Outline::Initial:
+        outline_ = Qt::black;  // the circle's own pen until data arrives
+        break;
+    case ScaleLinkController::Outline::White:
+        outline_ = Qt::white;
+        break;
+    case ScaleLinkController::Outline::Green:
+        outline_ = Qt::green;
+        break;
+    }
     const QString text = QStringLiteral("Połączenie Ethernet z wagą: ") + state;
     setToolTip(text);
     setAccessibleName(text);

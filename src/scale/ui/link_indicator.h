@@ -16,7 +16,7 @@ public:
     // Follows `controller` from now on, starting with its present state.
     void Follow(ScaleLinkController *controller);
 
-    void SetState(ScaleLinkController::LinkLampColour fill, bool outlineGreen, bool shown);
+    void SetState(ScaleLinkController::LinkLampColour fill, ScaleLinkController::Outline outline, bool shown);
 
     QColor FillColour() const { return fill_; }
     QColor OutlineColour() const { return outline_; }
@@ -27,5 +27,5 @@ protected:
 
 private:
     QColor fill_ = Qt::red;
-    QColor outline_ = Qt::white;
+    QColor outline_ = Qt::black;
 };

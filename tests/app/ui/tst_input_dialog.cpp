@@ -2,6 +2,8 @@
 
 #include "app/ui/input_dialog.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,6 +30,25 @@ private slots:
 
         QTimer::singleShot(0, [&] { w.findChild<QPushButton *>("BBcancel")->click(); });
         QCOMPARE(w.Ask("Tara", "Podaj tarę:", "1", false), std::nullopt);
+    }
+
+    void pastedTabsAndLineBreaksBecomeVisibleSpaces()
+    {
+        // Text copied from a spreadsheet or a note: kept, but never a field separator or a line end.
+        InputDialog w;
+        QTimer::singleShot(0, [&] {
+            auto *edit = w.findChild<QLineEdit *>("Einput");
+            QGuiApplication::clipboard()->setText(QString("WZ\t12\r\n3"));
+            edit->paste();
+            QCOMPARE(edit->text(), QString("WZ 12  3"));
+            edit->insert(QString::fromUtf8("\n日"));  // one character cp1250 cannot hold refuses the whole insert
+            QCOMPARE(edit->text(), QString("WZ 12  3"));
+            w.accept();
+        });
+        QCOMPARE(w.Ask(QString::fromUtf8("Zamówienie"), "Podaj numer:", "", false),
+                 std::optional<QString>("WZ 12  3"));
+        w.Prepare("Tara", "Podaj tarę:", "1\t2", false);
+        QCOMPARE(w.Text(), QString("1 2"));
     }
 
     void maskedInputShowsStars()

@@ -4,6 +4,7 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
+#include <QAccessible>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -66,7 +67,8 @@ private slots:
                                "Image1", "Ldisp_etyk_sum_g", "Ldisp_etyk_value", "SBselectall", "SBselectdown"};
         for (const char *n : names)
             QVERIFY2(w.findChild<QWidget *>(n), n);
-        QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("0.00"));
+        // No link was opened: no weight is current.
+        QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("- - - - -"));
         QCOMPARE(w.findChild<QLabel *>("Ljednost")->text(), QString("kg"));
         QCOMPARE(w.findChild<QPushButton *>("BBdodaj")->text(), QString("  Dodaj pomiar"));
         QCOMPARE(w.findChild<QToolButton *>("SBauto_dodaj")->accessibleName(),
@@ -118,12 +120,15 @@ private slots:
             param1->setText(QString::fromUtf8("Odbiorca: Żwirownia"));
             param1->insert(QString::fromUtf8("日"));  // typed or pasted: no cp1250 byte for it
             QCOMPARE(param1->text(), QString("Odbiorca: Żwirownia"));
+            // A pasted line break would split the setting's line in konfig.ini.
+            w.findChild<QLineEdit *>("Eparam2")->insert("Plac 2\r\nBrama 1");
             w.close();
         }
         const QByteArray written = ReadAll(Konfig());
         QVERIFY(written.startsWith("Numer_portu_wagi=2\r\n"));
         QVERIFY(written.endsWith("\r\nlog\r\n"));
         QVERIFY(written.contains("\r\nDane_uzytkownika1=Odbiorca: \xAFwirownia\r\n"));
+        QVERIFY(written.contains("\r\nDane_uzytkownika2=Plac 2  Brama 1\r\n"));
         QVERIFY(written.contains("\r\nJednostka=t\r\n"));
         QCOMPARE(written.count("\r\n"), 72);  // 67 keys, 4 of our own, "log"
     }
@@ -136,6 +141,12 @@ private slots:
         QVERIFY(second.TerminateRequested());
         QCOMPARE(prompts_.MessageTexts(), QStringList{"Program jest już w uruchomiony!"});
         QVERIFY(!QFile::exists(Konfig()));
+        // The same data folder is refused even where the machine lock is another one.
+        MainWindowOptions o = Options();
+        o.instanceLockPath = dir_.filePath("other-machine.lock");
+        MainWindow third(o);
+        QVERIFY(third.TerminateRequested());
+        QCOMPARE(prompts_.MessageTexts().size(), 2);
     }
 
     void tareButtonAndTypedTare()
@@ -263,6 +274,22 @@ private slots:
         QCOMPARE(w.findChild<QLabel *>("Ldisplay")->text(), QString("1.25"));
         qInfo() << "8 MiB random + 8 MiB without line end took" << timer.elapsed() << "ms";
         QVERIFY(timer.elapsed() < 60000);
+    }
+
+    void screenReaderHearsWhatTheDisplayShows()
+    {
+        // The accessible name is what a screen reader reads; Qt announces each
+        // change of it (offscreen has no accessibility bridge to watch that).
+        MainWindow w(Options());
+        auto *display = w.findChild<QLabel *>("Ldisplay");
+        auto spoken = [&] { return QAccessible::queryAccessibleInterface(display)->text(QAccessible::Name); };
+        QCOMPARE(spoken(), QString("Aktualna masa: - - - - -"));
+        w.Scale().FeedSerialBytes("ST,GS,+0012.50kg\r");
+        QCOMPARE(spoken(), QString("Aktualna masa: 0012.50 kg"));
+        w.Scale().FeedSerialBytes("600\r");
+        QCOMPARE(spoken(), QString("Aktualna masa: * * * * *"));
+        w.Scale().FeedSerialBytes("12.5.3\r");  // unreadable: the display is empty
+        QCOMPARE(spoken(), QString("Aktualna masa"));
     }
 
     void longWeightsShrinkToFitTheDisplay()

@@ -125,7 +125,30 @@ private slots:
         WriteAll(dir_.filePath("dane/konfig.ini"), "Urzadzenie_portu_wagi=" + dir_.filePath("nope").toUtf8() + "\r\n");
         MainWindow w(Options());
         QCOMPARE(w.StatusPanel(1)->text(), QString("brak połączenia! (port COM2, 1200bps)"));
+        QCOMPARE(w.StatusPanel(1)->toolTip(), "Urządzenie nie istnieje (" + dir_.filePath("nope") + ")");
+        QCOMPARE(Shown(w), QString("- - - - -"));
         QVERIFY(prompts_.messages.isEmpty());
+    }
+
+    void ethernetScaleThatNeverConnectsShowsNoWeight()
+    {
+        quint16 port;
+        {
+            QTcpServer probe;  // a free port, then nobody listening there
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            port = probe.serverPort();
+        }
+        WriteAll(dir_.filePath("dane/konfig.ini"),
+                 "Polaczenie_wagi=1\r\nAdres_IP_wagi=127.0.0.1\r\nPort_IP_wagi=" + QByteArray::number(port) + "\r\n");
+        MainWindow w(Options());
+        // From the start: the start-up zero is no weight to take or tare.
+        QCOMPARE(Shown(w), QString("- - - - -"));
+        w.BBset_tareClick();
+        QCOMPARE(prompts_.MessageTexts(), QStringList{"Brak pomiaru!"});
+        const QString refused = QString("Odmowa połączenia (127.0.0.1:%1)").arg(port);
+        QVERIFY(QTest::qWaitFor([&] { return w.StatusPanel(1)->toolTip() == refused; }, 10000));
+        QCOMPARE(w.StatusPanel(1)->text(), QString("brak połączenia"));
+        QCOMPARE(Shown(w), QString("- - - - -"));
     }
 };
 

@@ -56,10 +56,12 @@ private slots:
         link->Up();
         QCOMPARE(lamp->FillColour(), QColor(Qt::green));
         QCOMPARE(lamp->toolTip(), QString("Połączenie Ethernet z wagą: połączono"));
-        QCOMPARE(lamp->OutlineColour(), QColor(Qt::white));
+        QCOMPARE(lamp->OutlineColour(), QColor(Qt::black));  // no data yet
         link->Data("1\r\n");
-        QCOMPARE(lamp->OutlineColour(), QColor(Qt::green));
+        QCOMPARE(lamp->OutlineColour(), QColor(Qt::white));
         link->Data("2\r\n");
+        QCOMPARE(lamp->OutlineColour(), QColor(Qt::green));
+        link->Data("3\r\n");
         QCOMPARE(lamp->OutlineColour(), QColor(Qt::white));
 
         // Back to RS-232: the indicator goes away.
