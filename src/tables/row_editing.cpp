@@ -49,7 +49,10 @@ LineEdit Edit(Change change)
         MeasurementRecord r = MeasurementRecord::FromLine(line);
         if (!change(r, error))
             return std::nullopt;
-        return r.Line();
+        std::optional<QByteArray> out = r.Line();
+        if (!out)
+            error = QStringLiteral("Tekst zawiera niedozwolony znak (tabulator lub koniec linii).");
+        return out;
     };
 }
 
