@@ -1,0 +1,345 @@
+#include "tables/weighing_actions.h"
+
+#include "core/clock.h"
+#include "core/cp1250.h"
+#include "core/event_log.h"
+#include "core/number_forms.h"
+#include "core/user_prompts.h"
+#include "scale/auto_add.h"
+#include "scale/scale_reading.h"
+#include "tables/measurement_record.h"
+#include "tables/measurement_table.h"
+#include "tables/row_editing.h"
+#include "tables/table_set.h"
+#include "tables/table_storage.h"
+#include "tables/totals.h"
+
+namespace {
+
+const QString kNoMeasurement = QStringLiteral("Brak pomiaru!");
+const QString kNoRow = QStringLiteral("Nie wskazano pomiaru!");
+const QString kBadValue = QStringLiteral("Błędna wartość!");
+// Pixels the list scrolls per row so that a new last row is in view.
+constexpr int kRowScroll = 30;
+
+void Call(const std::function<void()> &f)
+{
+    if (f)
+        f();
+}
+
+// A mass cell as the input window shows it: without the brackets of a net.
+QByteArray WithoutBrackets(QByteArray text)
+{
+    if (text.startsWith('(') || text.startsWith('[')) {
+        text.remove(0, 1);
+        text.chop(1);
+    }
+    return text;
+}
+
+}  // namespace
+
+MeasurementTable &WeighingActions::Table() const
+{
+    return env_.tables->Active();
+}
+
+int WeighingActions::MassDecimals() const
+{
+    return env_.reading ? env_.reading->massDecimals : 2;
+}
+
+WeighingOptions WeighingActions::Options() const
+{
+    WeighingOptions o;
+    o.autoNumbering = env_.config->autoNumbering;
+    o.tareFromPackaging = env_.config->tareFromPackaging;
+    o.netInBrackets = env_.config->netInBrackets;
+    o.massDecimals = MassDecimals();
+    return o;
+}
+
+void WeighingActions::ShowNewRow(int row)
+{
+    MeasurementTable &t = Table();
+    t.SetCurrentRow(row);
+    Call(env_.view.focusList);
+    if (env_.view.scrollList)
+        env_.view.scrollList(kRowScroll * t.RowCount());
+}
+
+bool WeighingActions::AddWeighing()
+{
+    const QByteArray &display = env_.reading->displayText;
+    if (!DisplayShowsMass(display)) {
+        env_.prompts->Error(kNoMeasurement);
+        return false;
+    }
+    if (env_.autoAdd)
+        env_.autoAdd->NoteWeighingAdded();
+    if (env_.log)
+        env_.log->NoteAddAction();
+    MeasurementTable &t = Table();
+    const TableParams &params = env_.config->tables[size_t(t.number() - 1)];
+    const std::optional<QByteArray> line =
+        WeighingLine(t, display, env_.reading->tareText, params, Options(), env_.lookups, env_.clock->Now());
+    if (!line) {
+        env_.prompts->Error(kNoMeasurement);
+        return false;
+    }
+    const int row = t.AddLine(*line);
+    ShowNewRow(row);
+    ReportFailure(AppendLine(*env_.storage, t.number(), *line), *env_.prompts);
+    Call(env_.view.refreshCaptions);
+    if (env_.log && env_.log->enabled)
+        env_.log->LogEvent(3, "online");
+    return true;
+}
+
+void WeighingActions::AddRecordRow(const QByteArray &number, const QByteArray &weight, bool newSeries)
+{
+    MeasurementTable &t = Table();
+    if (newSeries) {
+        t.Clear();
+        ReportFailure(RewriteWorkingFile(*env_.storage, t), *env_.prompts);
+    }
+    const TableParams &params = env_.config->tables[size_t(t.number() - 1)];
+    const std::optional<QByteArray> line =
+        RecordLine(t, number, weight, env_.reading->tareText, params, Options(), env_.lookups, env_.clock->Now());
+    if (!line) {
+        env_.prompts->Error(BadNumberMessage(cp1250::Decode(weight)));
+        return;
+    }
+    const int row = t.AddLine(*line);
+    ShowNewRow(row);
+    ReportFailure(AppendLine(*env_.storage, t.number(), *line), *env_.prompts);
+    Call(env_.view.refreshCaptions);
+}
+
+void WeighingActions::UpdateLastRow()
+{
+    MeasurementTable &t = Table();
+    if (t.IsEmpty())
+        return;
+    const int row = t.RowCount() - 1;
+    t.SetCurrentRow(row);
+    Call(env_.view.focusList);
+    const QByteArray oldLine = t.Line(row);
+    MeasurementRecord r = MeasurementRecord::FromLine(oldLine);
+    const QByteArray &display = env_.reading->displayText;
+    const std::optional<QByteArray> net =
+        NetText(r.fields[ColTare], display, MassDecimals(), env_.config->netInBrackets);
+    const std::optional<QByteArray> value = net ? ValueText(*net, r.fields[ColPrice]) : std::nullopt;
+    if (!value) {
+        env_.prompts->Error(BadNumberMessage(cp1250::Decode(net ? r.fields[ColPrice] : r.fields[ColTare])));
+        return;
+    }
+    r.fields[ColTime] = TableTime(env_.clock->Now());
+    r.fields[ColGross] = display;
+    r.fields[ColNet] = *net;
+    r.fields[ColValue] = *value;
+    const std::optional<QByteArray> newLine = r.Line();
+    if (!newLine)
+        return;
+    t.SetLine(row, *newLine);
+    Call(env_.view.refreshTotals);
+    ReportFailure(ReplaceLine(*env_.storage, t.number(), oldLine, *newLine), *env_.prompts);
+}
+
+bool WeighingActions::HasSelection()
+{
+    if (Table().CurrentRow() >= 0 && Table().CurrentRow() < Table().RowCount())
+        return true;
+    env_.prompts->Error(kNoRow);
+    return false;
+}
+
+int WeighingActions::RangeEnd(ApplyToChoice choice) const
+{
+    return choice == ApplyToChoice::CurrentAndFollowing ? Table().RowCount() - 1 : Table().CurrentRow();
+}
+
+void WeighingActions::AfterCancel()
+{
+    Call(env_.view.focusList);
+}
+
+std::optional<double> WeighingActions::AskNumber(const QString &title, const QString &prompt, const QByteArray &preset)
+{
+    const std::optional<QString> typed = env_.prompts->InputText(title, prompt, cp1250::Decode(preset), false);
+    if (!typed) {
+        AfterCancel();
+        return std::nullopt;
+    }
+    const std::optional<double> v = ParseNumber(cp1250::EncodeLossy(*typed));
+    if (!v)
+        env_.prompts->Error(kBadValue);
+    return v;
+}
+
+void WeighingActions::ApplyEdit(int first, int last,
+                                const std::function<std::optional<QByteArray>(QByteArrayView, QString &)> &edit,
+                                bool rangeLoop, bool totals)
+{
+    if (rangeLoop && env_.view.busy)
+        env_.view.busy(true);
+    const RangeEditResult r = ApplyToRange(Table(), *env_.storage, first, last, edit);
+    if (rangeLoop && env_.view.busy)
+        env_.view.busy(false);
+    if (!r.cellError.isEmpty())
+        env_.prompts->Error(r.cellError);
+    ReportFailure(r.file, *env_.prompts);
+    if (totals)
+        Call(env_.view.refreshTotals);
+    Call(env_.view.focusList);
+}
+
+void WeighingActions::EditGross()
+{
+    if (!HasSelection())
+        return;
+    const int row = Table().CurrentRow();
+    const auto v = AskNumber(QStringLiteral("Masa brutto"), QStringLiteral("Podaj masę brutto:"),
+                             WithoutBrackets(Table().Cell(row, ColGross)));
+    if (v)
+        ApplyEdit(row, row, GrossEdit(*v, MassDecimals()), false, true);
+}
+
+void WeighingActions::EditTare()
+{
+    if (!HasSelection())
+        return;
+    const int row = Table().CurrentRow();
+    const auto v = AskNumber(QStringLiteral("Tara"), QStringLiteral("Podaj tarę:"),
+                             WithoutBrackets(Table().Cell(row, ColTare)));
+    if (v)
+        ApplyEdit(row, row, TareEdit(*v, MassDecimals()), false, true);
+}
+
+void WeighingActions::EditPrice()
+{
+    if (!HasSelection())
+        return;
+    const int row = Table().CurrentRow();
+    const auto v = AskNumber(QStringLiteral("Cena"), QStringLiteral("Podaj cenę:"), Table().Cell(row, ColPrice));
+    if (v)
+        ApplyEdit(row, row, PriceEdit(*v, MassDecimals()), false, true);
+}
+
+void WeighingActions::EditOrder()
+{
+    if (!HasSelection())
+        return;
+    const int row = Table().CurrentRow();
+    const std::optional<OrderAnswer> a = env_.askOrder ? env_.askOrder(Table().Cell(row, ColOrder)) : std::nullopt;
+    if (!a) {
+        AfterCancel();
+        return;
+    }
+    ApplyEdit(row, RangeEnd(a->applyTo), TextEdit(ColOrder, a->order), true, false);
+}
+
+void WeighingActions::EditMaterial()
+{
+    if (!HasSelection())
+        return;
+    const std::optional<PickedEntry> m = env_.pickers->PickMaterial(true);
+    if (!m) {
+        AfterCancel();
+        return;
+    }
+    const int row = Table().CurrentRow();
+    ApplyEdit(row, RangeEnd(m->applyTo),
+              MaterialEdit(*m, env_.config->tareFromPackaging, env_.lookups.packagingTare, MassDecimals()), true, true);
+}
+
+void WeighingActions::EditPackaging()
+{
+    if (!HasSelection())
+        return;
+    const std::optional<PickedEntry> p = env_.pickers->PickPackaging(true);
+    if (!p) {
+        AfterCancel();
+        return;
+    }
+    const int row = Table().CurrentRow();
+    ApplyEdit(row, RangeEnd(p->applyTo), PackagingEdit(*p, env_.config->tareFromPackaging, MassDecimals()), true,
+              true);
+}
+
+void WeighingActions::EditCustomer()
+{
+    if (!HasSelection())
+        return;
+    const std::optional<PickedEntry> c = env_.pickers->PickCustomer(true);
+    if (!c) {
+        AfterCancel();
+        return;
+    }
+    const int row = Table().CurrentRow();
+    ApplyEdit(row, RangeEnd(c->applyTo), TextEdit(ColCustomer, c->name), true, false);
+}
+
+void WeighingActions::EditOperator()
+{
+    if (!HasSelection())
+        return;
+    const std::optional<PickedEntry> o = env_.pickers->PickOperator();
+    if (!o) {
+        AfterCancel();
+        return;
+    }
+    const int row = Table().CurrentRow();
+    ApplyEdit(row, row, TextEdit(ColOperator, o->name), false, false);
+}
+
+void WeighingActions::DeleteRow()
+{
+    if (!HasSelection())
+        return;
+    MeasurementTable &t = Table();
+    const int row = t.CurrentRow();
+    const QByteArray line = t.Line(row);
+    if (!env_.prompts->Question(DeleteQuestion(line))) {
+        AfterCancel();
+        return;
+    }
+    t.DeleteRow(row);
+    const StorageResult r = ReplaceLine(*env_.storage, t.number(), line, {});
+    Call(env_.view.refreshCaptions);
+    Call(env_.view.refreshTotals);
+    if (!t.IsEmpty()) {
+        t.SetCurrentRow(std::min(row, t.RowCount() - 1));
+        Call(env_.view.focusList);
+    }
+    ReportFailure(r, *env_.prompts);
+}
+
+void WeighingActions::DeleteKey()
+{
+    if (Table().CurrentRow() < 0)
+        return;
+    const bool administrator = !env_.isAdministrator || env_.isAdministrator();
+    if (administrator || !env_.config->lockDelete)
+        DeleteRow();
+}
+
+void WeighingActions::DoubleClick()
+{
+    if (Table().CurrentRow() < 0)
+        return;
+    // Each test is made after the window before it has closed.
+    auto empty = [this](int col) {
+        const int row = Table().CurrentRow();
+        return row >= 0 && Table().Cell(row, col).isEmpty();
+    };
+    if (empty(ColOrder))
+        EditOrder();
+    if (empty(ColMaterial))
+        EditMaterial();
+    if (empty(ColOperator))
+        EditOperator();
+    if (empty(ColCustomer))
+        EditCustomer();
+}

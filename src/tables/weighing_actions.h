@@ -1,0 +1,98 @@
+#pragma once
+
+// What happens to the weighings of the ActiveTable: adding one (button,
+// Insert key, automatic adding, a scale's weighing record), keeping the last
+// automatically added row up to date, and the corrections and deletion of
+// the bottom bar. Every question goes through UserPrompts and Pickers; the
+// table's list is reached through the view hooks.
+
+#include "core/program_config.h"
+#include "dictionaries/pickers.h"
+#include "tables/weighing.h"
+
+#include <QByteArray>
+#include <functional>
+#include <optional>
+
+class AutoAdd;
+class Clock;
+class EventLog;
+class MeasurementTable;
+class TableSet;
+class TableStorage;
+class UserPrompts;
+struct ScaleReading;
+
+// The order window (TFinput_wz): the typed order and its apply-to choice.
+struct OrderAnswer {
+    QByteArray order;
+    ApplyToChoice applyTo = ApplyToChoice::CurrentRow;
+};
+
+// The table's list and the labels around it; any may be null.
+struct TableViewHooks {
+    std::function<void()> focusList;
+    std::function<void(int dy)> scrollList;
+    std::function<void()> refreshCaptions;  // RefreshTableCaptions
+    std::function<void()> refreshTotals;    // RefreshTotals
+    std::function<void(bool on)> busy;      // the hourglass during range loops
+};
+
+struct WeighingEnvironment {
+    TableSet *tables = nullptr;
+    const TableStorage *storage = nullptr;
+    const ProgramConfig *config = nullptr;
+    const ScaleReading *reading = nullptr;
+    UserPrompts *prompts = nullptr;
+    Pickers *pickers = nullptr;
+    const Clock *clock = nullptr;
+    EventLog *log = nullptr;          // may be null
+    AutoAdd *autoAdd = nullptr;       // may be null
+    WeighingLookups lookups;
+    std::function<std::optional<OrderAnswer>(const QByteArray &order)> askOrder;
+    std::function<bool()> isAdministrator;  // null = administrator
+    TableViewHooks view;
+};
+
+class WeighingActions {
+public:
+    explicit WeighingActions(WeighingEnvironment env) : env_(std::move(env)) {}
+
+    // BBdodajClick: the weight shown becomes a new row; false when refused.
+    bool AddWeighing();
+    // ScaleRecordRow: a weighing record (number, weight) becomes a new row;
+    // `newSeries` empties the table and its file first (Auto_usuwanie).
+    void AddRecordRow(const QByteArray &number, const QByteArray &weight, bool newSeries);
+    // UpdateLastRow: the last row takes the weight shown now.
+    void UpdateLastRow();
+
+    // The bottom bar.
+    void EditGross();     // "&Brutto"
+    void EditTare();      // "&Tara"
+    void EditPrice();     // "&Cena"
+    void EditOrder();     // "&Zamówienie"
+    void EditMaterial();  // "&Materiał"
+    void EditPackaging(); // "O&pakowanie"
+    void EditCustomer();  // "Dostawca/&Klient"
+    void EditOperator();  // "&Operator"
+    void DeleteRow();     // "Usuń pomiar"
+
+    // Keys and mouse on the list.
+    void DoubleClick();   // LVdata1DblClick
+    void DeleteKey();     // Delete: only for the administrator or with deleting not locked
+
+private:
+    MeasurementTable &Table() const;
+    int MassDecimals() const;
+    WeighingOptions Options() const;
+    void ShowNewRow(int row);
+    // The common frame: a selected row, then `edit` over `first..last`.
+    bool HasSelection();
+    void ApplyEdit(int first, int last, const std::function<std::optional<QByteArray>(QByteArrayView, QString &)> &edit,
+                   bool rangeLoop, bool totals);
+    int RangeEnd(ApplyToChoice choice) const;
+    std::optional<double> AskNumber(const QString &title, const QString &prompt, const QByteArray &preset);
+    void AfterCancel();
+
+    WeighingEnvironment env_;
+};

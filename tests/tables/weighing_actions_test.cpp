@@ -1,0 +1,235 @@
+#include "core/clock.h"
+#include "core/event_log.h"
+#include "scale/auto_add.h"
+#include "scale/scale_reading.h"
+#include "support/scripted_pickers.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+#include "tables/measurement_record.h"
+#include "tables/table_set.h"
+#include "tables/table_storage.h"
+#include "tables/weighing_actions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Actions : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        dataDir = tmp.path() + "/";
+        config.tables[0].fields[TableParams::Material] = "Zwir";
+        config.tables[0].fields[TableParams::Operator] = "JAN";
+        reading.displayText = "100.00";
+        reading.tareText = "10.00";
+        log.enabled = true;
+    }
+
+    WeighingActions &Make()
+    {
+        WeighingEnvironment env;
+        env.tables = &tables;
+        env.storage = &storage;
+        env.config = &config;
+        env.reading = &reading;
+        env.prompts = &prompts;
+        env.pickers = &pickers;
+        env.clock = &clock;
+        env.log = &log;
+        env.autoAdd = &autoAdd;
+        env.lookups.materialPrice = [](QByteArrayView m) { return m == "Zwir" ? 2.0 : 0.0; };
+        env.lookups.materialDefaultPackaging = [](QByteArrayView) { return QByteArray("Worek"); };
+        env.lookups.packagingTare = [](QByteArrayView) { return 0.5; };
+        env.askOrder = [this](const QByteArray &order) -> std::optional<OrderAnswer> {
+            orderPresets << order;
+            if (orderAnswers.isEmpty())
+                return std::nullopt;
+            return orderAnswers.takeFirst();
+        };
+        env.isAdministrator = [this] { return administrator; };
+        env.view.refreshCaptions = [this] { ++captions; };
+        env.view.refreshTotals = [this] { ++totals; };
+        env.view.focusList = [this] { ++focus; };
+        actions = std::make_unique<WeighingActions>(std::move(env));
+        return *actions;
+    }
+
+    MeasurementTable &T() { return tables.Active(); }
+    QByteArray File() const { return ReadAll(dataDir + "pomiary1.txt"); }
+    QByteArray TableBytes()
+    {
+        QByteArray out;
+        for (int r = 0; r < T().RowCount(); ++r)
+            out += T().Line(r) + "\r\n";
+        return out;
+    }
+    // Five weighings of 100.00 - 10.00 at 2.00 (nr 1..5).
+    void AddFive()
+    {
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(Make().AddWeighing());
+    }
+
+    QTemporaryDir tmp;
+    QString dataDir;
+    TableSet tables;
+    TableStorage storage{tmp.path()};
+    ProgramConfig config;
+    ScaleReading reading;
+    ScriptedPrompts prompts;
+    ScriptedPickers pickers;
+    ManualClock clock{QDateTime(QDate(2024, 5, 17), QTime(14, 3, 9))};
+    EventLog log{tmp.path() + "/log.txt", clock};
+    AutoAdd autoAdd;
+    std::unique_ptr<WeighingActions> actions;
+    QList<OrderAnswer> orderAnswers;
+    QList<QByteArray> orderPresets;
+    bool administrator = true;
+    int captions = 0, totals = 0, focus = 0;
+};
+
+}  // namespace
+
+TEST_F(Actions, AddingWritesTheRowAndLogsIt)
+{
+    ASSERT_TRUE(Make().AddWeighing());
+    const QByteArray row = "1\t2024-05-17 14:03\t100.00\t90.00\t10.00\t2.00\t180.00\t\tZwir\tWorek\tJAN\t";
+    EXPECT_EQ(T().Line(0), row);
+    EXPECT_EQ(File(), row + "\r\n");
+    EXPECT_EQ(T().CurrentRow(), 0);
+    EXPECT_EQ(captions, 1);
+    EXPECT_EQ(totals, 0);  // a new row carries no mark
+    EXPECT_TRUE(autoAdd.NoUpdate());
+    EXPECT_TRUE(ReadAll(tmp.path() + "/log.txt").contains("3\tonline"));
+}
+
+TEST_F(Actions, NoMeasurementAddsNothing)
+{
+    for (const char *shown : {"- - - - -", "* * * * *", ""}) {
+        reading.displayText = shown;
+        EXPECT_FALSE(Make().AddWeighing());
+    }
+    EXPECT_EQ(prompts.MessageTexts(), QStringList(3, "Brak pomiaru!"));
+    EXPECT_EQ(T().RowCount(), 0);
+    EXPECT_FALSE(QFile::exists(dataDir + "pomiary1.txt"));
+}
+
+TEST_F(Actions, WeighingRecordsAndANewSeries)
+{
+    Make().AddRecordRow("7", "100.00", false);
+    EXPECT_EQ(T().Line(0), "1\t2024-05-17 14:03\t100.00\t90.00\t10.00\t2.00\t200.00\t\tZwir\tWorek\t* * * * *\t");
+    Make().AddRecordRow("8", "50.00", false);
+    Make().AddRecordRow("9", "60.00", true);  // a new series starts the table afresh
+    ASSERT_EQ(T().RowCount(), 1);
+    EXPECT_EQ(Field(T().Line(0), ColGross), "60.00");
+    EXPECT_EQ(File(), TableBytes());
+}
+
+TEST_F(Actions, UpdatingTheLastRowFollowsTheDisplay)
+{
+    config.netInBrackets = true;
+    AddFive();
+    reading.displayText = "120.00";
+    clock.AdvanceMs(60000);
+    Make().UpdateLastRow();
+    EXPECT_EQ(T().Line(4), "5\t2024-05-17 14:04\t120.00\t(110.00)\t10.00\t2.00\t220.00\t\tZwir\tWorek\tJAN\t");
+    EXPECT_EQ(File(), TableBytes());
+    EXPECT_EQ(T().CurrentRow(), 4);
+}
+
+TEST_F(Actions, TareAndPriceThroughTheInputWindow)
+{
+    AddFive();
+    T().SetCurrentRow(1);
+    prompts.inputAnswers = {QString("15"), QString("2,5"), QString("x")};
+    Make().EditTare();
+    Make().EditPrice();
+    Make().EditGross();  // not a number: nothing changes
+    EXPECT_EQ(prompts.inputs, (QStringList{"Tara|Podaj tarę:|10.00", "Cena|Podaj cenę:|2.00",
+                                           "Masa brutto|Podaj masę brutto:|100.00"}));
+    EXPECT_EQ(T().Line(1), "2\t2024-05-17 14:03\t100.00\t85.00\t15.00\t2.50\t212.50\t\tZwir\tWorek\tJAN\t");
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{"Błędna wartość!"});
+    EXPECT_EQ(File(), TableBytes());
+    EXPECT_EQ(totals, 2);
+}
+
+TEST_F(Actions, PickersApplyToTheCurrentRowAndTheFollowingOnes)
+{
+    AddFive();
+    T().SetCurrentRow(2);
+    pickers.answers = {Picked("Piasek", "Paleta", "12.50", {}, ApplyToChoice::CurrentAndFollowing)};
+    Make().EditMaterial();
+    EXPECT_EQ(pickers.opened, QStringList{"material+group"});
+    for (int r = 0; r < 5; ++r)
+        EXPECT_EQ(Field(T().Line(r), ColMaterial), r < 2 ? "Zwir" : "Piasek") << r;
+    EXPECT_EQ(Field(T().Line(4), ColValue), "1125.00");
+    EXPECT_EQ(T().CurrentRow(), 2);
+    EXPECT_EQ(File(), TableBytes());
+
+    orderAnswers = {OrderAnswer{"WZ/5", ApplyToChoice::CurrentRow}};
+    Make().EditOrder();
+    EXPECT_EQ(Field(T().Line(2), ColOrder), "WZ/5");
+    EXPECT_EQ(Field(T().Line(3), ColOrder), "");
+}
+
+TEST_F(Actions, DeletingKeepsANeighbourCurrent)
+{
+    AddFive();
+    T().SetCurrentRow(4);
+    prompts.answers = {true, false, true};
+    Make().DeleteRow();
+    EXPECT_EQ(prompts.questions.value(0),
+              QString::fromUtf8("Czy napewno usunąć zaznaczony pomiar 5 ?\nczas pobrania: 2024-05-17 14:03\n"
+                                "masa brutto: 100.00\nmasa netto: 90.00"));
+    EXPECT_EQ(T().RowCount(), 4);
+    EXPECT_EQ(T().CurrentRow(), 3);  // the new last row
+    Make().DeleteRow();              // "Nie"
+    EXPECT_EQ(T().RowCount(), 4);
+    T().SetCurrentRow(1);
+    Make().DeleteRow();
+    EXPECT_EQ(T().CurrentRow(), 1);
+    EXPECT_EQ(Field(T().Line(1), ColNr), "3");
+    EXPECT_EQ(File(), TableBytes());
+
+    while (T().RowCount() > 1)
+        T().DeleteRow(0);
+    T().SetCurrentRow(0);
+    prompts.answers = {true};
+    Make().DeleteRow();
+    EXPECT_EQ(T().RowCount(), 0);
+    EXPECT_EQ(T().CurrentRow(), -1);
+
+    prompts.messages.clear();
+    Make().EditTare();
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{"Nie wskazano pomiaru!"});
+}
+
+TEST_F(Actions, DeleteKeyFollowsTheRights)
+{
+    AddFive();
+    T().SetCurrentRow(0);
+    administrator = false;
+    config.lockDelete = true;
+    Make().DeleteKey();
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    config.lockDelete = false;
+    Make().DeleteKey();
+    EXPECT_EQ(prompts.questions.size(), 1);
+}
+
+TEST_F(Actions, DoubleClickAsksForTheEmptyColumnsInOrder)
+{
+    AddFive();
+    T().SetCurrentRow(0);
+    orderAnswers = {OrderAnswer{"WZ/1", ApplyToChoice::CurrentRow}};
+    pickers.answers = {Picked("Budex")};
+    Make().DoubleClick();
+    // Order then customer: material and operator are filled.
+    EXPECT_EQ(orderPresets, QList<QByteArray>{""});
+    EXPECT_EQ(pickers.opened, QStringList{"customer+group"});
+    EXPECT_EQ(Field(T().Line(0), ColCustomer), "Budex");
+    Make().DoubleClick();  // all four filled: nothing
+    EXPECT_EQ(pickers.opened.size(), 1);
+}
