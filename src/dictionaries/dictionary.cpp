@@ -112,11 +112,6 @@ bool Dictionary::FieldsFit(DictionaryKind kind, const DictionaryEntry &e)
     return fits(e.name) && fits(e.second) && fits(e.third) && (kind == DictionaryKind::Material || e.third.isEmpty());
 }
 
-int Dictionary::CompareNames(const QByteArray &a, const QByteArray &b)
-{
-    return PolishCollator().compare(cp1250::Decode(a), cp1250::Decode(b));
-}
-
 DictionaryResult Dictionary::Load()
 {
     QList<QByteArray> lines;

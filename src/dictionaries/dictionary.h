@@ -55,10 +55,6 @@ class Dictionary {
     const DictionaryEntry &At(int index) const { return rows_[size_t(index)].entry; }
     // The row as a file line: fields joined by TAB (customers: the name).
     QByteArray LineOf(int index) const;
-    // The line of `entry` in a file of `kind`.
-    static QByteArray LineOf(DictionaryKind kind, const DictionaryEntry &entry);
-    // The row a file line gives.
-    static DictionaryEntry EntryOf(DictionaryKind kind, QByteArrayView line);
 
     // False when a field holds a byte that would split or shift the row's
     // file line: CR or LF always, TAB except in a customer name (that file
@@ -73,10 +69,10 @@ class Dictionary {
     bool SetThird(int index, QByteArray text);
     void Remove(int index);
 
-    // The collation of the names (Polish, locale-aware): <0, 0, >0.
-    static int CompareNames(const QByteArray &a, const QByteArray &b);
-
   private:
+    static QByteArray LineOf(DictionaryKind kind, const DictionaryEntry &entry);
+    static DictionaryEntry EntryOf(DictionaryKind kind, QByteArrayView line);
+
     struct Row {
         DictionaryEntry entry;
         QString sortName; // the decoded name, kept for the comparisons

@@ -2,11 +2,10 @@
 
 // The texts, captions and column widths that set the three dictionaries apart.
 
+#include "dictionaries/dictionary.h"
+
 #include <QList>
 #include <QString>
-#include <QStringList>
-
-#include "dictionaries/dictionary.h"
 
 struct DictionaryColumn {
     QString caption;
