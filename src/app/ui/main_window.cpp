@@ -5,6 +5,9 @@
 #include "app/ui/input_dialog.h"
 #include "core/cp1250.h"
 #include "core/ui/dialog_prompts.h"
+#include "dictionaries/ui/customer_window.h"
+#include "dictionaries/ui/material_window.h"
+#include "dictionaries/ui/packaging_window.h"
 #include "output/main_layout.h"
 #include "scale/scale_link.h"
 #include "scale/ui/link_indicator.h"
@@ -92,6 +95,7 @@ void MainWindow::FormCreate()
     log_.enabled = config_.logEnabled;
     ApplyConfigToControls();
     CreateTablePages();
+    CreateDictionaryWindows();
 
     // 7. The display starts at zero through the decoder.
     scaleInput_->ClearReceiveBuffers();
@@ -149,6 +153,19 @@ void MainWindow::CreateTablePages()
             [this] { ShowTotals(labelGroup_, tablePages_->CurrentTotals()); });
     connect(findChild<QToolButton *>("SBselectall"), &QToolButton::clicked, tablePages_, &TablePages::MarkAll);
     connect(findChild<QToolButton *>("SBselectdown"), &QToolButton::clicked, tablePages_, &TablePages::MarkDown);
+}
+
+void MainWindow::CreateDictionaryWindows()
+{
+    DictionaryWindowEnv env;
+    env.dataDir = dataDir_;
+    env.prompts = prompts_;
+    env.unit = [this] { return unit_->text(); };
+    env.massDecimals = [this] { return scaleInput_->Reading().massDecimals; };
+    packagings_ = new PackagingWindow(env, this);
+    materials_ = new MaterialWindow(env, this);
+    materials_->SetPackagingPicker([this] { return packagings_->Pick(false); });
+    customers_ = new CustomerWindow(env, this);
 }
 
 void MainWindow::CreateScaleLink()

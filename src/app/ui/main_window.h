@@ -28,6 +28,9 @@ class TablePages;
 class ScaleLinkController;
 class PortSettingsWindow;
 class LinkIndicator;
+class MaterialWindow;
+class PackagingWindow;
+class CustomerWindow;
 
 // What the main window takes from outside; tests replace the clock, the
 // dialogs and the folders.
@@ -58,6 +61,9 @@ public:
     TablePages *Pages() const { return tablePages_; }
     ScaleLinkController *ScaleLink() const { return scaleLink_; }
     PortSettingsWindow *PortSettings() const { return portSettings_; }
+    MaterialWindow *Materials() const { return materials_; }
+    PackagingWindow *Packagings() const { return packagings_; }
+    CustomerWindow *Customers() const { return customers_; }
 
     // Handlers of the main window's own controls.
     void BBdodajClick();
@@ -95,6 +101,7 @@ private:
     void ApplyConfigToControls();
     void CreateTablePages();
     void CreateScaleLink();
+    void CreateDictionaryWindows();
     void ShowDisplay(const QByteArray &text);
     void ShowTare();
     void ApplyValueTotalVisibility();
@@ -143,4 +150,7 @@ private:
     QList<QLabel *> statusPanels_;
     InputDialog *input_ = nullptr;
     AboutWindow *about_ = nullptr;
+    MaterialWindow *materials_ = nullptr;
+    PackagingWindow *packagings_ = nullptr;
+    CustomerWindow *customers_ = nullptr;
 };

@@ -1,0 +1,286 @@
+#include "dictionaries/dictionary_actions.h"
+
+#include "core/cp1250.h"
+#include "core/number_forms.h"
+#include "core/text.h"
+#include "core/user_prompts.h"
+#include "dictionaries/dictionary_lookups.h"
+#include "dictionaries/dictionary_model.h"
+#include "dictionaries/dictionary_texts.h"
+
+namespace {
+
+const QString kMaterialNotAdded = QStringLiteral("Nowy materiał NIE został dodany do bazy.");
+const QString kPriceNotNumber = QStringLiteral("Błąd! Cena musi być wartością liczbową!");
+const QString kTareNotNumber =
+    QStringLiteral("Błąd! Tara musi być wartością liczbową!\nWprowadź nowe opakowanie ponownie.");
+
+void SaveAndReport(DictionaryContext &c)
+{
+    if (const DictionaryResult r = c.dictionary.Save(); !r)
+        c.prompts.Error(r.message);
+}
+
+// A typed name as cp1250, or nullopt (with the message shown) when it holds
+// something a dictionary line cannot keep.
+std::optional<QByteArray> TypedName(DictionaryContext &c, const QString &typed)
+{
+    std::optional<QByteArray> bytes = cp1250::Encode(typed);
+    if (!bytes || bytes->contains('\t') || bytes->contains('\r') || bytes->contains('\n')) {
+        c.prompts.Error(RefusedTextMessage());
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::optional<double> TypedNumber(const QString &typed)
+{
+    return ParseDictionaryNumber(cp1250::EncodeLossy(typed));
+}
+
+QString PricePrompt(const DictionaryContext &c)
+{
+    return QStringLiteral("Podaj cenę materiału [zł/") + c.unit + QStringLiteral("]:");
+}
+
+} // namespace
+
+QString RefusedTextMessage()
+{
+    return QStringLiteral("Błąd! Nazwa nie może zawierać tabulatora, końca wiersza ani znaków spoza "
+                          "strony kodowej Windows-1250.");
+}
+
+bool RequireRow(DictionaryContext &c, int entry)
+{
+    if (entry >= 0 && entry < c.dictionary.Count())
+        return true;
+    c.prompts.Error(DictionaryTexts::Of(c.dictionary.Kind()).noneHighlighted);
+    return false;
+}
+
+int AddEntry(DictionaryContext &c)
+{
+    switch (c.dictionary.Kind()) {
+    case DictionaryKind::Material:
+        return AddMaterial(c);
+    case DictionaryKind::Packaging:
+        return AddPackaging(c);
+    case DictionaryKind::Customer:
+        break;
+    }
+    return AddCustomer(c);
+}
+
+int AddMaterial(DictionaryContext &c)
+{
+    const QString title = QStringLiteral("Nowy materiał");
+    const std::optional<QString> typedName =
+        c.prompts.InputText(title, QStringLiteral("Podaj nazwę materiału:"), QString(), false);
+    if (!typedName) {
+        c.prompts.Warning(kMaterialNotAdded);
+        return -1;
+    }
+    const std::optional<QByteArray> name = TypedName(c, *typedName);
+    if (!name)
+        return -1;
+
+    QByteArray packaging;
+    const std::optional<PickedEntry> picked = c.pickPackaging ? c.pickPackaging() : std::nullopt;
+    if (picked) {
+        packaging = picked->name;
+    } else if (!c.prompts.Question(QStringLiteral("Czy dla nowego materiału nie przypisywać domyślnego opakowania?"))) {
+        c.prompts.Warning(kMaterialNotAdded);
+        return -1;
+    }
+
+    const std::optional<QString> typedPrice = c.prompts.InputText(title, PricePrompt(c), QStringLiteral("0.00"), false);
+    if (!typedPrice) {
+        c.prompts.Warning(kMaterialNotAdded);
+        return -1;
+    }
+    const std::optional<double> price = TypedNumber(*typedPrice);
+    if (!price) {
+        c.prompts.Error(kPriceNotNumber + QLatin1Char('\n') + kMaterialNotAdded);
+        return -1;
+    }
+    const int index = c.dictionary.Insert({*name, packaging, FormatMoney(*price)});
+    if (index < 0) {
+        // Only a packaging name with a separator gets here; the packaging
+        // dictionary never holds one.
+        c.prompts.Error(RefusedTextMessage());
+        return -1;
+    }
+    SaveAndReport(c);
+    return index;
+}
+
+int AddPackaging(DictionaryContext &c)
+{
+    const QString title = QStringLiteral("Nowe opakowanie");
+    const std::optional<QString> typedName =
+        c.prompts.InputText(title, QStringLiteral("Podaj nazwę opakowania:"), QString(), false);
+    if (!typedName)
+        return -1;
+    const std::optional<QByteArray> name = TypedName(c, *typedName);
+    if (!name)
+        return -1;
+    const std::optional<QString> typedTare =
+        c.prompts.InputText(title, QStringLiteral("Podaj tarę opakowania [") + c.unit + QStringLiteral("]:"),
+                            QString::fromLatin1(FormatMass(0.0, c.massDecimals)), false);
+    if (!typedTare)
+        return -1;
+    const std::optional<double> tare = TypedNumber(*typedTare);
+    if (!tare) {
+        c.prompts.Error(kTareNotNumber);
+        return -1;
+    }
+    // Added tares carry two decimals whatever the scale's decimals are now.
+    const int index = c.dictionary.Insert({*name, FormatMoney(*tare), {}});
+    if (index >= 0)
+        SaveAndReport(c);
+    return index;
+}
+
+int AddCustomer(DictionaryContext &c)
+{
+    const std::optional<QString> typed =
+        c.prompts.InputText(QStringLiteral("Nowy klient"), QStringLiteral("Podaj nazwę klienta:"), QString(), false);
+    if (!typed)
+        return -1;
+    const std::optional<QByteArray> name = TypedName(c, *typed);
+    if (!name)
+        return -1;
+    const int index = c.dictionary.Insert({*name, {}, {}});
+    if (index >= 0)
+        SaveAndReport(c);
+    return index;
+}
+
+bool DeleteEntry(DictionaryContext &c, int entry)
+{
+    if (!RequireRow(c, entry))
+        return false;
+    const DictionaryTexts &t = DictionaryTexts::Of(c.dictionary.Kind());
+    if (!c.prompts.Question(QuotedQuestion(t.deleteQuestion, c.dictionary.At(entry).name)))
+        return false;
+    c.dictionary.Remove(entry);
+    SaveAndReport(c);
+    return true;
+}
+
+int ConfirmRename(DictionaryContext &c, int entry, const QString &typed)
+{
+    if (entry < 0 || entry >= c.dictionary.Count())
+        return -1;
+    const std::optional<QByteArray> name = TypedName(c, typed);
+    if (!name)
+        return -1;
+    const DictionaryTexts &t = DictionaryTexts::Of(c.dictionary.Kind());
+    if (!c.prompts.Question(QuotedQuestion(t.renameQuestion, c.dictionary.At(entry).name)))
+        return -1;
+    const int index = c.dictionary.Rename(entry, *name);
+    if (index >= 0)
+        SaveAndReport(c);
+    return index;
+}
+
+bool EditMaterialPrice(DictionaryContext &c, int entry)
+{
+    if (!RequireRow(c, entry))
+        return false;
+    const std::optional<QString> typed = c.prompts.InputText(QStringLiteral("Zmiana ceny"), PricePrompt(c),
+                                                             cp1250::Decode(c.dictionary.At(entry).third), false);
+    if (!typed)
+        return false;
+    const std::optional<double> price = TypedNumber(*typed);
+    if (!price) {
+        c.prompts.Error(kPriceNotNumber + QStringLiteral("\nWprowadź nowy materiał ponownie."));
+        return false;
+    }
+    c.dictionary.SetThird(entry, FormatMoney(*price));
+    SaveAndReport(c);
+    return true;
+}
+
+bool EditMaterialPackaging(DictionaryContext &c, int entry)
+{
+    if (!RequireRow(c, entry))
+        return false;
+    const std::optional<PickedEntry> picked = c.pickPackaging ? c.pickPackaging() : std::nullopt;
+    if (picked) {
+        if (!c.dictionary.SetSecond(entry, picked->name)) {
+            c.prompts.Error(RefusedTextMessage());
+            return false;
+        }
+    } else {
+        if (c.dictionary.At(entry).second.isEmpty() ||
+            !c.prompts.Question(QStringLiteral("Czy usunąć domyślne opakowanie dla wybranego materiału?")))
+            return false;
+        c.dictionary.SetSecond(entry, {});
+    }
+    SaveAndReport(c);
+    return true;
+}
+
+bool EditPackagingTare(DictionaryContext &c, int entry)
+{
+    if (!RequireRow(c, entry))
+        return false;
+    const std::optional<QString> typed = c.prompts.InputText(
+        QStringLiteral("Nowe opakowanie"), QStringLiteral("Podaj tarę opakowanie [") + c.unit + QStringLiteral("]:"),
+        cp1250::Decode(c.dictionary.At(entry).second), false);
+    if (!typed)
+        return false;
+    const std::optional<double> tare = TypedNumber(*typed);
+    if (!tare) {
+        c.prompts.Error(kTareNotNumber);
+        return false;
+    }
+    c.dictionary.SetSecond(entry, FormatMass(*tare, c.massDecimals));
+    SaveAndReport(c);
+    return true;
+}
+
+PickedEntry PickedFrom(DictionaryKind kind, const DictionaryEntry &e)
+{
+    PickedEntry p;
+    p.name = e.name;
+    if (kind == DictionaryKind::Material) {
+        p.packaging = e.second;
+        p.price = e.third;
+    } else if (kind == DictionaryKind::Packaging) {
+        p.tare = e.second;
+    }
+    return p;
+}
+
+DictionaryCopy BuildCopyText(const DictionaryModel &model)
+{
+    const Dictionary &d = model.dictionary();
+    DictionaryCopy copy;
+    copy.rowsShown = model.rowCount();
+    copy.text = DictionaryTexts::Of(d.Kind()).copyHeader + "\r\n";
+    QByteArray line;
+    for (int row = 0; row < copy.rowsShown; ++row) {
+        const DictionaryEntry &e = d.At(model.EntryOfRow(row));
+        line = e.name;
+        if (d.Kind() == DictionaryKind::Material)
+            line += '\t' + e.second + '\t' + DotToComma(e.third);
+        else if (d.Kind() == DictionaryKind::Packaging)
+            line += '\t' + DotToComma(e.second);
+        line += "\r\n";
+        if (copy.text.size() + line.size() > DictionaryCopy::kCopyLimit)
+            break;
+        copy.text += line;
+        ++copy.rowsCopied;
+    }
+    return copy;
+}
+
+QString CopyCutMessage(const DictionaryCopy &copy)
+{
+    return QStringLiteral("Do schowka skopiowano tylko %1 z %2 wierszy: kopia może mieć najwyżej 1000000 znaków.")
+        .arg(copy.rowsCopied)
+        .arg(copy.rowsShown);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+// What the dictionary windows' commands do, with every question and message
+// going through UserPrompts. Rows are named by their dictionary index (-1:
+// no row highlighted); a command that changes a row saves the whole
+// dictionary at once and shows the save's error, the change staying in the
+// list. The windows only show the result.
+
+#include "dictionaries/dictionary.h"
+#include "dictionaries/pickers.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class DictionaryModel;
+class UserPrompts;
+
+struct DictionaryContext {
+    Dictionary &dictionary;
+    UserPrompts &prompts;
+    QString unit;         // the configured unit, for the prompts
+    int massDecimals = 2; // decimals of masses now, for tares
+    // The packaging window as a picker with its "Zastosuj do: " group hidden.
+    std::function<std::optional<PickedEntry>()> pickPackaging;
+};
+
+// Add of the dictionary's kind; the new row's index, or -1 when nothing was added.
+int AddEntry(DictionaryContext &c);
+int AddMaterial(DictionaryContext &c);
+int AddPackaging(DictionaryContext &c);
+int AddCustomer(DictionaryContext &c);
+
+// Asks and removes the row; true when it was removed.
+bool DeleteEntry(DictionaryContext &c, int entry);
+
+// Shows the "no row" error when entry is -1; true when there is a row.
+bool RequireRow(DictionaryContext &c, int entry);
+
+// The in-place edit of the row's name ended with `typed`: asks, and on "Tak"
+// renames (the list re-sorts) and saves. The row's index afterwards, or -1
+// when the row keeps its name.
+int ConfirmRename(DictionaryContext &c, int entry, const QString &typed);
+
+// "zł", "Op" and "T": true when the row changed.
+bool EditMaterialPrice(DictionaryContext &c, int entry);
+bool EditMaterialPackaging(DictionaryContext &c, int entry);
+bool EditPackagingTare(DictionaryContext &c, int entry);
+
+// The highlighted row as the picker gives it back.
+PickedEntry PickedFrom(DictionaryKind kind, const DictionaryEntry &entry);
+
+// The clipboard text of the rows shown (cp1250): the header line, then one
+// line per row, each ended by CR LF; prices and tares with ','. At most
+// kCopyLimit characters: rows that would go past it are left out whole.
+struct DictionaryCopy {
+    static constexpr qsizetype kCopyLimit = 1000000;
+    QByteArray text;
+    int rowsCopied = 0;
+    int rowsShown = 0;
+};
+DictionaryCopy BuildCopyText(const DictionaryModel &model);
+// The warning when rows were left out of the copy.
+QString CopyCutMessage(const DictionaryCopy &copy);
+
+// Shown when a typed name holds a TAB, a line break or a character that
+// Windows-1250 cannot hold.
+QString RefusedTextMessage();
