@@ -33,6 +33,7 @@ void BM_StartupFiveFullTables(benchmark::State &state)
         o.workDir = dir.path();
         o.instanceLockPath = dir.filePath("guard.lock");
         o.prompts = &prompts;
+        o.loginAs = "ADMINISTRATOR";
         o.openScaleLink = false;
         MainWindow w(o);
         w.show();

@@ -56,7 +56,10 @@ int RunApplication(int argc, char *argv[])
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
-    MainWindow form;
+    MainWindowOptions options;
+    // Exactly two arguments (operator name, password) log in without the password window.
+    options.arguments = QApplication::arguments().mid(1);
+    MainWindow form(std::move(options));
     if (form.TerminateRequested())
         return 0;
     CloseOnTerminationSignals(form);

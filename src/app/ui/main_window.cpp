@@ -8,6 +8,7 @@
 #include "dictionaries/ui/customer_window.h"
 #include "dictionaries/ui/material_window.h"
 #include "dictionaries/ui/packaging_window.h"
+#include "dictionaries/ui/operator_window.h"
 #include "output/main_layout.h"
 #include "scale/scale_link.h"
 #include "scale/ui/link_indicator.h"
@@ -56,6 +57,8 @@ MainWindow::MainWindow(MainWindowOptions options)
     connect(scaleInput_.get(), &ScaleInput::displayChanged, this, &MainWindow::ShowDisplay);
     qApp->installEventFilter(this);
     FormCreate();
+    // The windows after the main one; the operator window reads its file now.
+    operators_ = new OperatorWindow(dataDir_ + QStringLiteral("operatorzy.txt"), options_.arguments, *prompts_, this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -219,7 +222,56 @@ void MainWindow::FormActivate()
     tablePages_->LoadAllTables();
     if (config_.fullScreen)
         showMaximized();
+    if (!options_.loginAs.isEmpty()) {
+        operators_->Login().Succeed(options_.loginAs);
+        CompleteLogin(options_.loginAs);
+        return;
+    }
+    // After the window has appeared, so the login shows over it.
+    QMetaObject::invokeMethod(this, &MainWindow::StartupLogin, Qt::QueuedConnection);
+}
+
+void MainWindow::StartupLogin()
+{
+    operators_->SetMode(OperatorWindowMode::Selection);
+    if (!operators_->Pick() || operators_->Login().Pending()) {
+        close();  // konfig.ini is still written
+        return;
+    }
+    CompleteLogin(operators_->Login().LoggedIn());
+}
+
+void MainWindow::CompleteLogin(const QByteArray &name)
+{
+    currentOperator_ = name;
     statusPanels_[5]->setText(cp1250::Decode(currentOperator_));
+    for (TableParams &table : config_.tables)
+        table.fields[TableParams::Operator] = currentOperator_;
+    // Once, with the switches as they are now; they hold until the program ends.
+    rights_ = RightsFor(currentOperator_, config_);
+    ApplyRights();
+}
+
+void MainWindow::ApplyRights()
+{
+    const std::pair<const char *, bool> controls[] = {
+        {"BBmasa", rights_.editMass},
+        {"BBprice", rights_.editPrice},
+        {"BBusun", rights_.deleteMeasurements},
+        {"BBwytop", rights_.changeOperator},
+        {"BBsetrs", rights_.scaleSettings},
+        {"BBparams_adv", rights_.advancedSettings},
+        {"BBoperators", rights_.manageOperators},
+    };
+    for (const auto &[name, enabled] : controls)
+        findChild<QPushButton *>(QString::fromLatin1(name))->setEnabled(enabled);
+}
+
+void MainWindow::BBoperatorsClick()
+{
+    // The mode stays for every later opening of the window as a picker.
+    operators_->SetMode(OperatorWindowMode::Management);
+    operators_->Pick();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

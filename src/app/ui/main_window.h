@@ -9,11 +9,13 @@
 #include "core/event_log.h"
 #include "core/program_config.h"
 #include "core/user_prompts.h"
+#include "dictionaries/operator_rights.h"
 #include "scale/scale_input.h"
 #include "tables/data_filter.h"
 #include "tables/table_set.h"
 
 #include <QMainWindow>
+#include <QStringList>
 #include <memory>
 
 class QGroupBox;
@@ -31,6 +33,7 @@ class LinkIndicator;
 class MaterialWindow;
 class PackagingWindow;
 class CustomerWindow;
+class OperatorWindow;
 
 // What the main window takes from outside; tests replace the clock, the
 // dialogs and the folders.
@@ -40,6 +43,10 @@ struct MainWindowOptions {
     const Clock *clock = nullptr;     // null = system clock
     UserPrompts *prompts = nullptr;   // null = real dialogs
     bool openScaleLink = true;
+    QStringList arguments;            // the command line after the program's name
+    // Tests: the operator taken as logged in, without the operator window.
+    // Empty: the start-up login runs through the operator window.
+    QByteArray loginAs;
 };
 
 class MainWindow : public QMainWindow {
@@ -64,6 +71,11 @@ public:
     MaterialWindow *Materials() const { return materials_; }
     PackagingWindow *Packagings() const { return packagings_; }
     CustomerWindow *Customers() const { return customers_; }
+    OperatorWindow *Operators() const { return operators_; }
+    // The logged-in operator; empty before the login.
+    const QByteArray &CurrentOperator() const { return currentOperator_; }
+    // What that operator may do; windows built later read them when built.
+    const OperatorRights &Rights() const { return rights_; }
 
     // Handlers of the main window's own controls.
     void BBdodajClick();
@@ -71,6 +83,7 @@ public:
     void LtaraClick();
     void BBaboutClick();
     void BBsetrsClick();
+    void BBoperatorsClick();
     void FormKeyDown(int key);
 
     // Shows the tare controls for the current tare source.
@@ -105,6 +118,9 @@ private:
     void ShowDisplay(const QByteArray &text);
     void ShowTare();
     void ApplyValueTotalVisibility();
+    void StartupLogin();
+    void CompleteLogin(const QByteArray &name);
+    void ApplyRights();
 
     MainWindowOptions options_;
     SystemClock systemClock_;
@@ -120,6 +136,7 @@ private:
     bool firstShowPending_ = true;
     bool terminateRequested_ = false;
     QByteArray currentOperator_;
+    OperatorRights rights_;
     TableSet tables_;
     DataFilter filter_;
 
@@ -153,4 +170,5 @@ private:
     MaterialWindow *materials_ = nullptr;
     PackagingWindow *packagings_ = nullptr;
     CustomerWindow *customers_ = nullptr;
+    OperatorWindow *operators_ = nullptr;
 };

@@ -221,6 +221,8 @@ QTabWidget *MainWindow::BuildSettingsPages(QWidget *parent)
             connect(b, &QPushButton::clicked, this, &MainWindow::BBaboutClick);
         else if (QByteArrayView(name) == "BBsetrs")
             connect(b, &QPushButton::clicked, this, &MainWindow::BBsetrsClick);
+        else if (QByteArrayView(name) == "BBoperators")
+            connect(b, &QPushButton::clicked, this, &MainWindow::BBoperatorsClick);
     }
     pages->addTab(settings, QStringLiteral("Ustawienia"));
 

@@ -32,6 +32,7 @@ class TestMainWindow : public QObject {
         o.instanceLockPath = dir_.filePath("guard.lock");
         o.clock = &clock_;
         o.prompts = &prompts_;
+        o.loginAs = "ADMINISTRATOR";
         o.openScaleLink = false;
         return o;
     }

@@ -30,6 +30,7 @@ class TestMainWindowLink : public QObject {
         o.workDir = dir_.path();
         o.instanceLockPath = dir_.filePath("guard.lock");
         o.prompts = &prompts_;
+        o.loginAs = "ADMINISTRATOR";
         return o;
     }
     static QString Shown(MainWindow &w) { return w.findChild<QLabel *>("Ldisplay")->text(); }
