@@ -80,10 +80,14 @@ void ScaleInput::DecodeLine(QByteArrayView line)
     if (autoAdd_) {
         if (reading_.HasMass() && decider_)
             decision = decider_(reading_.displayText, d.value);
-        else if (autoAddMode_ == 2 && reading_.displayText == kNoReadingText)
-            decision = AutoAddDecision::Add;
+        else if (autoAddMode_ == 2 && reading_.displayText == kNoReadingText && decider_)
+            // "- - - - -" is shown while the link is down: the first reading
+            // after it is judged against the last mass shown before, so a
+            // reconnect alone never adds a row.
+            decision = decider_(lastMass_, d.value);
     }
     reading_.displayText = d.displayText;
+    lastMass_ = d.displayText;
     emit displayChanged(reading_.displayText);
     // The weighing taken here still uses the decimals of the previous line.
     if (decision == AutoAddDecision::Add)

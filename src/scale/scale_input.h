@@ -62,4 +62,6 @@ private:
     bool autoAdd_ = false;
     int autoAddMode_ = 0;
     AutoAddDecider decider_;
+    // The last mass shown; the display starts at "0.00".
+    QByteArray lastMass_ = "0.00";
 };

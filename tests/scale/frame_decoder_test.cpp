@@ -1,5 +1,7 @@
 #include "core/clock.h"
 #include "core/event_log.h"
+#include "core/number_forms.h"
+#include "scale/auto_add.h"
 #include "scale/frame_decoder.h"
 #include "scale/line_assembler.h"
 #include "scale/scale_input.h"
@@ -246,11 +248,38 @@ TEST(ScaleInput, AutoAddIsAskedOnlyAfterAMass)
     EXPECT_EQ(adds.size(), 1);
     EXPECT_EQ(s.Shown(), "11");
 
-    // Mode 2 adds at the first weight after "no reading".
+    // Mode 2 judges the first weight after "no reading" against the last mass shown.
     s.input.SetAutoAdd(true, 2);
-    s.input.Reading().displayText = kNoReadingText;
+    s.input.ShowNoReading();
     s.input.DecodeLine("12");
+    EXPECT_EQ(asked.last(), "11");
     EXPECT_EQ(adds.size(), 2);
+}
+
+// A flapping cable in mode 2: the link drops and comes back with the same
+// load on the platform; only a change of the weight adds a row.
+TEST(ScaleInput, ReconnectAloneAddsNothingInModeTwo)
+{
+    Input s;
+    AutoAdd autoAdd;
+    autoAdd.settings.mode = 2;
+    int rows = 0;
+    s.input.SetAutoAdd(true, 2);
+    s.input.SetAutoAddDecider([&](const QByteArray &prev, double value) {
+        const AutoAddAction a = autoAdd.Decide(ParseNumber(prev).value_or(0), value, rows == 0);
+        return a == AutoAddAction::Add ? ScaleInput::AutoAddDecision::Add : ScaleInput::AutoAddDecision::None;
+    });
+    QObject::connect(&s.input, &ScaleInput::addRequested, [&] { ++rows; });
+    s.input.DecodeLine("5.00");
+    EXPECT_EQ(rows, 1);
+    for (int drop = 0; drop < 3; ++drop) {
+        s.input.ShowNoReading();
+        s.input.DecodeLine("5.00");
+    }
+    EXPECT_EQ(rows, 1);
+    s.input.ShowNoReading();
+    s.input.DecodeLine("7.00");
+    EXPECT_EQ(rows, 2);
 }
 
 TEST(ScaleInput, LogsEveryLineAndRecordsWithTheLastAddCode)

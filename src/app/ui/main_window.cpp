@@ -8,12 +8,15 @@
 #include "dictionaries/ui/customer_window.h"
 #include "dictionaries/ui/material_window.h"
 #include "dictionaries/ui/packaging_window.h"
+#include "dictionaries/ui/dialog_pickers.h"
 #include "dictionaries/ui/operator_window.h"
 #include "output/main_layout.h"
 #include "scale/scale_link.h"
 #include "scale/ui/link_indicator.h"
 #include "scale/ui/port_settings_window.h"
 #include "tables/ui/table_pages.h"
+#include "tables/ui/table_params_window.h"
+#include "tables/weighing_actions.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -59,6 +62,7 @@ MainWindow::MainWindow(MainWindowOptions options)
     FormCreate();
     // The windows after the main one; the operator window reads its file now.
     operators_ = new OperatorWindow(dataDir_ + QStringLiteral("operatorzy.txt"), options_.arguments, *prompts_, this);
+    CreateWeighingActions();
 }
 
 MainWindow::~MainWindow() = default;
@@ -250,6 +254,8 @@ void MainWindow::CompleteLogin(const QByteArray &name)
     // Once, with the switches as they are now; they hold until the program ends.
     rights_ = RightsFor(currentOperator_, config_);
     ApplyRights();
+    materials_->SetPriceEditAllowed(rights_.editPrice);
+    paramsWindow_->SetAdministrator(IsAdministrator(currentOperator_));
 }
 
 void MainWindow::ApplyRights()
@@ -317,11 +323,6 @@ void MainWindow::FormKeyDown(int key)
         BBdodajClick();
 }
 
-void MainWindow::BBdodajClick()
-{
-    log_.NoteAddAction();
-    emit addWeighingRequested();
-}
 
 void MainWindow::BBset_tareClick()
 {

@@ -10,6 +10,7 @@
 #include "core/program_config.h"
 #include "core/user_prompts.h"
 #include "dictionaries/operator_rights.h"
+#include "scale/auto_add.h"
 #include "scale/scale_input.h"
 #include "tables/data_filter.h"
 #include "tables/table_set.h"
@@ -34,6 +35,13 @@ class MaterialWindow;
 class PackagingWindow;
 class CustomerWindow;
 class OperatorWindow;
+class DialogPickers;
+class WeighingActions;
+class OrderDialog;
+class TableParamsWindow;
+class FilterWindow;
+class AutoAddWindow;
+class TonePlayer;
 
 // What the main window takes from outside; tests replace the clock, the
 // dialogs and the folders.
@@ -76,6 +84,13 @@ public:
     const QByteArray &CurrentOperator() const { return currentOperator_; }
     // What that operator may do; windows built later read them when built.
     const OperatorRights &Rights() const { return rights_; }
+    WeighingActions &Actions() { return *actions_; }
+    AutoAdd &AutoAdding() { return autoAdding_; }
+    OrderDialog *OrderWindow() const { return orderDialog_; }
+    TableParamsWindow *ParamsWindow() const { return paramsWindow_; }
+    FilterWindow *Filter() const { return filterWindow_; }
+    AutoAddWindow *AutoAddSettingsWindow() const { return autoAddWindow_; }
+    const DataFilter &CurrentFilter() const { return filter_; }
 
     // Handlers of the main window's own controls.
     void BBdodajClick();
@@ -84,6 +99,9 @@ public:
     void BBaboutClick();
     void BBsetrsClick();
     void BBoperatorsClick();
+    void TBparams1Click();
+    void BBfilterClick();
+    void SBauto_dodajClick();
     void FormKeyDown(int key);
 
     // Shows the tare controls for the current tare source.
@@ -121,6 +139,10 @@ private:
     void StartupLogin();
     void CompleteLogin(const QByteArray &name);
     void ApplyRights();
+    // The windows and actions of the weighings (main_window_actions.cpp).
+    void CreateWeighingActions();
+    void ConnectWeighingActions();
+    void ApplyAutoAddSettings();
 
     MainWindowOptions options_;
     SystemClock systemClock_;
@@ -171,4 +193,12 @@ private:
     PackagingWindow *packagings_ = nullptr;
     CustomerWindow *customers_ = nullptr;
     OperatorWindow *operators_ = nullptr;
+    std::unique_ptr<DialogPickers> pickers_;
+    std::unique_ptr<WeighingActions> actions_;
+    AutoAdd autoAdding_;
+    OrderDialog *orderDialog_ = nullptr;
+    TableParamsWindow *paramsWindow_ = nullptr;
+    FilterWindow *filterWindow_ = nullptr;
+    AutoAddWindow *autoAddWindow_ = nullptr;
+    TonePlayer *tone_ = nullptr;
 };

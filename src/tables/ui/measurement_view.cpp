@@ -84,6 +84,16 @@ void MeasurementView::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        event->accept();
+        emit enterPressed();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && !event->isAutoRepeat()) {
+        event->accept();
+        emit deletePressed();
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 

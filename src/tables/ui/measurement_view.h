@@ -23,6 +23,9 @@ signals:
     void rowReleased(int row, bool checkBoxHit);
     // Space released (its press toggled the current row's mark).
     void spaceReleased();
+    // Enter and Delete pressed on the list.
+    void enterPressed();
+    void deletePressed();
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;

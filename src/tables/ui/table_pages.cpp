@@ -172,6 +172,12 @@ QWidget *TablePages::BuildPage(int number)
     connect(view, &MeasurementView::rowReleased, this,
             [this, number](int row, bool hit) { OnRowReleased(number, row, hit); });
     connect(view, &MeasurementView::spaceReleased, this, [this, number] { OnSpaceReleased(number); });
+    connect(view, &MeasurementView::enterPressed, this, &TablePages::listEnterPressed);
+    connect(view, &MeasurementView::deletePressed, this, &TablePages::listDeletePressed);
+    connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
+        if (index.isValid())
+            emit listDoubleClicked();
+    });
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this, number](const QModelIndex &current) {
                 if (syncing_)

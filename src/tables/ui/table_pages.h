@@ -105,6 +105,10 @@ signals:
     void printClicked();
     void copyClicked();
     void excelClicked();
+    // Keys and mouse on the active list: Enter, Delete, a double click on a row.
+    void listEnterPressed();
+    void listDeletePressed();
+    void listDoubleClicked();
     // Rows of table `number` were replaced by reading an archive or deleting data.
     void tableDataChanged(int number);
 

@@ -91,6 +91,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QSignalSpy adds(&w, &MainWindow::addWeighingRequested);
+        w.Scale().DecodeLine("12.50");
         auto *edit = w.findChild<QLineEdit *>("Eparam1");
         w.findChild<QTabWidget *>("PCustawienia")->setCurrentIndex(3);
         edit->setFocus();
@@ -104,6 +105,7 @@ private slots:
         QTest::keyClick(button, Qt::Key_Delete);  // no other key is handled
         QCOMPARE(adds.size(), 2);
         QCOMPARE(w.Log().lastAddCode, 3);
+        QCOMPARE(w.Tables().Active().RowCount(), 2);
     }
 
     void konfigWrittenOnCloseWithEveryKeyAndTheUserFields()
