@@ -1,6 +1,7 @@
 #include "scale/ui/auto_add_window.h"
 
 #include "core/number_forms.h"
+#include "core/ui/dialog_buttons.h"
 #include "core/user_prompts.h"
 
 #include <QApplication>
@@ -64,24 +65,13 @@ AutoAddWindow::AutoAddWindow(UserPrompts *prompts, QWidget *parent) : QDialog(pa
     sound_ = new QCheckBox(QStringLiteral("  Dźwięk przy dodawaniu pomiaru"), this);
     sound_->setObjectName(QStringLiteral("CBdzwiek"));
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BBok"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Anuluj"), this);
-    cancel->setObjectName(QStringLiteral("BBcancel"));
-    cancel_ = cancel;
-    connect(ok, &QPushButton::clicked, this, &AutoAddWindow::accept);
-    connect(cancel, &QPushButton::clicked, this, &AutoAddWindow::reject);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons = MakeDialogButtons(this);
+    cancel_ = buttons.cancel;
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(modeGroup);
     layout->addWidget(sound_);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -1,5 +1,6 @@
 #include "scale/ui/port_settings_window.h"
 
+#include "core/ui/dialog_buttons.h"
 #include "core/user_prompts.h"
 #include "scale/scale_link.h"
 
@@ -129,23 +130,16 @@ void PortSettingsWindow::FormCreate()
     ethernetForm->addRow(QStringLiteral("Adres IP docelowy:"), address_);
     ethernetForm->addRow(QStringLiteral("Port docelowy:"), ipPort_);
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BBok"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Anuluj"), this);
-    cancel->setObjectName(QStringLiteral("BBcancel"));
-    connect(ok, &QPushButton::clicked, this, &PortSettingsWindow::BBokClick);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch();
+    const DialogButtons buttons = MakeDialogButtons(this);
+    buttons.row->addStretch();
+    // OK checks the address before it closes.
+    disconnect(buttons.ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(buttons.ok, &QPushButton::clicked, this, &PortSettingsWindow::BBokClick);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(pilot);
     layout->addWidget(ethernetBox);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog
 
     connect(ports_, &QButtonGroup::idClicked, this, &PortSettingsWindow::UpdateDeviceHint);

@@ -1,5 +1,7 @@
 #include "tables/ui/delete_mode_dialog.h"
 
+#include "core/ui/dialog_buttons.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -29,22 +31,11 @@ DeleteModeDialog::DeleteModeDialog(QWidget *parent) : QDialog(parent)
     archive_->setObjectName(QStringLiteral("CBarchiwum"));
     archive_->setChecked(true);
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BBok"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Anuluj"), this);
-    cancel->setObjectName(QStringLiteral("BBcancel"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons = MakeDialogButtons(this);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group_);
     layout->addWidget(archive_);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 }
 
 DeleteChoice DeleteModeDialog::Choice() const

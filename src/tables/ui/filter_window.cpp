@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/cp1250.h"
 #include "core/ui/cp1250_validator.h"
+#include "core/ui/dialog_buttons.h"
 #include "core/user_prompts.h"
 #include "dictionaries/pickers.h"
 #include "tables/filter_dates.h"
@@ -22,18 +23,6 @@ namespace {
 QByteArray FieldBytes(const QLineEdit *edit)
 {
     return cp1250::EncodeLossy(edit->text());
-}
-
-QToolButton *ClearButton(QWidget *parent, const char *name, QLineEdit *field)
-{
-    auto *b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setIcon(parent->style()->standardIcon(QStyle::SP_LineEditClearButton));
-    const QString hint = QStringLiteral("Wyczyść pole");
-    b->setToolTip(hint);
-    b->setAccessibleName(hint);
-    QObject::connect(b, &QToolButton::clicked, field, &QLineEdit::clear);
-    return b;
 }
 
 }  // namespace
@@ -82,23 +71,12 @@ FilterWindow::FilterWindow(Pickers *pickers, UserPrompts *prompts, const Clock *
     auto *clear = new QPushButton(QStringLiteral("wyłącz filtr"), this);
     clear->setObjectName(QStringLiteral("BBclear"));
     connect(clear, &QPushButton::clicked, this, &FilterWindow::BBclearClick);
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BBok"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Anuluj"), this);
-    cancel->setObjectName(QStringLiteral("BBcancel"));
-    connect(ok, &QPushButton::clicked, this, &FilterWindow::accept);
-    connect(cancel, &QPushButton::clicked, this, &FilterWindow::reject);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(clear);
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons = MakeDialogButtons(this);
+    buttons.row->insertWidget(0, clear);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(dates);
     layout->addWidget(texts);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 }
 
 QLineEdit *FilterWindow::AddTextRow(QGridLayout *grid, int row, const char *caption, const char *name,
@@ -119,7 +97,7 @@ QLineEdit *FilterWindow::AddTextRow(QGridLayout *grid, int row, const char *capt
         connect(b, &QPushButton::clicked, this, pick);
         grid->addWidget(b, row, 2);
     }
-    grid->addWidget(ClearButton(box, clearName, edit), row, 3);
+    grid->addWidget(MakeClearButton(box, clearName, edit), row, 3);
     return edit;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/cp1250.h"
 #include "core/ui/cp1250_validator.h"
+#include "core/ui/dialog_buttons.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -35,22 +36,12 @@ OrderDialog::OrderDialog(QWidget *parent) : QDialog(parent)
     applyLayout->addWidget(current_);
     applyLayout->addWidget(following_);
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BBok"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Anuluj"), this);
-    cancel->setObjectName(QStringLiteral("BBcancel"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons = MakeDialogButtons(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addWidget(apply);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 }
 
 std::optional<OrderAnswer> OrderDialog::Ask(const QByteArray &order)

@@ -2,6 +2,7 @@
 
 #include "core/cp1250.h"
 #include "core/ui/cp1250_validator.h"
+#include "core/ui/dialog_buttons.h"
 #include "dictionaries/pickers.h"
 #include "tables/ui/panel_colours.h"
 
@@ -107,22 +108,12 @@ TableParamsWindow::TableParamsWindow(Pickers *pickers, QWidget *parent) : QDialo
 
     adminOnly_ = {operator_, pickOperator, clearOperator, name_, description_, background, font, defaultColours};
 
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BBok"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Anuluj"), this);
-    cancel->setObjectName(QStringLiteral("BBcancel"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons = MakeDialogButtons(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(header);
     layout->addWidget(defaults);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 }
 
 QLineEdit *TableParamsWindow::AddField(QGridLayout *grid, int row, const char *caption, const char *name,
@@ -144,12 +135,7 @@ QLineEdit *TableParamsWindow::AddField(QGridLayout *grid, int row, const char *c
 
 QToolButton *TableParamsWindow::AddClearButton(QGridLayout *grid, int row, const char *name, QLineEdit *field)
 {
-    auto *b = new QToolButton(grid->parentWidget());
-    b->setObjectName(QString::fromLatin1(name));
-    b->setIcon(style()->standardIcon(QStyle::SP_LineEditClearButton));
-    b->setToolTip(QStringLiteral("Wyczyść pole"));
-    b->setAccessibleName(QStringLiteral("Wyczyść pole"));
-    connect(b, &QToolButton::clicked, field, &QLineEdit::clear);
+    QToolButton *b = MakeClearButton(grid->parentWidget(), name, field);
     grid->addWidget(b, row, 3);
     return b;
 }
