@@ -3,6 +3,7 @@
 #include "tables/measurement_record.h"
 
 #include <algorithm>
+#include <utility>
 
 MeasurementTable::MeasurementTable(int number, QObject *parent) : QObject(parent), number_(number) {}
 
@@ -216,8 +217,8 @@ qsizetype MeasurementTable::MemoryBytes() const
 QByteArray NextNumber(const MeasurementTable &table, int newRow)
 {
     for (int row = std::min(newRow, table.RowCount()) - 1; row >= 0; --row) {
-        if (const auto n = RowNumberOf(FieldView(table.LineView(row), ColNr)))
-            return QByteArray::number(*n + 1);
+        if (auto next = NumberAfter(FieldView(table.LineView(row), ColNr)))
+            return *std::move(next);
     }
     return "1";
 }

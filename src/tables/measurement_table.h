@@ -100,9 +100,10 @@ private:
 };
 
 // The "nr" for the row `newRow` just appended: the first non-empty integer
-// "nr" met walking from the row before it towards the first row, plus 1; 1
-// when there is none. A "nr" that is not an integer (a hand-edited file) is
-// passed over like an empty one.
+// "nr" met walking from the row before it towards the first row, plus 1
+// (NumberAfter: exact for integers of any length); 1 when there is none. A
+// "nr" that is not an integer (a hand-edited file) is passed over like an
+// empty one.
 QByteArray NextNumber(const MeasurementTable &table, int newRow);
 // The same for the last row of the table.
 inline QByteArray NextNumber(const MeasurementTable &table)
