@@ -140,6 +140,20 @@ void MeasurementTable::Assign(QByteArray buffer, std::vector<Span> lines)
         emit currentRowChanged(-1);
 }
 
+void MeasurementTable::TakeRows(MeasurementTable &from)
+{
+    emit aboutToReset();
+    buffer_ = std::exchange(from.buffer_, {});
+    rows_ = std::exchange(from.rows_, {});
+    garbage_ = std::exchange(from.garbage_, 0);
+    from.currentRow_ = -1;
+    const bool hadCurrent = currentRow_ >= 0;
+    currentRow_ = -1;
+    emit reset();
+    if (hadCurrent)
+        emit currentRowChanged(-1);
+}
+
 void MeasurementTable::SetMark(int row, bool on)
 {
     Row &r = rows_[size_t(row)];

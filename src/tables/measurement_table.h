@@ -50,6 +50,9 @@ public:
     void Clear();
     // Replaces all rows by the given lines of `buffer` (unmarked). Used by loading.
     void Assign(QByteArray buffer, std::vector<Span> lines);
+    // Replaces all rows by those of `from` (a table read aside), which is
+    // left empty without signals of its own.
+    void TakeRows(MeasurementTable &from);
 
     bool Mark(int row) const { return rows_[size_t(row)].mark; }
     void SetMark(int row, bool on);
