@@ -254,13 +254,13 @@ QString ProgramConfig::ArchiveDirPath() const
     return path;
 }
 
-bool LoadConfig(const QString &path, ProgramConfig &config)
+ConfigFile ReadConfig(const QString &path, ProgramConfig &config)
 {
-    if (!QFileInfo::exists(path))
-        return false;
     QList<QByteArray> lines;
+    if (!QFileInfo::exists(path))
+        return ConfigFile::Missing;
     if (!ReadLines(path, lines))
-        return false;
+        return ConfigFile::Unreadable;
     for (const QByteArray &line : std::as_const(lines)) {
         if (line == "log") {
             config.logEnabled = true;
@@ -281,7 +281,18 @@ bool LoadConfig(const QString &path, ProgramConfig &config)
         if (t.fields[TableParams::PanelFontColour].isEmpty())
             t.fields[TableParams::PanelFontColour] = TableParams::kDefaultPanelFontColour;
     }
-    return true;
+    return ConfigFile::Read;
+}
+
+bool LoadConfig(const QString &path, ProgramConfig &config)
+{
+    return ReadConfig(path, config) == ConfigFile::Read;
+}
+
+QString UnreadableConfigMessage(const QString &path)
+{
+    return QStringLiteral("Nie można odczytać pliku konfiguracyjnego: ") + path +
+           QStringLiteral(".\nUstawienia nie zostaną zapisane.");
 }
 
 QByteArray SerializeConfig(const ProgramConfig &config)

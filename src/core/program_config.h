@@ -83,9 +83,17 @@ struct ProgramConfig {
     QString ArchiveDirPath() const;
 };
 
-// Reads `path` over `config` (which holds the defaults). A missing file
-// changes nothing and returns false; otherwise true.
+enum class ConfigFile { Read, Missing, Unreadable };
+
+// Reads `path` over `config` (which holds the defaults). A missing file, or
+// one that exists but cannot be read (no permission, a folder, a FIFO),
+// changes nothing; the latter must then not be written over at close.
+ConfigFile ReadConfig(const QString &path, ProgramConfig &config);
+// ReadConfig; true when the file was read.
 bool LoadConfig(const QString &path, ProgramConfig &config);
+
+// Told once at start when konfig.ini exists but cannot be read.
+QString UnreadableConfigMessage(const QString &path);
 
 // The file's bytes for `config` (cp1250, CR LF, keys in their order).
 QByteArray SerializeConfig(const ProgramConfig &config);

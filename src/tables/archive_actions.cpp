@@ -6,12 +6,32 @@
 #include "tables/table_storage.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QList>
 
 namespace {
 
 bool MakeArchiveDir(const QString &archiveDir)
 {
     return archiveDir.isEmpty() || QDir().mkpath(archiveDir);
+}
+
+struct PendingMessage {
+    UserPrompts::Icon icon;
+    QString text;
+};
+
+// Copies the working file's lines chosen by `which` into the new archive
+// `path`. A table whose working file has gone (removed by hand) is archived
+// from its rows shown, so they are not lost either.
+StorageResult ArchiveBeforeChange(ArchiveContext &ctx, const QString &path, LineSelection which)
+{
+    const int number = ctx.table.number();
+    if (!MakeArchiveDir(ctx.archiveDir))
+        return StorageResult::Failed(CreateErrorMessage(path));
+    if (RecoverInterruptedAppend(ctx.storage, number) && !QFileInfo::exists(ctx.storage.WorkingFile(number)))
+        return WriteRowsTo(path, ctx.table);
+    return ArchiveWorkingFile(ctx.storage, number, path, which, ctx.filter);
 }
 
 }  // namespace
@@ -39,56 +59,64 @@ bool SaveTableToArchive(ArchiveContext &ctx)
 
 bool ReadTableFromArchive(ArchiveContext &ctx)
 {
-    if (!ctx.table.IsEmpty()) {
-        const bool archive = ctx.prompts.Question(
+    // Hidden rows count too: they are replaced as well.
+    bool archiveFirst = false;
+    if (!ctx.table.IsEmpty() || HoldsAnyLine(ctx.storage, ctx.table.number()))
+        archiveFirst = ctx.prompts.Question(
             QStringLiteral("Dane w bieżącej tabeli zostaną nadpisane danymi odczytanymi z archiwum.\n"
                            "Czy przed odczytem zapisać bieżące dane do archiwum?"));
-        if (archive) {
-            const QString path = ArchiveFileName(ctx.archiveDir, ctx.table.number(), ctx.clock.Now());
-            // The whole working file goes to the archive, rows hidden by the
-            // filter included. It is copied rather than moved, so the working
-            // file stays in place until the rewrite below replaces it whole.
-            // If the copy fails nothing else happens.
-            if (!MakeArchiveDir(ctx.archiveDir)) {
-                ctx.prompts.Error(WriteErrorMessage(path));
-                return false;
-            }
-            if (!ReportFailure(ArchiveWorkingFile(ctx.storage, ctx.table.number(), path), ctx.prompts))
-                return false;
-            ctx.prompts.Information(ArchiveSavedMessage(path));
-        }
-        if (!ReportFailure(RewriteWorkingFile(ctx.storage, ctx.table), ctx.prompts))
-            return false;
-    }
     const auto chosen = ctx.prompts.OpenFileName(QDir(ctx.archiveDir).absolutePath(), ArchiveFileFilter());
     if (!chosen || chosen->isEmpty())
         return false;
-    // Rows read before an invalid line stay and become the working file. A
-    // file that cannot be read at all changes nothing.
-    LoadResult loaded;
-    StorageResult rewritten;
+
+    // Nothing changes before the chosen file has been read, into a table of
+    // its own. The old working file is archived whole (hidden rows included)
+    // only then, and the new rows replace table and file together. Messages
+    // wait until the busy cursor is gone.
+    QList<PendingMessage> messages;
+    bool changed = false;
     const auto work = [&] {
-        loaded = LoadTable(*chosen, ctx.table, ctx.filter);
-        if (!loaded.readFailed)
-            rewritten = RewriteWorkingFile(ctx.storage, ctx.table);
+        MeasurementTable read(ctx.table.number());
+        const LoadResult loaded = LoadTable(*chosen, read, ctx.filter);
+        if (!loaded)
+            messages.append({UserPrompts::Icon::Error, loaded.message});
+        // Unreadable, or wrong from its first line on: not a table file.
+        // Rows read before a later invalid line do become the table.
+        if (loaded.readFailed || (!loaded && loaded.line == 1))
+            return;
+        if (archiveFirst) {
+            const QString path = ArchiveFileName(ctx.archiveDir, ctx.table.number(), ctx.clock.Now());
+            if (StorageResult r = ArchiveBeforeChange(ctx, path, LineSelection::All); !r) {
+                messages.append({UserPrompts::Icon::Error, r.message});
+                return;
+            }
+            messages.append({UserPrompts::Icon::Information, ArchiveSavedMessage(path)});
+        }
+        if (StorageResult r = RewriteWorkingFile(ctx.storage, read); !r) {
+            messages.append({UserPrompts::Icon::Error, r.message});
+            return;
+        }
+        ctx.table.TakeRows(read);
+        changed = true;
     };
     if (ctx.whileBusy)
         ctx.whileBusy(work);
     else
         work();
-    ReportFailure(loaded, ctx.prompts);
-    if (loaded.readFailed)
-        return false;
-    ReportFailure(rewritten, ctx.prompts);
-    return true;
+    for (const PendingMessage &m : messages)
+        ctx.prompts.Message(m.icon, m.text);
+    return changed;
 }
 
 bool DeleteTableData(ArchiveContext &ctx, const DeleteChoice &choice)
 {
     if (choice.archiveFirst) {
+        // The archive holds exactly the lines the deletion removes, hidden ones included.
+        const LineSelection which = choice.mode == DeleteChoice::Shown         ? LineSelection::Matching
+                                    : choice.mode == DeleteChoice::AllButShown ? LineSelection::NotMatching
+                                                                               : LineSelection::All;
         const QString path = ArchiveFileName(ctx.archiveDir, ctx.table.number(), ctx.clock.Now());
-        MakeArchiveDir(ctx.archiveDir);
-        if (!ReportFailure(WriteRowsTo(path, ctx.table), ctx.prompts))
+        if (!ReportFailure(ArchiveBeforeChange(ctx, path, which), ctx.prompts))
             return false;
         ctx.prompts.Information(ArchiveSavedMessage(path));
     }

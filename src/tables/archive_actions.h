@@ -42,12 +42,16 @@ QString ArchiveFileFilter();
 // ArchiveDir is not created here.
 bool SaveTableToArchive(ArchiveContext &ctx);
 
-// TBreadtableClick: optionally moves the working file to the archive, then
-// reads a chosen file into the table and rewrites the working file from it
-// (through whileBusy; its messages come after). True when the table's rows
-// may have changed.
+// TBreadtableClick. Asks whether to archive first whenever the working file
+// holds any line, shown or hidden; then the file dialog. Only once the chosen
+// file has been read are the old working file archived whole (on "Tak") and
+// table and working file replaced by the rows read (through whileBusy; the
+// messages come after). A file that cannot be read, or whose first line is
+// invalid, changes nothing. True when the table's rows changed.
 bool ReadTableFromArchive(ArchiveContext &ctx);
 
-// TBdeletetableClick after the window answered OK. When the archive copy
-// asked for cannot be written nothing is deleted. True when rows may have changed.
+// TBdeletetableClick after the window answered OK. The archive copy asked
+// for holds exactly the lines the deletion removes (every line, the lines
+// matching the filter, or those not matching); when it cannot be written
+// completely nothing is deleted. True when rows may have changed.
 bool DeleteTableData(ArchiveContext &ctx, const DeleteChoice &choice);

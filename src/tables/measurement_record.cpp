@@ -149,14 +149,36 @@ std::optional<QByteArray> ValueText(QByteArrayView netText, QByteArrayView price
     return ValueText(netText, *price);
 }
 
-std::optional<long long> RowNumberOf(QByteArrayView nrText)
+std::optional<QByteArray> NumberAfter(QByteArrayView nrText)
 {
-    const QByteArrayView t = nrText.trimmed();
+    QByteArrayView t = nrText.trimmed();
+    const bool negative = t.startsWith('-');
+    if (negative || t.startsWith('+'))
+        t = t.sliced(1);
     if (t.isEmpty())
         return std::nullopt;
-    bool ok = false;
-    const long long n = t.toLongLong(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return n;
+    for (const char c : t)
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    while (t.size() > 1 && t.front() == '0')
+        t = t.sliced(1);
+    QByteArray digits = t.toByteArray();
+    if (negative && digits != "0") {
+        // -n + 1 = -(n - 1)
+        qsizetype i = digits.size() - 1;
+        while (digits[i] == '0')
+            digits[i--] = '9';
+        --digits[i];
+        if (digits.size() > 1 && digits.front() == '0')
+            digits.remove(0, 1);
+        return digits == "0" ? digits : '-' + digits;
+    }
+    qsizetype i = digits.size() - 1;
+    while (i >= 0 && digits[i] == '9')
+        digits[i--] = '0';
+    if (i < 0)
+        digits.prepend('1');
+    else
+        ++digits[i];
+    return digits;
 }

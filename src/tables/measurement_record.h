@@ -65,5 +65,8 @@ std::optional<QByteArray> NetText(QByteArrayView tareText, QByteArrayView displa
 std::optional<QByteArray> ValueText(QByteArrayView netText, QByteArrayView priceText);
 std::optional<QByteArray> ValueText(QByteArrayView netText, double price);
 
-// The leading integer of a "nr" cell, nullopt when the cell is empty or not an integer.
-std::optional<long long> RowNumberOf(QByteArrayView nrText);
+// A "nr" cell plus one, as decimal text of any length: an integer of any
+// size (optional sign, blanks around) never overflows, so numbering never
+// turns negative or starts again below the numbers a table holds.
+// nullopt when the cell is empty or not an integer.
+std::optional<QByteArray> NumberAfter(QByteArrayView nrText);

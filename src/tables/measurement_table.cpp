@@ -3,6 +3,7 @@
 #include "tables/measurement_record.h"
 
 #include <algorithm>
+#include <utility>
 
 MeasurementTable::MeasurementTable(int number, QObject *parent) : QObject(parent), number_(number) {}
 
@@ -141,6 +142,20 @@ void MeasurementTable::Assign(QByteArray buffer, std::vector<Span> lines)
         emit currentRowChanged(-1);
 }
 
+void MeasurementTable::TakeRows(MeasurementTable &from)
+{
+    emit aboutToReset();
+    buffer_ = std::exchange(from.buffer_, {});
+    rows_ = std::exchange(from.rows_, {});
+    garbage_ = std::exchange(from.garbage_, 0);
+    from.currentRow_ = -1;
+    const bool hadCurrent = currentRow_ >= 0;
+    currentRow_ = -1;
+    emit reset();
+    if (hadCurrent)
+        emit currentRowChanged(-1);
+}
+
 void MeasurementTable::SetMark(int row, bool on)
 {
     Row &r = rows_[size_t(row)];
@@ -218,8 +233,8 @@ qsizetype MeasurementTable::MemoryBytes() const
 QByteArray NextNumber(const MeasurementTable &table, int newRow)
 {
     for (int row = std::min(newRow, table.RowCount()) - 1; row >= 0; --row) {
-        if (const auto n = RowNumberOf(FieldView(table.LineView(row), ColNr)))
-            return QByteArray::number(*n + 1);
+        if (auto next = NumberAfter(FieldView(table.LineView(row), ColNr)))
+            return *std::move(next);
     }
     return "1";
 }

@@ -52,6 +52,9 @@ public:
     void Clear();
     // Replaces all rows by the given lines of `buffer` (unmarked). Used by loading.
     void Assign(QByteArray buffer, std::vector<Span> lines);
+    // Replaces all rows by those of `from` (a table read aside), which is
+    // left empty without signals of its own.
+    void TakeRows(MeasurementTable &from);
 
     bool Mark(int row) const { return rows_[size_t(row)].mark; }
     void SetMark(int row, bool on);
@@ -102,9 +105,10 @@ private:
 };
 
 // The "nr" for the row `newRow` just appended: the first non-empty integer
-// "nr" met walking from the row before it towards the first row, plus 1; 1
-// when there is none. A "nr" that is not an integer (a hand-edited file) is
-// passed over like an empty one.
+// "nr" met walking from the row before it towards the first row, plus 1
+// (NumberAfter: exact for integers of any length); 1 when there is none. A
+// "nr" that is not an integer (a hand-edited file) is passed over like an
+// empty one.
 QByteArray NextNumber(const MeasurementTable &table, int newRow);
 // The same for the last row of the table.
 inline QByteArray NextNumber(const MeasurementTable &table)

@@ -69,32 +69,19 @@ private:
     qsizetype pos_ = 0;
 };
 
-// Reads a whole file. A missing file is `missing` (ok).
+// Reads a whole table file as it was when opened. A missing file is `missing` (ok).
 StorageResult ReadWhole(const QString &path, QByteArray &data, bool &missing)
 {
-    data.clear();
-    QFile f(path);
-    missing = !f.exists();
-    if (missing)
+    missing = false;
+    switch (ReadRegularFile(path, data)) {
+    case FileRead::Missing:
+        missing = true;
         return {};
-    if (!f.open(QIODevice::ReadOnly))
-        return StorageResult::Failed(f.errorString());
-    // Read into a buffer of exactly the file's size: loaded rows live in it.
-    const qint64 size = f.size();
-    data = QByteArray(qsizetype(size), Qt::Uninitialized);
-    qint64 got = 0;
-    while (got < size) {
-        const qint64 n = f.read(data.data() + got, size - got);
-        if (n <= 0)
-            break;
-        got += n;
+    case FileRead::Failed:
+        return StorageResult::Failed(UnreadableFileMessage(path));
+    case FileRead::Ok:
+        break;
     }
-    if (f.error() != QFileDevice::NoError)
-        return StorageResult::Failed(f.errorString());
-    data.truncate(qsizetype(got));
-    const QByteArray rest = f.readAll();  // a file that grew meanwhile
-    if (!rest.isEmpty())
-        data.append(rest);
     return {};
 }
 
@@ -109,41 +96,15 @@ bool SyncDirectoryOf(const QString &path)
     return ok;
 }
 
-// Writes `content` to the temporary file, syncs it and renames it over `target`.
-StorageResult CommitThroughTemp(const TableStorage &storage, const QString &target, const QByteArray &content)
-{
-    const QString tmp = storage.TempFile();
-    QFile out(tmp);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return StorageResult::Failed(TempFileErrorMessage(storage.dataDir()));
-    const bool written = out.write(content) == content.size() && out.flush() && ::fsync(out.handle()) == 0;
-    out.close();
-    if (!written || out.error() != QFileDevice::NoError) {
-        QFile::remove(tmp);
-        return StorageResult::Failed(TempFileErrorMessage(storage.dataDir()));
-    }
-    if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(target).constData()) != 0) {
-        QFile::remove(tmp);
-        return StorageResult::Failed(WriteErrorMessage(target));
-    }
-    SyncDirectoryOf(target);
-    return {};
-}
+const char *const kTempName = "pomiary_tmp.txt";
 
-// The working file's bytes for a rewrite; `missing` when there is none. An
-// unterminated last line gets CR LF, as every line written by the program.
-StorageResult ReadForRewrite(const TableStorage &storage, const QString &path, QByteArray &data, bool &missing)
+// The message for a failed rewrite of a working file through the temporary file.
+StorageResult TempRewriteFailure(const SafeFileWriter &w, const QString &path)
 {
-    // The temporary file is made first, so a folder that cannot take it is reported as such.
-    {
-        QFile probe(storage.TempFile());
-        if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return StorageResult::Failed(TempFileErrorMessage(storage.dataDir()));
-    }
-    StorageResult r = ReadWhole(path, data, missing);
-    if (!r || missing)
-        QFile::remove(storage.TempFile());
-    return r;
+    if (w.TargetRefused() || w.LastFailure() == SafeFileWriter::Failure::Commit)
+        return StorageResult::Failed(WriteErrorMessage(path));
+    const QString target = w.TargetPath().isEmpty() ? path : w.TargetPath();
+    return StorageResult::Failed(TempFileErrorMessage(target.left(target.lastIndexOf(QLatin1Char('/')) + 1)));
 }
 
 // Calls onLine(span, line) for each line of `data` in order. Stops at the
@@ -171,12 +132,12 @@ LoadResult ForEachValidLine(const QByteArray &data, const QString &path, OnLine 
     return result;
 }
 
-void AppendSpan(QByteArray &out, const QByteArray &data, const LineSpan &s)
+// Writes the line with its own line end; a last line without one gets CR LF.
+bool WriteSpan(SafeFileWriter &w, const QByteArray &data, const LineSpan &s)
 {
     if (s.terminated)
-        out.append(data.constData() + s.begin, s.next - s.begin);
-    else
-        out.append(data.constData() + s.begin, s.end - s.begin).append("\r\n");
+        return w.Write(QByteArrayView(data.constData() + s.begin, s.next - s.begin));
+    return w.Write(QByteArrayView(data.constData() + s.begin, s.end - s.begin)) && w.Write("\r\n");
 }
 
 }  // namespace
@@ -233,6 +194,12 @@ QString WriteErrorMessage(const QString &path)
 {
     return QStringLiteral("Błąd przy zapisie do pliku: ") + path + QStringLiteral(".\n") +
            QString::fromUtf8(kDiskHint);
+}
+
+QString UnreadableFileMessage(const QString &path)
+{
+    return QStringLiteral("Nie można odczytać pliku z pomiarami \"") + path +
+           QStringLiteral("\".\nCzytanie pliku zostało przerwane.");
 }
 
 QString TempFileErrorMessage(const QString &dataDir)
@@ -401,16 +368,52 @@ StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table)
     return WriteRows(path, path, table);
 }
 
-StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, const QString &path)
+bool HoldsAnyLine(const TableStorage &storage, int tableNumber)
+{
+    RecoverInterruptedAppend(storage, tableNumber);
+    return QFileInfo(storage.WorkingFile(tableNumber)).size() > 0;
+}
+
+StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, const QString &path,
+                                 LineSelection which, const DataFilter &filter)
 {
     if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
         return r;
+    // Archive names change once a second; an earlier archive is never written over.
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return StorageResult::Failed(CreateErrorMessage(path));
     const QString working = storage.WorkingFile(tableNumber);
     QByteArray data;
     bool missing = false;
-    if (QFileInfo::exists(path) || !ReadWhole(working, data, missing) || missing ||
-        !WriteFileAtomically(path, data))
+    if (StorageResult r = ReadWhole(working, data, missing); !r)
+        return r;
+    SafeFileWriter w(path);
+    if (!w.Open())
+        return StorageResult::Failed(CreateErrorMessage(path));
+    const FilterMatcher matcher(filter);
+    LineScanner scanner(data);
+    LineSpan s;
+    int lineNumber = 0;
+    while (scanner.Next(s)) {
+        ++lineNumber;
+        const QByteArrayView line(data.constData() + s.begin, s.end - s.begin);
+        if (which != LineSelection::All) {
+            // The same reading as the deletion that follows: it stops here too.
+            if (const LineCheck check = CheckLine(line); !check.valid) {
+                w.Cancel();
+                return StorageResult::Failed(ReadErrorMessage(check.code, working, lineNumber));
+            }
+            if (matcher.Matches(line) != (which == LineSelection::Matching))
+                continue;
+        }
+        if (!w.WriteLine(line))
+            return StorageResult::Failed(LineErrorMessage(path, w.FailedLine()));
+    }
+    if (!w.Commit()) {
+        if (w.LastFailure() == SafeFileWriter::Failure::Line)
+            return StorageResult::Failed(LineErrorMessage(path, w.FailedLine()));
         return StorageResult::Failed(WriteErrorMessage(path));
+    }
     return {};
 }
 
@@ -422,33 +425,37 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
     const QString path = storage.WorkingFile(tableNumber);
     QByteArray data;
     bool missing = false;
-    if (StorageResult r = ReadForRewrite(storage, path, data, missing); !r || missing)
+    if (StorageResult r = ReadWhole(path, data, missing); !r || missing)
         return r;
+    SafeFileWriter w(path, QString::fromLatin1(kTempName));
+    if (!w.Open())
+        return TempRewriteFailure(w, path);
     // Lines before the first equal one are all terminated, so they and the
     // lines after it are copied as bytes.
-    QByteArray out;
-    out.reserve(data.size() + newLine.size() + 2);
     LineScanner scanner(data);
     LineSpan s;
     qsizetype restFrom = 0;
     while (scanner.Next(s)) {
         if (QByteArrayView(data.constData() + s.begin, s.end - s.begin) == oldLine) {
-            out.append(data.constData(), s.begin);
+            w.Write(QByteArrayView(data.constData(), s.begin));
             if (!newLine.isEmpty()) {
-                out.append(newLine.data(), newLine.size());
+                w.Write(newLine);
                 if (s.terminated)
-                    out.append(data.constData() + s.end, s.next - s.end);
+                    w.Write(QByteArrayView(data.constData() + s.end, s.next - s.end));
                 else
-                    out.append("\r\n");
+                    w.Write("\r\n");
             }
             restFrom = s.next;
             break;
         }
     }
-    out.append(data.constData() + restFrom, data.size() - restFrom);
-    if (!out.isEmpty() && out.back() != '\n' && out.back() != '\r')
-        out.append("\r\n");
-    return CommitThroughTemp(storage, path, out);
+    w.Write(QByteArrayView(data.constData() + restFrom, data.size() - restFrom));
+    // Only a copied last line can lack its end; it gets one.
+    if (restFrom < data.size() && data.back() != '\n' && data.back() != '\r')
+        w.Write("\r\n");
+    if (!w.Commit())
+        return TempRewriteFailure(w, path);
+    return {};
 }
 
 StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const DataFilter &filter, bool keepMatching)
@@ -458,20 +465,23 @@ StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const 
     const QString path = storage.WorkingFile(tableNumber);
     QByteArray data;
     bool missing = false;
-    if (StorageResult r = ReadForRewrite(storage, path, data, missing); !r || missing)
+    if (StorageResult r = ReadWhole(path, data, missing); !r || missing)
         return r;
+    SafeFileWriter w(path, QString::fromLatin1(kTempName));
+    if (!w.Open())
+        return TempRewriteFailure(w, path);
     const FilterMatcher matcher(filter);
-    QByteArray out;
-    out.reserve(data.size());
     const LoadResult read = ForEachValidLine(data, path, [&](const LineSpan &s, QByteArrayView line) {
         if (matcher.Matches(line) == keepMatching)
-            AppendSpan(out, data, s);
+            WriteSpan(w, data, s);  // a failure sticks and stops the commit
     });
     if (!read) {
-        QFile::remove(storage.TempFile());
+        w.Cancel();
         return read;
     }
-    return CommitThroughTemp(storage, path, out);
+    if (!w.Commit())
+        return TempRewriteFailure(w, path);
+    return {};
 }
 
 QString ArchiveFileName(const QString &archiveDir, int tableNumber, const QDateTime &now)

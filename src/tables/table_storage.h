@@ -4,9 +4,9 @@
 // files. Every function returns whether it succeeded and, when not, the
 // message for the user; nothing here shows a window.
 //
-// A rewrite never removes the working file before its replacement is
-// complete on disk: the new content goes to a temporary file that is flushed,
-// synced and renamed over the working file.
+// Every rewrite goes through SafeFileWriter: the working file is never
+// removed before its replacement is complete on disk, and a link or the
+// file's mode survive it.
 
 #include "tables/data_filter.h"
 
@@ -56,11 +56,15 @@ QString CreateErrorMessage(const QString &path);                  // "Błąd (1)
 QString LineErrorMessage(const QString &path, int lineNumber);    // "Błąd (2) ... linia n."
 QString WriteErrorMessage(const QString &path);                   // "Błąd przy zapisie do pliku: ..."
 QString TempFileErrorMessage(const QString &dataDir);             // "... tymczasowego: ..."
+// A table file that cannot be read at all (also a folder, device or FIFO).
+QString UnreadableFileMessage(const QString &path);
 
 // Clears the table and reads `path`: every valid line that matches the filter
 // becomes an unmarked row, in file order. A missing file leaves the table
 // empty (ok). Reading stops at the first invalid line; the rows before it stay.
-// A file that exists but cannot be read leaves the table as it was (readFailed).
+// A file that exists but cannot be read, or is no regular file (a folder, a
+// device, a FIFO), leaves the table as it was (readFailed). Only the bytes the
+// file held when opened are read.
 LoadResult LoadTable(const QString &path, MeasurementTable &table, const DataFilter &filter);
 
 // Reads each of the five tables from its working file with the filter
@@ -92,15 +96,27 @@ StorageResult RewriteWorkingFile(const TableStorage &storage, const MeasurementT
 // file is not written over (the "Błąd (1)" message).
 StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table);
 
-// Copies table N's whole working file, hidden rows included, to the new file
-// `path` and syncs it; the working file itself is not touched. Fails with
-// "Błąd przy zapisie do pliku: " + path when there is no working file, `path`
-// exists already, or the copy cannot be written completely.
-StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, const QString &path);
+// True when table N's working file holds any line, shown or hidden.
+bool HoldsAnyLine(const TableStorage &storage, int tableNumber);
 
-// Rewrites table N's working file through "pomiary_tmp.txt" with the first
-// line equal to `oldLine` replaced by `newLine`, or removed when `newLine` is
+enum class LineSelection { All, Matching, NotMatching };
+
+// Writes the lines of table N's working file chosen by `which` (All: every
+// line, hidden ones and invalid ones included; Matching / NotMatching: by the
+// filter, as PurgeByFilter decides) into the new file `path`, each ended by
+// CR LF, and syncs it; the working file itself is not touched. A missing
+// working file gives an empty archive. `path` existing already, or a line
+// that cannot be written, gives the "Błąd (1)" / "Błąd (2)" messages naming
+// `path`; for a selection by the filter an invalid line stops it with the
+// reading error, and no archive is left.
+StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, const QString &path,
+                                 LineSelection which = LineSelection::All, const DataFilter &filter = {});
+
+// Rewrites table N's working file through "pomiary_tmp.txt" (made in the
+// folder of the file the working file's name leads to) with the first line
+// equal to `oldLine` replaced by `newLine`, or removed when `newLine` is
 // empty; every other line unchanged. A missing working file stays missing.
+// A write-protected working file is refused with "Błąd przy zapisie do pliku: ".
 StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArrayView oldLine,
                           QByteArrayView newLine);
 

@@ -8,8 +8,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <QFileInfo>
+
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -329,6 +332,53 @@ TEST_F(ProgramConfigTest, ArchiveDirUsesSlashes)
     EXPECT_EQ(c.ArchiveDirPath(), QStringLiteral("archiwum/"));
     c = Load("Katalog_archiwum=dane\\archiwum \xB3\xF3\x64\x9F\\\r\n");
     EXPECT_EQ(c.ArchiveDirPath(), QStringLiteral("dane/archiwum łódź/"));
+}
+
+TEST_F(ProgramConfigTest, AFileThatExistsButCannotBeReadIsToldApart)
+{
+    // A FIFO would block an ordinary open; a folder is no file.
+    const QString fifo = dir_.filePath(QStringLiteral("fifo.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = dir_.filePath(QStringLiteral("folder.ini"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QStringList unreadable{fifo, folder};
+    // No read permission stops everyone but root.
+    ASSERT_TRUE(WriteAll(Path(), "Jednostka=t\r\n"));
+    ASSERT_EQ(::chmod(QFile::encodeName(Path()).constData(), 0200), 0);
+    if (::access(QFile::encodeName(Path()).constData(), R_OK) != 0)
+        unreadable << Path();
+    for (const QString &path : unreadable) {
+        ProgramConfig c;
+        EXPECT_EQ(ReadConfig(path, c), ConfigFile::Unreadable) << path.toStdString();
+        EXPECT_EQ(c.unit, "kg");
+    }
+    ProgramConfig c;
+    EXPECT_EQ(ReadConfig(dir_.filePath(QStringLiteral("brak.ini")), c), ConfigFile::Missing);
+    EXPECT_EQ(UnreadableConfigMessage("dane/konfig.ini"),
+              QString::fromUtf8("Nie można odczytać pliku konfiguracyjnego: dane/konfig.ini.\n"
+                                "Ustawienia nie zostaną zapisane."));
+}
+
+TEST_F(ProgramConfigTest, SaveKeepsALinkAndTheModeAndRefusesAWriteProtectedFile)
+{
+    const QString real = dir_.filePath(QStringLiteral("ustawienia.ini"));
+    ASSERT_TRUE(WriteAll(real, "Jednostka=t\r\n"));
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0600), 0);
+    ASSERT_EQ(::symlink("ustawienia.ini", QFile::encodeName(Path()).constData()), 0);
+    ASSERT_TRUE(SaveConfig(Path(), ProgramConfig{}));
+    EXPECT_EQ(QFileInfo(Path()).symLinkTarget(), real);
+    EXPECT_EQ(ReadAll(real), kDefaultFile);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0444), 0);
+    ProgramConfig changed;
+    changed.unit = "t";
+    EXPECT_FALSE(SaveConfig(Path(), changed));
+    EXPECT_EQ(ReadAll(real), kDefaultFile);
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files),
+              (QStringList{QStringLiteral("konfig.ini"), QStringLiteral("ustawienia.ini")}));
 }
 
 TEST_F(ProgramConfigTest, FailedSaveLeavesTheOldFile)

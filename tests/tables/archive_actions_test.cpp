@@ -10,6 +10,8 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray Row(int nr, const QByteArray &material = "Piasek")
@@ -80,7 +82,7 @@ TEST_F(ArchiveTest, SaveWritesShownRowsButDoesNotCreateTheFolder)
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
-TEST_F(ArchiveTest, ReadWithArchivingMovesTheWholeFileThenLoadsFiltered)
+TEST_F(ArchiveTest, ReadWithArchivingKeepsTheWholeFileThenLoadsFiltered)
 {
     ThreeRowsFiltered();
     const QString source = tmp.path() + "/old.txt";
@@ -91,7 +93,7 @@ TEST_F(ArchiveTest, ReadWithArchivingMovesTheWholeFileThenLoadsFiltered)
     auto ctx = Ctx();
     EXPECT_TRUE(ReadTableFromArchive(ctx));
     EXPECT_EQ(prompts.questions, QStringList{kReadQuestion});
-    // The folder was created and the whole working file, hidden row included, moved there.
+    // The folder was created and the whole working file, hidden row included, archived.
     EXPECT_EQ(ReadAll(ArchiveName()), Row(1) + "\r\n" + Row(2, "Zwir") + "\r\n" + Row(3) + "\r\n");
     EXPECT_EQ(prompts.MessageTexts(), QStringList{kSaved + ArchiveName()});
     EXPECT_EQ(prompts.openDialogs,
@@ -101,12 +103,68 @@ TEST_F(ArchiveTest, ReadWithArchivingMovesTheWholeFileThenLoadsFiltered)
     EXPECT_EQ(ReadAll(source), sourceBytes);  // the archive file is never changed
 }
 
+TEST_F(ArchiveTest, ReadAsksAlsoWhenEveryRowIsHidden)
+{
+    const QByteArray hidden = Row(2, "Zwir") + "\r\n";
+    WriteAll(Working(), hidden);
+    filter.material = "piasek";
+    LoadTable(Working(), table, filter);
+    ASSERT_EQ(table.RowCount(), 0);
+    const QString source = tmp.path() + "/old.txt";
+    WriteAll(source, Row(10) + "\r\n");
+    prompts.answers = {true};
+    prompts.fileAnswers = {source};
+    auto ctx = Ctx();
+    EXPECT_TRUE(ReadTableFromArchive(ctx));
+    EXPECT_EQ(prompts.questions, QStringList{kReadQuestion});
+    EXPECT_EQ(ReadAll(ArchiveName()), hidden);
+    EXPECT_EQ(ReadAll(Working()), Row(10) + "\r\n");
+}
+
+TEST_F(ArchiveTest, NothingChangesBeforeAFileIsChosenAndRead)
+{
+    ThreeRowsFiltered();
+    const QByteArray working = ReadAll(Working());
+    auto ctx = Ctx();
+    // "Anuluj" in the dialog, after either answer.
+    for (const bool archiveFirst : {false, true}) {
+        prompts.answers = {archiveFirst};
+        prompts.fileAnswers = {std::nullopt};
+        EXPECT_FALSE(ReadTableFromArchive(ctx));
+        EXPECT_EQ(ReadAll(Working()), working);
+        EXPECT_EQ(table.RowCount(), 2);
+    }
+    // A wrong file: invalid from its first line on; also unreadable files
+    // (a folder, a FIFO that would block, a device that never ends).
+    const QString wrong = tmp.path() + "/notatki.txt";
+    WriteAll(wrong, "Lista zakupów\r\n" + Row(5) + "\r\n");
+    const QString folder = tmp.path() + "/folder.txt";
+    QDir().mkpath(folder);
+    const QString fifo = tmp.path() + "/fifo";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QList<std::pair<QString, QString>> chosen = {{wrong, ReadErrorMessage(0, wrong, 1)},
+                                                       {folder, UnreadableFileMessage(folder)},
+                                                       {fifo, UnreadableFileMessage(fifo)},
+                                                       {"/dev/zero", UnreadableFileMessage("/dev/zero")}};
+    for (const auto &[path, message] : chosen) {
+        prompts.messages.clear();
+        prompts.answers = {true};
+        prompts.fileAnswers = {path};
+        EXPECT_FALSE(ReadTableFromArchive(ctx));
+        ASSERT_EQ(prompts.messages.size(), 1);
+        EXPECT_EQ(prompts.messages[0].icon, UserPrompts::Icon::Error);
+        EXPECT_EQ(prompts.messages[0].text, message);
+        EXPECT_EQ(ReadAll(Working()), working);
+        EXPECT_EQ(table.RowCount(), 2);
+    }
+    EXPECT_FALSE(QDir(archiveDir).exists());
+}
+
 TEST_F(ArchiveTest, ReadKeepsRowsBeforeABadLineAndCancelStops)
 {
-    WriteAll(Working(), Row(1) + "\r\n");
-    LoadTable(Working(), table, filter);
+    ThreeRowsFiltered();
     const QString source = tmp.path() + "/bad.txt";
-    WriteAll(source, Row(5) + "\r\n" + Row(6) + "\r\nx\ty\r\n" + Row(8) + "\r\n");
+    WriteAll(source, Row(5) + "\r\n" + Row(6, "Zwir") + "\r\n" + Row(7) + "\r\nx\ty\r\n" + Row(8) + "\r\n");
     prompts.answers = {false};
     prompts.fileAnswers = {source};
     auto ctx = Ctx();
@@ -116,39 +174,42 @@ TEST_F(ArchiveTest, ReadKeepsRowsBeforeABadLineAndCancelStops)
     ctx.whileBusy = [&](const std::function<void()> &work) {
         ++busyRuns;
         EXPECT_EQ(prompts.openDialogs.size(), 1);
-        EXPECT_EQ(table.RowCount(), 1);
+        EXPECT_EQ(table.RowCount(), 2);
         work();
         EXPECT_EQ(table.RowCount(), 2);
-        EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(6) + "\r\n");
+        EXPECT_EQ(table.Cell(1, ColNr), QByteArray("7"));
+        EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(7) + "\r\n");
         EXPECT_TRUE(prompts.messages.isEmpty());
     };
-    ReadTableFromArchive(ctx);
+    EXPECT_TRUE(ReadTableFromArchive(ctx));
     EXPECT_EQ(busyRuns, 1);
-    EXPECT_EQ(prompts.MessageTexts(), QStringList{ReadErrorMessage(1, source, 3)});
-    EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(6) + "\r\n");
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{ReadErrorMessage(1, source, 4)});
+    EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(7) + "\r\n");
     EXPECT_FALSE(QDir(archiveDir).exists());
 
-    // An empty table asks nothing; a cancelled dialog changes nothing and reads nothing.
+    // An empty table with an empty file asks nothing; a cancelled dialog reads nothing.
     table.Clear();
+    QFile::remove(Working());
     prompts.questions.clear();
     prompts.messages.clear();
     EXPECT_FALSE(ReadTableFromArchive(ctx));
     EXPECT_TRUE(prompts.questions.isEmpty());
     EXPECT_EQ(busyRuns, 1);
-    EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(6) + "\r\n");
+    EXPECT_FALSE(QFile::exists(Working()));
 }
 
-TEST_F(ArchiveTest, FailedMoveIsReportedAndNothingElseHappens)
+TEST_F(ArchiveTest, FailedArchiveCopyBeforeReadingChangesNothing)
 {
     ThreeRowsFiltered();
     archiveDir = tmp.path() + "/blocker/archiwum/";
     WriteAll(tmp.path() + "/blocker", "a file where the folder should be");
+    const QString source = tmp.path() + "/old.txt";
+    WriteAll(source, Row(10) + "\r\n");
     prompts.answers = {true};
-    prompts.fileAnswers = {QString(tmp.path() + "/x.txt")};
+    prompts.fileAnswers = {source};
     auto ctx = Ctx();
     EXPECT_FALSE(ReadTableFromArchive(ctx));
-    EXPECT_EQ(prompts.MessageTexts(), QStringList{WriteErrorMessage(archiveDir + "tab_2_20240517_140312.txt")});
-    EXPECT_TRUE(prompts.openDialogs.isEmpty());
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{CreateErrorMessage(archiveDir + "tab_2_20240517_140312.txt")});
     EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(2, "Zwir") + "\r\n" + Row(3) + "\r\n");
     EXPECT_EQ(table.RowCount(), 2);
 }
@@ -186,43 +247,67 @@ TEST_F(ArchiveTest, DeleteModes)
     EXPECT_EQ(table.RowCount(), 0);
 }
 
-TEST_F(ArchiveTest, DeleteArchivesFirstCreatingTheFolder)
+TEST_F(ArchiveTest, DeleteArchivesExactlyTheLinesItRemoves)
 {
-    ThreeRowsFiltered();
     auto ctx = Ctx();
-    EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::All, true}));
-    EXPECT_EQ(prompts.MessageTexts(), QStringList{kSaved + ArchiveName()});
-    EXPECT_EQ(ReadAll(ArchiveName()), Row(1) + "\r\n" + Row(3) + "\r\n");  // the rows shown
-    EXPECT_EQ(table.RowCount(), 0);
+    const QByteArray shown = Row(1) + "\r\n" + Row(3) + "\r\n";
+    const QByteArray hidden = Row(2, "Zwir") + "\r\n";
+    struct Case {
+        int mode;
+        QByteArray archived, left;
+    };
+    const Case cases[] = {{DeleteChoice::All, Row(1) + "\r\n" + hidden + Row(3) + "\r\n", ""},
+                          {DeleteChoice::Shown, shown, hidden},
+                          {DeleteChoice::AllButShown, hidden, shown}};
+    for (const Case &c : cases) {
+        ThreeRowsFiltered();
+        prompts.messages.clear();
+        QFile::remove(ArchiveName());
+        EXPECT_TRUE(DeleteTableData(ctx, {c.mode, true}));
+        EXPECT_EQ(prompts.MessageTexts(), QStringList{kSaved + ArchiveName()});  // the folder was created
+        EXPECT_EQ(ReadAll(ArchiveName()), c.archived) << c.mode;
+        EXPECT_EQ(ReadAll(Working()), c.left) << c.mode;
+    }
 }
 
 TEST_F(ArchiveTest, FailedArchiveCopyDeletesNothing)
 {
     ThreeRowsFiltered();
+    const QByteArray working = ReadAll(Working());
+    const QString archive = ArchiveName();
+    auto ctx = Ctx();
+    // A full disk in the middle of the copy's second line.
+    QDir().mkpath(archiveDir);
+    bool deleted = true;
+    {
+        FileSizeLimit disk(Row(1).size() + 10);
+        deleted = DeleteTableData(ctx, {DeleteChoice::All, true});
+    }
+    EXPECT_FALSE(deleted);
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{LineErrorMessage(archive, 2)});
+    EXPECT_FALSE(QFile::exists(archive));
+    EXPECT_TRUE(QDir(archiveDir).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(table.RowCount(), 2);
+    EXPECT_EQ(ReadAll(Working()), working);
+
+    // No folder can be made for it.
+    prompts.messages.clear();
     archiveDir = tmp.path() + "/blocker/archiwum/";
     WriteAll(tmp.path() + "/blocker", "x");
-    auto ctx = Ctx();
-    EXPECT_FALSE(DeleteTableData(ctx, {DeleteChoice::All, true}));
+    auto blocked = Ctx();
+    EXPECT_FALSE(DeleteTableData(blocked, {DeleteChoice::Shown, true}));
     EXPECT_EQ(prompts.MessageTexts(), QStringList{CreateErrorMessage(archiveDir + "tab_2_20240517_140312.txt")});
     EXPECT_EQ(table.RowCount(), 2);
-    EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(2, "Zwir") + "\r\n" + Row(3) + "\r\n");
-}
+    EXPECT_EQ(ReadAll(Working()), working);
 
-TEST_F(ArchiveTest, UnreadableArchiveChangesNeitherTableNorWorkingFile)
-{
-    const QByteArray content = Row(1) + "\r\n" + Row(2) + "\r\n";
-    WriteAll(Working(), content);
-    LoadTable(Working(), table, filter);
-    const QString folder = tmp.path() + "/folder.txt";  // picked, but not a readable file
-    QDir().mkpath(folder);
-    prompts.answers = {false};
-    prompts.fileAnswers = {folder};
-    auto ctx = Ctx();
-    EXPECT_FALSE(ReadTableFromArchive(ctx));
-    ASSERT_EQ(prompts.messages.size(), 1);
-    EXPECT_EQ(prompts.messages[0].icon, UserPrompts::Icon::Error);
-    EXPECT_EQ(table.RowCount(), 2);
-    EXPECT_EQ(ReadAll(Working()), content);
+    // A line the filtered deletion would stop at: no archive, nothing deleted.
+    prompts.messages.clear();
+    const QByteArray bad = working + "1\t2\r\n";
+    WriteAll(Working(), bad);
+    EXPECT_FALSE(DeleteTableData(ctx, {DeleteChoice::AllButShown, true}));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{ReadErrorMessage(1, Working(), 4)});
+    EXPECT_FALSE(QFile::exists(archive));
+    EXPECT_EQ(ReadAll(Working()), bad);
 }
 
 TEST_F(ArchiveTest, WorkingFileSurvivesAFullDiskWhileArchivingBeforeRead)
@@ -231,8 +316,10 @@ TEST_F(ArchiveTest, WorkingFileSurvivesAFullDiskWhileArchivingBeforeRead)
     WriteAll(Working(), content);
     LoadTable(Working(), table, filter);
     QDir().mkpath(archiveDir);
+    const QString source = tmp.path() + "/old.txt";
+    WriteAll(source, Row(10) + "\r\n");
     prompts.answers = {true};
-    prompts.fileAnswers = {QString(tmp.path() + "/x.txt")};
+    prompts.fileAnswers = {source};
     auto ctx = Ctx();
     bool changed = true;
     {
@@ -240,8 +327,7 @@ TEST_F(ArchiveTest, WorkingFileSurvivesAFullDiskWhileArchivingBeforeRead)
         changed = ReadTableFromArchive(ctx);
     }
     EXPECT_FALSE(changed);
-    EXPECT_EQ(prompts.MessageTexts(), QStringList{WriteErrorMessage(ArchiveName())});
-    EXPECT_TRUE(prompts.openDialogs.isEmpty());
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{LineErrorMessage(ArchiveName(), 1)});
     EXPECT_EQ(ReadAll(Working()), content);
     EXPECT_EQ(table.RowCount(), 3);
 }
@@ -265,8 +351,11 @@ TEST_F(ArchiveTest, AnEarlierArchiveOfTheSameSecondIsNeverOverwritten)
 
     prompts.messages.clear();
     prompts.answers = {true};
+    const QString source = tmp.path() + "/old.txt";
+    WriteAll(source, Row(10) + "\r\n");
+    prompts.fileAnswers = {source};
     EXPECT_FALSE(ReadTableFromArchive(ctx));
-    EXPECT_EQ(prompts.MessageTexts(), QStringList{WriteErrorMessage(ArchiveName())});
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{CreateErrorMessage(ArchiveName())});
 
     EXPECT_EQ(ReadAll(ArchiveName()), QByteArray("earlier\r\n"));
     EXPECT_EQ(ReadAll(Working()), working);

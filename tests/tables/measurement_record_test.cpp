@@ -132,6 +132,26 @@ TEST(NextNumber, WalksBackOverEmptyAndNonIntegerNumbers)
     EXPECT_EQ(NextNumber(v), QByteArray("1"));
 }
 
+TEST(NextNumber, NumbersOfAnyLengthNeitherOverflowNorStartAgain)
+{
+    const auto after = [](const QByteArray &nr) {
+        MeasurementTable t(1);
+        t.AddLine(Line("7"));
+        t.AddLine(Line(nr));
+        t.AddRow();
+        return NextNumber(t);
+    };
+    EXPECT_EQ(after("9223372036854775807"), QByteArray("9223372036854775808"));
+    EXPECT_EQ(after("99999999999999999999"), QByteArray("100000000000000000000"));
+    EXPECT_EQ(after(" 0099 "), QByteArray("100"));
+    EXPECT_EQ(after("+5"), QByteArray("6"));
+    EXPECT_EQ(after("-1"), QByteArray("0"));
+    EXPECT_EQ(after("-100"), QByteArray("-99"));
+    EXPECT_EQ(after("-9223372036854775809"), QByteArray("-9223372036854775808"));
+    EXPECT_EQ(after("-0"), QByteArray("1"));
+    EXPECT_EQ(after("1-2"), QByteArray("8"));  // not an integer: the walk goes on
+}
+
 TEST(TableSet, CaptionsAndImages)
 {
     TableParams p = TableParams::Defaults(1);

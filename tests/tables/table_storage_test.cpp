@@ -7,7 +7,11 @@
 #include "tables/table_storage.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -240,18 +244,94 @@ TEST_F(StorageTest, ReadErrorNamesAPathWithPercentSignsAsItIs)
                                                "Czytanie pliku zostało przerwane."));
 }
 
-TEST_F(StorageTest, UnreadableFileLeavesTheTableAsItWas)
+TEST_F(StorageTest, UnreadableOrSpecialFileLeavesTheTableAsItWas)
 {
     MeasurementTable t(1);
     t.AddLine(Row(1));
     const QString folder = dataDir + "folder.txt";  // exists, but cannot be read as a file
     ASSERT_TRUE(QDir().mkpath(folder));
-    const LoadResult r = LoadTable(folder, t, {});
-    EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.readFailed);
-    EXPECT_FALSE(r.message.isEmpty());
-    ASSERT_EQ(t.RowCount(), 1);
-    EXPECT_EQ(t.Line(0), Row(1));
+    // A FIFO would block an ordinary open; /dev/zero never ends.
+    const QString fifo = dataDir + "fifo.txt";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &path : {folder, fifo, QString("/dev/zero")}) {
+        const LoadResult r = LoadTable(path, t, {});
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.readFailed);
+        EXPECT_EQ(r.message, QString::fromUtf8("Nie można odczytać pliku z pomiarami \"") + path +
+                                 QString::fromUtf8("\".\nCzytanie pliku zostało przerwane."));
+        ASSERT_EQ(t.RowCount(), 1);
+        EXPECT_EQ(t.Line(0), Row(1));
+    }
+    // A working file that is a link to a device is neither read nor replaced.
+    ASSERT_TRUE(QFile::link("/dev/zero", Working(2)));
+    EXPECT_EQ(ReplaceLine(Storage(), 2, Row(1), Row(2)).message, UnreadableFileMessage(Working(2)));
+    EXPECT_EQ(PurgeByFilter(Storage(), 2, {}, true).message, UnreadableFileMessage(Working(2)));
+}
+
+TEST_F(StorageTest, RewritesKeepALinkAndTheFileModeAndRefuseAWriteProtectedFile)
+{
+    const TableStorage s = Storage();
+    // The working file links, relatively, to a file in another folder.
+    const QString elsewhere = tmp.path() + "/gdzie_indziej/";
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    const QString target = elsewhere + "tabela1.txt";
+    WriteAll(target, Row(1) + "\r\n" + Row(2, "Żwir") + "\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    ASSERT_EQ(::symlink("../gdzie_indziej/tabela1.txt", QFile::encodeName(Working()).constData()), 0);
+    const auto unchangedIdentity = [&] {
+        EXPECT_EQ(QFileInfo(Working()).symLinkTarget(), target);
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0640u);
+        // No temporary left, here or there.
+        EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files), QStringList{"tabela1.txt"});
+        EXPECT_EQ(QDir(dataDir).entryList(QDir::Files), QStringList{"pomiary1.txt"});
+    };
+
+    ASSERT_TRUE(ReplaceLine(s, 1, Row(1), Row(3)).ok);
+    EXPECT_EQ(ReadAll(target), Row(3) + "\r\n" + Row(2, "Żwir") + "\r\n");
+    unchangedIdentity();
+    DataFilter f;
+    f.material = "WIR";
+    ASSERT_TRUE(PurgeByFilter(s, 1, f, true).ok);
+    EXPECT_EQ(ReadAll(target), Row(2, "Żwir") + "\r\n");
+    unchangedIdentity();
+    MeasurementTable t(1);
+    t.AddLine(Row(4));
+    ASSERT_TRUE(RewriteWorkingFile(s, t).ok);
+    EXPECT_EQ(ReadAll(target), Row(4) + "\r\n");
+    unchangedIdentity();
+
+    // Write-protected (also for root): every writer refuses it and it stays.
+    const QByteArray content = Row(1) + "\r\n";
+    WriteAll(Working(2), content);
+    ASSERT_TRUE(QFile::setPermissions(Working(2), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    EXPECT_EQ(ReplaceLine(s, 2, Row(1), Row(3)).message, WriteErrorMessage(Working(2)));
+    EXPECT_EQ(PurgeByFilter(s, 2, {}, false).message, WriteErrorMessage(Working(2)));
+    t.setNumber(2);
+    EXPECT_EQ(RewriteWorkingFile(s, t).message, CreateErrorMessage(Working(2)));
+    EXPECT_EQ(AppendLine(s, 2, Row(5)).message, WriteErrorMessage(Working(2)));
+    EXPECT_EQ(ReadAll(Working(2)), content);
+    EXPECT_FALSE(QFile::exists(s.TempFile()));
+}
+
+TEST_F(StorageTest, LineErrorNamesTheLineThatDidNotFitOnTheDisk)
+{
+    MeasurementTable t(1);
+    for (int nr = 1001; nr <= 2000; ++nr)  // lines of one length
+        t.AddLine(Row(nr));
+    const qint64 lineBytes = Row(1001).size() + 2;
+    // The limit cuts line 301 in its middle, then falls just after line 300.
+    for (const qint64 limit : {300 * lineBytes + lineBytes / 2, 300 * lineBytes}) {
+        StorageResult r;
+        {
+            FileSizeLimit disk(limit);
+            r = RewriteWorkingFile(Storage(), t);
+        }
+        EXPECT_EQ(r.message, LineErrorMessage(Working(), 301)) << limit;
+        EXPECT_FALSE(QFile::exists(Working()));
+        EXPECT_TRUE(QDir(dataDir).entryList(QDir::Files).isEmpty());  // no cut temporary left
+    }
 }
 
 TEST_F(StorageTest, AppendThatFillsTheDiskLeavesTheFileAsItWas)

@@ -98,7 +98,10 @@ void MainWindow::FormCreate()
 
     // 5.-6. Caption, then konfig.ini.
     setWindowTitle(QStringLiteral("Program do archiwizacji pomiarów - QZ"));
-    LoadConfig(dataDir_ + QStringLiteral("konfig.ini"), config_);
+    const QString konfig = dataDir_ + QStringLiteral("konfig.ini");
+    keepConfigFile_ = ReadConfig(konfig, config_) == ConfigFile::Unreadable;
+    if (keepConfigFile_)
+        prompts_->Warning(UnreadableConfigMessage(konfig));
     log_.enabled = config_.logEnabled;
     ApplyConfigToControls();
     CreateTablePages();
@@ -293,7 +296,9 @@ void MainWindow::FormClose()
     config_.userData1 = cp1250::EncodeLossy(param1_->text());
     config_.userData2 = cp1250::EncodeLossy(param2_->text());
     config_.logEnabled = log_.enabled;
-    SaveConfig(dataDir_ + QStringLiteral("konfig.ini"), config_);
+    // Defaults must not replace settings that could not be read.
+    if (!keepConfigFile_)
+        SaveConfig(dataDir_ + QStringLiteral("konfig.ini"), config_);
     scaleLink_->Stop();  // errors while closing are ignored
 }
 

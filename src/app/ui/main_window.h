@@ -151,6 +151,8 @@ private:
     UserPrompts *prompts_;
     std::unique_ptr<InstanceGuard> guard_;
     ProgramConfig config_;
+    // konfig.ini exists but could not be read: it is left as it is at close.
+    bool keepConfigFile_ = false;
     EventLog log_;
     std::unique_ptr<ScaleInput> scaleInput_;
     QString startDir_;

@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <sys/stat.h>
+
 class TestMainWindow : public QObject {
     Q_OBJECT
 
@@ -134,6 +136,27 @@ private slots:
         QVERIFY(written.contains("\r\nDane_uzytkownika2=Plac 2  Brama 1\r\n"));
         QVERIFY(written.contains("\r\nJednostka=t\r\n"));
         QCOMPARE(written.count("\r\n"), 72);  // 67 keys, 4 of our own, "log"
+    }
+
+    void konfigThatCannotBeReadIsToldOnceAndKeptAtClose()
+    {
+        // A FIFO: opening it for reading would wait for a writer forever.
+        QVERIFY(::mkfifo(QFile::encodeName(Konfig()).constData(), 0600) == 0);
+        {
+            MainWindow w(Options());
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QCOMPARE(prompts_.MessageTexts(),
+                     QStringList{QString::fromUtf8("Nie można odczytać pliku konfiguracyjnego: %1.\n"
+                                                   "Ustawienia nie zostaną zapisane.")
+                                     .arg(Konfig())});
+            QCOMPARE(prompts_.messages[0].icon, UserPrompts::Icon::Warning);
+            w.close();
+        }
+        QCOMPARE(prompts_.messages.size(), 1);
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(Konfig()).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        QFile::remove(Konfig());
     }
 
     void secondCopyIsRefusedAndWritesNothing()
