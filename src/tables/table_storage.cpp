@@ -425,8 +425,10 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
     const QString path = storage.WorkingFile(tableNumber);
     QByteArray data;
     bool missing = false;
-    if (StorageResult r = ReadWhole(path, data, missing); !r || missing)
+    if (StorageResult r = ReadWhole(path, data, missing); !r)
         return r;
+    if (missing)
+        return StorageResult::Failed(MissingLineMessage(path));
     SafeFileWriter w(path, QString::fromLatin1(kTempName));
     if (!w.Open())
         return TempRewriteFailure(w, path);
@@ -435,8 +437,10 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
     LineScanner scanner(data);
     LineSpan s;
     qsizetype restFrom = 0;
+    bool found = false;
     while (scanner.Next(s)) {
         if (QByteArrayView(data.constData() + s.begin, s.end - s.begin) == oldLine) {
+            found = true;
             w.Write(QByteArrayView(data.constData(), s.begin));
             if (!newLine.isEmpty()) {
                 w.Write(newLine);
@@ -448,6 +452,11 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
             restFrom = s.next;
             break;
         }
+    }
+    if (!found) {
+        // The change would be gone at the next start without a word.
+        w.Cancel();
+        return StorageResult::Failed(MissingLineMessage(path));
     }
     w.Write(QByteArrayView(data.constData() + restFrom, data.size() - restFrom));
     // Only a copied last line can lack its end; it gets one.
@@ -515,7 +524,7 @@ StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const Q
     const QString path = storage.WorkingFile(tableNumber);
     QByteArray data;
     bool missing = false;
-    if (StorageResult r = ReadForRewrite(storage, path, data, missing); !r)
+    if (StorageResult r = ReadWhole(path, data, missing); !r)
         return r;
     if (missing)
         return StorageResult::Failed(MissingLineMessage(path));
@@ -555,23 +564,21 @@ StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const Q
             positions[r.newLine].insert(at);
     }
 
-    QByteArray out;
-    out.reserve(data.size() + 64);
+    SafeFileWriter w(path, QString::fromLatin1(kTempName));
+    if (!w.Open())
+        return TempRewriteFailure(w, path);
     for (qsizetype i = 0; i < qsizetype(spans.size()); ++i) {
         const LineSpan &s = spans[size_t(i)];
         const auto it = replaced.constFind(i);
         if (it == replaced.constEnd()) {
-            AppendSpan(out, data, s);
+            WriteSpan(w, data, s);  // a failure sticks and stops the commit
         } else if (!it->isEmpty()) {
-            out.append(*it);
-            if (s.terminated)
-                out.append(data.constData() + s.end, s.next - s.end);
-            else
-                out.append("\r\n");
+            w.Write(*it);
+            w.Write(s.terminated ? QByteArrayView(data.constData() + s.end, s.next - s.end) : QByteArrayView("\r\n"));
         }
     }
-    if (StorageResult r = CommitThroughTemp(storage, path, out); !r)
-        return r;
+    if (!w.Commit())
+        return TempRewriteFailure(w, path);
     if (lost)
         return StorageResult::Failed(MissingLineMessage(path));
     return {};

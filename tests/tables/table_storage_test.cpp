@@ -176,15 +176,19 @@ TEST_F(StorageTest, ReplaceLineChangesOnlyTheFirstEqualLine)
     ASSERT_TRUE(ReplaceLine(s, 1, Row(1), QByteArray()).ok);  // deletion
     EXPECT_EQ(ReadAll(Working()), Row(1, "Żwir") + "\r\n" + Row(7, "Hidden") + "\r\n");
 
-    ASSERT_TRUE(ReplaceLine(s, 1, Row(99), Row(100)).ok);  // not there: content unchanged
+    // Not there (edited outside, or an earlier write failed): said so, content unchanged.
+    const StorageResult missing = ReplaceLine(s, 1, Row(99), Row(100));
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.message, MissingLineMessage(Working()));
     EXPECT_EQ(ReadAll(Working()), Row(1, "Żwir") + "\r\n" + Row(7, "Hidden") + "\r\n");
     EXPECT_FALSE(QFile::exists(s.TempFile()));
 
-    // A last line without its end gets one; a missing working file stays missing.
+    // A last line without its end gets one; a missing working file stays
+    // missing, and the change that could not be stored is reported.
     WriteAll(Working(2), Row(1) + "\r\n" + Row(2));
     ASSERT_TRUE(ReplaceLine(s, 2, Row(1), Row(3)).ok);
     EXPECT_EQ(ReadAll(Working(2)), Row(3) + "\r\n" + Row(2) + "\r\n");
-    ASSERT_TRUE(ReplaceLine(s, 3, Row(1), Row(3)).ok);
+    EXPECT_FALSE(ReplaceLine(s, 3, Row(1), Row(3)).ok);
     EXPECT_FALSE(QFile::exists(Working(3)));
 }
 
