@@ -139,8 +139,10 @@ RangeEditResult ApplyToRange(MeasurementTable &table, const TableStorage &storag
 {
     RangeEditResult result;
     QList<LineReplacement> changes;
+    // The rows are changed without making each the current row in turn: the
+    // list is not repainted during the loop, and moving its highlight row by
+    // row would cost more than the edit on a long range.
     for (int row = first; row <= last && row < table.RowCount(); ++row) {
-        table.SetCurrentRow(row);
         // A copy: a view into the table is invalid after the next change.
         const QByteArray oldLine = table.Line(row);
         std::optional<QByteArray> newLine = edit(oldLine, result.cellError);

@@ -41,9 +41,8 @@ struct RangeEditResult {
 };
 
 // Applies `edit` to rows first..last of `table` (table N, working file of
-// `storage`), each made the current row in turn, then rewrites the working
-// file once with every changed line, exactly as one ReplaceLine per row would
-// leave it. A row that cannot be computed stops the range; the rows before it
+// `storage`), then rewrites the working file once with every changed line,
+// exactly as one ReplaceLine per row would leave it. A row that cannot be computed stops the range; the rows before it
 // keep their changes, in the table and in the file. The first row of the
 // range is current again at the end.
 RangeEditResult ApplyToRange(MeasurementTable &table, const TableStorage &storage, int first, int last,
