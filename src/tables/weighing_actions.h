@@ -90,7 +90,11 @@ private:
     bool HasSelection();
     void ApplyEdit(int first, int last, const std::function<std::optional<QByteArray>(QByteArrayView, QString &)> &edit,
                    bool rangeLoop, bool totals);
-    int RangeEnd(ApplyToChoice choice) const;
+    class RowWatch;
+    // The last row of the apply-to range that starts at `row`.
+    int RangeEnd(ApplyToChoice choice, int row) const;
+    // The row a window was opened for, now; -1 (and a message) when it is gone.
+    int RowAfterWindow(const RowWatch &watch);
     std::optional<double> AskNumber(const QString &title, const QString &prompt, const QByteArray &preset);
     void AfterCancel();
 
