@@ -79,6 +79,10 @@ private:
     QMetaObject::Connection connections_[3];
 };
 
+WeighingActions::WeighingActions(WeighingEnvironment env) : env_(std::move(env)) {}
+
+WeighingActions::~WeighingActions() = default;
+
 MeasurementTable &WeighingActions::Table() const
 {
     return env_.tables->Active();
@@ -128,6 +132,8 @@ bool WeighingActions::AddWeighing()
         return false;
     }
     const int row = t.AddLine(*line);
+    newestTable_ = &t;
+    newest_ = std::make_unique<RowWatch>(t, row);
     ShowNewRow(row);
     ReportFailure(AppendLine(*env_.storage, t.number(), *line), *env_.prompts);
     Call(env_.view.refreshCaptions);
@@ -161,9 +167,10 @@ void WeighingActions::AddRecordRow(const QByteArray &number, const QByteArray &w
 void WeighingActions::UpdateLastRow()
 {
     MeasurementTable &t = Table();
-    if (t.IsEmpty())
-        return;
     const int row = t.RowCount() - 1;
+    // Only the row of the current load: another last row is some other weighing.
+    if (row < 0 || newestTable_ != &t || !newest_ || newest_->Row() != row)
+        return;
     t.SetCurrentRow(row);
     Call(env_.view.focusList);
     const QByteArray oldLine = t.Line(row);

@@ -27,8 +27,11 @@ protected:
         log.enabled = true;
     }
 
+    // One set of actions for the whole test, as the main window keeps one.
     WeighingActions &Make()
     {
+        if (actions)
+            return *actions;
         WeighingEnvironment env;
         env.tables = &tables;
         env.storage = &storage;
@@ -143,6 +146,35 @@ TEST_F(Actions, UpdatingTheLastRowFollowsTheDisplay)
     EXPECT_EQ(T().Line(4), "5\t2024-05-17 14:04\t120.00\t(110.00)\t10.00\t2.00\t220.00\t\tZwir\tWorek\tJAN\t");
     EXPECT_EQ(File(), TableBytes());
     EXPECT_EQ(T().CurrentRow(), 4);
+}
+
+// Automatic adding follows its load in the row it added; a row that is not
+// that one (deleted, or others added after it) is never overwritten.
+TEST_F(Actions, OnlyTheNewestAddedRowIsBroughtUpToDate)
+{
+    AddFive();
+    T().SetCurrentRow(4);
+    prompts.answers = {true};
+    Make().DeleteRow();
+    const QByteArray before = File();
+    reading.displayText = "120.00";
+    Make().UpdateLastRow();
+    EXPECT_EQ(Field(T().Line(3), ColGross), "100.00");
+    EXPECT_EQ(File(), before);
+
+    reading.displayText = "100.00";
+    ASSERT_TRUE(Make().AddWeighing());
+    reading.displayText = "120.00";
+    Make().UpdateLastRow();
+    EXPECT_EQ(Field(T().Line(4), ColGross), "120.00");
+
+    Make().AddRecordRow("7", "80.00", false);  // the scale's own record comes after it
+    reading.displayText = "130.00";
+    Make().UpdateLastRow();
+    EXPECT_EQ(Field(T().Line(4), ColGross), "120.00");
+    EXPECT_EQ(Field(T().Line(5), ColGross), "80.00");
+    EXPECT_EQ(File(), TableBytes());
+    EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 TEST_F(Actions, TareAndPriceThroughTheInputWindow)
