@@ -257,7 +257,8 @@ void WeighingActions::EditGross()
     if (!HasSelection())
         return;
     const RowWatch watch(Table(), Table().CurrentRow());
-    const auto v = AskNumber(QStringLiteral("Masa brutto"), QStringLiteral("Podaj masę brutto:"), WithoutBrackets(Table().Cell(watch.Row(), ColGross)));
+    const auto v = AskNumber(QStringLiteral("Masa brutto"), QStringLiteral("Podaj masę brutto:"),
+                             WithoutBrackets(Table().Cell(watch.Row(), ColGross)));
     if (!v)
         return;
     if (const int row = RowAfterWindow(watch); row >= 0)
@@ -269,7 +270,8 @@ void WeighingActions::EditTare()
     if (!HasSelection())
         return;
     const RowWatch watch(Table(), Table().CurrentRow());
-    const auto v = AskNumber(QStringLiteral("Tara"), QStringLiteral("Podaj tarę:"), WithoutBrackets(Table().Cell(watch.Row(), ColTare)));
+    const auto v = AskNumber(QStringLiteral("Tara"), QStringLiteral("Podaj tarę:"),
+                             WithoutBrackets(Table().Cell(watch.Row(), ColTare)));
     if (!v)
         return;
     if (const int row = RowAfterWindow(watch); row >= 0)
@@ -281,7 +283,8 @@ void WeighingActions::EditPrice()
     if (!HasSelection())
         return;
     const RowWatch watch(Table(), Table().CurrentRow());
-    const auto v = AskNumber(QStringLiteral("Cena"), QStringLiteral("Podaj cenę:"), Table().Cell(watch.Row(), ColPrice));
+    const auto v =
+        AskNumber(QStringLiteral("Cena"), QStringLiteral("Podaj cenę:"), Table().Cell(watch.Row(), ColPrice));
     if (!v)
         return;
     if (const int row = RowAfterWindow(watch); row >= 0)
