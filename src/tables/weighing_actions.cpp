@@ -19,6 +19,9 @@ namespace {
 const QString kNoMeasurement = QStringLiteral("Brak pomiaru!");
 const QString kNoRow = QStringLiteral("Nie wskazano pomiaru!");
 const QString kBadValue = QStringLiteral("Błędna wartość!");
+// The scale went on while a window was open and started the table afresh
+// (or the row went some other way): the answer has no row to go to.
+const QString kRowGone = QStringLiteral("Wskazany pomiar nie jest już w tabeli. Zmiana nie została wprowadzona.");
 // Pixels the list scrolls per row so that a new last row is in view.
 constexpr int kRowScroll = 30;
 
@@ -39,6 +42,46 @@ QByteArray WithoutBrackets(QByteArray text)
 }
 
 }  // namespace
+
+// The scale keeps sending while an action's window is open: automatic adding
+// and weighing records append rows and make the new one current, and a new
+// series of records starts the table afresh. The watch follows the row the
+// action began on, so the answer goes to that weighing and no other.
+class WeighingActions::RowWatch {
+public:
+    RowWatch(MeasurementTable &table, int row) : row_(row)
+    {
+        connections_[0] = QObject::connect(&table, &MeasurementTable::aboutToReset, [this] { row_ = -1; });
+        connections_[1] = QObject::connect(&table, &MeasurementTable::rowsInserted, [this](int first, int last) {
+            if (row_ >= first)
+                row_ += last - first + 1;
+        });
+        connections_[2] = QObject::connect(&table, &MeasurementTable::rowsRemoved, [this](int first, int last) {
+            if (row_ > last)
+                row_ -= last - first + 1;
+            else if (row_ >= first)
+                row_ = -1;
+        });
+    }
+    ~RowWatch()
+    {
+        for (const QMetaObject::Connection &c : connections_)
+            QObject::disconnect(c);
+    }
+    RowWatch(const RowWatch &) = delete;
+    RowWatch &operator=(const RowWatch &) = delete;
+
+    // The row now, -1 when it is gone.
+    int Row() const { return row_; }
+
+private:
+    int row_;
+    QMetaObject::Connection connections_[3];
+};
+
+WeighingActions::WeighingActions(WeighingEnvironment env) : env_(std::move(env)) {}
+
+WeighingActions::~WeighingActions() = default;
 
 MeasurementTable &WeighingActions::Table() const
 {
@@ -89,6 +132,8 @@ bool WeighingActions::AddWeighing()
         return false;
     }
     const int row = t.AddLine(*line);
+    newestTable_ = &t;
+    newest_ = std::make_unique<RowWatch>(t, row);
     ShowNewRow(row);
     ReportFailure(AppendLine(*env_.storage, t.number(), *line), *env_.prompts);
     Call(env_.view.refreshCaptions);
@@ -103,6 +148,8 @@ void WeighingActions::AddRecordRow(const QByteArray &number, const QByteArray &w
     if (newSeries) {
         t.Clear();
         ReportFailure(RewriteWorkingFile(*env_.storage, t), *env_.prompts);
+        // The marks went with the rows: the totals must not count them on.
+        Call(env_.view.refreshTotals);
     }
     const TableParams &params = env_.config->tables[size_t(t.number() - 1)];
     const std::optional<QByteArray> line =
@@ -120,9 +167,10 @@ void WeighingActions::AddRecordRow(const QByteArray &number, const QByteArray &w
 void WeighingActions::UpdateLastRow()
 {
     MeasurementTable &t = Table();
-    if (t.IsEmpty())
-        return;
     const int row = t.RowCount() - 1;
+    // Only the row of the current load: another last row is some other weighing.
+    if (row < 0 || newestTable_ != &t || !newest_ || newest_->Row() != row)
+        return;
     t.SetCurrentRow(row);
     Call(env_.view.focusList);
     const QByteArray oldLine = t.Line(row);
@@ -155,9 +203,18 @@ bool WeighingActions::HasSelection()
     return false;
 }
 
-int WeighingActions::RangeEnd(ApplyToChoice choice) const
+int WeighingActions::RangeEnd(ApplyToChoice choice, int row) const
 {
-    return choice == ApplyToChoice::CurrentAndFollowing ? Table().RowCount() - 1 : Table().CurrentRow();
+    return choice == ApplyToChoice::CurrentAndFollowing ? Table().RowCount() - 1 : row;
+}
+
+int WeighingActions::RowAfterWindow(const RowWatch &watch)
+{
+    if (watch.Row() < 0) {
+        env_.prompts->Error(kRowGone);
+        Call(env_.view.focusList);
+    }
+    return watch.Row();
 }
 
 void WeighingActions::AfterCancel()
@@ -199,10 +256,12 @@ void WeighingActions::EditGross()
 {
     if (!HasSelection())
         return;
-    const int row = Table().CurrentRow();
+    const RowWatch watch(Table(), Table().CurrentRow());
     const auto v = AskNumber(QStringLiteral("Masa brutto"), QStringLiteral("Podaj masę brutto:"),
-                             WithoutBrackets(Table().Cell(row, ColGross)));
-    if (v)
+                             WithoutBrackets(Table().Cell(watch.Row(), ColGross)));
+    if (!v)
+        return;
+    if (const int row = RowAfterWindow(watch); row >= 0)
         ApplyEdit(row, row, GrossEdit(*v, MassDecimals()), false, true);
 }
 
@@ -210,10 +269,12 @@ void WeighingActions::EditTare()
 {
     if (!HasSelection())
         return;
-    const int row = Table().CurrentRow();
+    const RowWatch watch(Table(), Table().CurrentRow());
     const auto v = AskNumber(QStringLiteral("Tara"), QStringLiteral("Podaj tarę:"),
-                             WithoutBrackets(Table().Cell(row, ColTare)));
-    if (v)
+                             WithoutBrackets(Table().Cell(watch.Row(), ColTare)));
+    if (!v)
+        return;
+    if (const int row = RowAfterWindow(watch); row >= 0)
         ApplyEdit(row, row, TareEdit(*v, MassDecimals()), false, true);
 }
 
@@ -221,9 +282,12 @@ void WeighingActions::EditPrice()
 {
     if (!HasSelection())
         return;
-    const int row = Table().CurrentRow();
-    const auto v = AskNumber(QStringLiteral("Cena"), QStringLiteral("Podaj cenę:"), Table().Cell(row, ColPrice));
-    if (v)
+    const RowWatch watch(Table(), Table().CurrentRow());
+    const auto v =
+        AskNumber(QStringLiteral("Cena"), QStringLiteral("Podaj cenę:"), Table().Cell(watch.Row(), ColPrice));
+    if (!v)
+        return;
+    if (const int row = RowAfterWindow(watch); row >= 0)
         ApplyEdit(row, row, PriceEdit(*v, MassDecimals()), false, true);
 }
 
@@ -231,67 +295,74 @@ void WeighingActions::EditOrder()
 {
     if (!HasSelection())
         return;
-    const int row = Table().CurrentRow();
-    const std::optional<OrderAnswer> a = env_.askOrder ? env_.askOrder(Table().Cell(row, ColOrder)) : std::nullopt;
+    const RowWatch watch(Table(), Table().CurrentRow());
+    const std::optional<OrderAnswer> a =
+        env_.askOrder ? env_.askOrder(Table().Cell(watch.Row(), ColOrder)) : std::nullopt;
     if (!a) {
         AfterCancel();
         return;
     }
-    ApplyEdit(row, RangeEnd(a->applyTo), TextEdit(ColOrder, a->order), true, false);
+    if (const int row = RowAfterWindow(watch); row >= 0)
+        ApplyEdit(row, RangeEnd(a->applyTo, row), TextEdit(ColOrder, a->order), true, false);
 }
 
 void WeighingActions::EditMaterial()
 {
     if (!HasSelection())
         return;
+    const RowWatch watch(Table(), Table().CurrentRow());
     const std::optional<PickedEntry> m = env_.pickers->PickMaterial(true);
     if (!m) {
         AfterCancel();
         return;
     }
-    const int row = Table().CurrentRow();
-    ApplyEdit(row, RangeEnd(m->applyTo),
-              MaterialEdit(*m, env_.config->tareFromPackaging, env_.lookups.packagingTare, MassDecimals()), true, true);
+    if (const int row = RowAfterWindow(watch); row >= 0)
+        ApplyEdit(row, RangeEnd(m->applyTo, row),
+                  MaterialEdit(*m, env_.config->tareFromPackaging, env_.lookups.packagingTare, MassDecimals()), true,
+                  true);
 }
 
 void WeighingActions::EditPackaging()
 {
     if (!HasSelection())
         return;
+    const RowWatch watch(Table(), Table().CurrentRow());
     const std::optional<PickedEntry> p = env_.pickers->PickPackaging(true);
     if (!p) {
         AfterCancel();
         return;
     }
-    const int row = Table().CurrentRow();
-    ApplyEdit(row, RangeEnd(p->applyTo), PackagingEdit(*p, env_.config->tareFromPackaging, MassDecimals()), true,
-              true);
+    if (const int row = RowAfterWindow(watch); row >= 0)
+        ApplyEdit(row, RangeEnd(p->applyTo, row), PackagingEdit(*p, env_.config->tareFromPackaging, MassDecimals()),
+                  true, true);
 }
 
 void WeighingActions::EditCustomer()
 {
     if (!HasSelection())
         return;
+    const RowWatch watch(Table(), Table().CurrentRow());
     const std::optional<PickedEntry> c = env_.pickers->PickCustomer(true);
     if (!c) {
         AfterCancel();
         return;
     }
-    const int row = Table().CurrentRow();
-    ApplyEdit(row, RangeEnd(c->applyTo), TextEdit(ColCustomer, c->name), true, false);
+    if (const int row = RowAfterWindow(watch); row >= 0)
+        ApplyEdit(row, RangeEnd(c->applyTo, row), TextEdit(ColCustomer, c->name), true, false);
 }
 
 void WeighingActions::EditOperator()
 {
     if (!HasSelection())
         return;
+    const RowWatch watch(Table(), Table().CurrentRow());
     const std::optional<PickedEntry> o = env_.pickers->PickOperator();
     if (!o) {
         AfterCancel();
         return;
     }
-    const int row = Table().CurrentRow();
-    ApplyEdit(row, row, TextEdit(ColOperator, o->name), false, false);
+    if (const int row = RowAfterWindow(watch); row >= 0)
+        ApplyEdit(row, row, TextEdit(ColOperator, o->name), false, false);
 }
 
 void WeighingActions::DeleteRow()
@@ -299,12 +370,17 @@ void WeighingActions::DeleteRow()
     if (!HasSelection())
         return;
     MeasurementTable &t = Table();
-    const int row = t.CurrentRow();
-    const QByteArray line = t.Line(row);
-    if (!env_.prompts->Question(DeleteQuestion(line))) {
+    const RowWatch watch(t, t.CurrentRow());
+    if (!env_.prompts->Question(DeleteQuestion(t.Line(watch.Row())))) {
         AfterCancel();
         return;
     }
+    const int row = RowAfterWindow(watch);
+    if (row < 0)
+        return;
+    // Taken after the question: the newest row may have been brought up to
+    // date meanwhile, and the file holds it as it is now.
+    const QByteArray line = t.Line(row);
     t.DeleteRow(row);
     const StorageResult r = ReplaceLine(*env_.storage, t.number(), line, {});
     Call(env_.view.refreshCaptions);
@@ -329,17 +405,20 @@ void WeighingActions::DoubleClick()
 {
     if (Table().CurrentRow() < 0)
         return;
-    // Each test is made after the window before it has closed.
-    auto empty = [this](int col) {
-        const int row = Table().CurrentRow();
-        return row >= 0 && Table().Cell(row, col).isEmpty();
-    };
-    if (empty(ColOrder))
-        EditOrder();
-    if (empty(ColMaterial))
-        EditMaterial();
-    if (empty(ColOperator))
-        EditOperator();
-    if (empty(ColCustomer))
-        EditCustomer();
+    // Each test is made after the window before it has closed, on the row
+    // clicked (rows the scale adds meanwhile become current themselves).
+    const RowWatch watch(Table(), Table().CurrentRow());
+    const std::pair<int, void (WeighingActions::*)()> chain[] = {{ColOrder, &WeighingActions::EditOrder},
+                                                                {ColMaterial, &WeighingActions::EditMaterial},
+                                                                {ColOperator, &WeighingActions::EditOperator},
+                                                                {ColCustomer, &WeighingActions::EditCustomer}};
+    for (const auto &[col, action] : chain) {
+        const int row = watch.Row();
+        if (row < 0)
+            return;
+        if (Table().Cell(row, col).isEmpty()) {
+            Table().SetCurrentRow(row);
+            (this->*action)();
+        }
+    }
 }

@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class AutoAdd;
@@ -56,14 +57,19 @@ struct WeighingEnvironment {
 
 class WeighingActions {
 public:
-    explicit WeighingActions(WeighingEnvironment env) : env_(std::move(env)) {}
+    explicit WeighingActions(WeighingEnvironment env);
+    ~WeighingActions();
+    WeighingActions(const WeighingActions &) = delete;
+    WeighingActions &operator=(const WeighingActions &) = delete;
 
     // BBdodajClick: the weight shown becomes a new row; false when refused.
     bool AddWeighing();
     // ScaleRecordRow: a weighing record (number, weight) becomes a new row;
     // `newSeries` empties the table and its file first (Auto_usuwanie).
     void AddRecordRow(const QByteArray &number, const QByteArray &weight, bool newSeries);
-    // UpdateLastRow: the last row takes the weight shown now.
+    // UpdateLastRow: the last row takes the weight shown now, provided it is
+    // the row the adding action made last; any other row (the newest one was
+    // deleted, the table reloaded, a scale's record came after it) is left alone.
     void UpdateLastRow();
 
     // The bottom bar.
@@ -90,9 +96,16 @@ private:
     bool HasSelection();
     void ApplyEdit(int first, int last, const std::function<std::optional<QByteArray>(QByteArrayView, QString &)> &edit,
                    bool rangeLoop, bool totals);
-    int RangeEnd(ApplyToChoice choice) const;
+    class RowWatch;
+    // The last row of the apply-to range that starts at `row`.
+    int RangeEnd(ApplyToChoice choice, int row) const;
+    // The row a window was opened for, now; -1 (and a message) when it is gone.
+    int RowAfterWindow(const RowWatch &watch);
     std::optional<double> AskNumber(const QString &title, const QString &prompt, const QByteArray &preset);
     void AfterCancel();
 
     WeighingEnvironment env_;
+    // The row the adding action made last, and its table.
+    MeasurementTable *newestTable_ = nullptr;
+    std::unique_ptr<RowWatch> newest_;
 };

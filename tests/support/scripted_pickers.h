@@ -6,6 +6,8 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
+#include <utility>
 
 // A picked row with its name and, when given, its other columns.
 inline PickedEntry Picked(QByteArray name, QByteArray packaging = {}, QByteArray price = {}, QByteArray tare = {},
@@ -29,6 +31,8 @@ public:
 
     // Answers, consumed in order whatever the picker; nullopt = "Anuluj".
     std::deque<std::optional<PickedEntry>> answers;
+    // Runs once while the next picker is open, as the scale's data would arrive meanwhile.
+    std::function<void()> whileOpen;
     // "material", "packaging+group", ...: which picker opened, and whether with its group.
     QStringList opened;
 
@@ -36,6 +40,8 @@ private:
     std::optional<PickedEntry> Next(const char *which, bool group)
     {
         opened.append(QString::fromLatin1(which) + (group ? "+group" : ""));
+        if (auto f = std::exchange(whileOpen, nullptr))
+            f();
         // Built field by field: moving an optional of Qt strings trips a false
         // -Wmaybe-uninitialized in GCC 12 at -O2.
         if (answers.empty() || !answers.front().has_value()) {

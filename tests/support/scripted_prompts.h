@@ -7,6 +7,8 @@
 #include <QList>
 #include <QStringList>
 #include <deque>
+#include <functional>
+#include <utility>
 
 class ScriptedPrompts : public UserPrompts {
 public:
@@ -20,6 +22,7 @@ public:
     bool Question(const QString &text) override
     {
         questions.append(text);
+        RunWhileOpen();
         if (answers.empty())
             return false;
         const bool a = answers.front();
@@ -31,6 +34,7 @@ public:
                                      bool masked) override
     {
         inputs.append(title + "|" + prompt + "|" + initial + (masked ? "|*" : ""));
+        RunWhileOpen();
         return Next(inputAnswers);
     }
 
@@ -53,6 +57,10 @@ public:
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<std::optional<QString>> fileAnswers;
 
+    // Runs once while the next question or input window is open, as the
+    // scale's data would arrive meanwhile.
+    std::function<void()> whileOpen;
+
     // What was shown.
     QList<Shown> messages;
     QStringList questions;
@@ -60,6 +68,12 @@ public:
     QStringList openDialogs;
 
 private:
+    void RunWhileOpen()
+    {
+        if (auto f = std::exchange(whileOpen, nullptr))
+            f();
+    }
+
     // Built field by field: copying an optional<QString> trips a false
     // -Wmaybe-uninitialized in GCC 12 at -O2.
     static std::optional<QString> Next(std::deque<std::optional<QString>> &queue)

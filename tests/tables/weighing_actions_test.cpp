@@ -27,8 +27,11 @@ protected:
         log.enabled = true;
     }
 
+    // One set of actions for the whole test, as the main window keeps one.
     WeighingActions &Make()
     {
+        if (actions)
+            return *actions;
         WeighingEnvironment env;
         env.tables = &tables;
         env.storage = &storage;
@@ -44,6 +47,8 @@ protected:
         env.lookups.packagingTare = [](QByteArrayView) { return 0.5; };
         env.askOrder = [this](const QByteArray &order) -> std::optional<OrderAnswer> {
             orderPresets << order;
+            if (auto f = std::exchange(whileOrderOpen, nullptr))
+                f();
             if (orderAnswers.isEmpty())
                 return std::nullopt;
             return orderAnswers.takeFirst();
@@ -86,6 +91,7 @@ protected:
     std::unique_ptr<WeighingActions> actions;
     QList<OrderAnswer> orderAnswers;
     QList<QByteArray> orderPresets;
+    std::function<void()> whileOrderOpen;
     bool administrator = true;
     int captions = 0, totals = 0, focus = 0;
 };
@@ -121,8 +127,11 @@ TEST_F(Actions, WeighingRecordsAndANewSeries)
     Make().AddRecordRow("7", "100.00", false);
     EXPECT_EQ(T().Line(0), "1\t2024-05-17 14:03\t100.00\t90.00\t10.00\t2.00\t200.00\t\tZwir\tWorek\t* * * * *\t");
     Make().AddRecordRow("8", "50.00", false);
+    T().SetMark(0, true);
+    const int totalsBefore = totals;
     Make().AddRecordRow("9", "60.00", true);  // a new series starts the table afresh
     ASSERT_EQ(T().RowCount(), 1);
+    EXPECT_EQ(totals, totalsBefore + 1);  // the marked rows are gone from the totals
     EXPECT_EQ(Field(T().Line(0), ColGross), "60.00");
     EXPECT_EQ(File(), TableBytes());
 }
@@ -137,6 +146,35 @@ TEST_F(Actions, UpdatingTheLastRowFollowsTheDisplay)
     EXPECT_EQ(T().Line(4), "5\t2024-05-17 14:04\t120.00\t(110.00)\t10.00\t2.00\t220.00\t\tZwir\tWorek\tJAN\t");
     EXPECT_EQ(File(), TableBytes());
     EXPECT_EQ(T().CurrentRow(), 4);
+}
+
+// Automatic adding follows its load in the row it added; a row that is not
+// that one (deleted, or others added after it) is never overwritten.
+TEST_F(Actions, OnlyTheNewestAddedRowIsBroughtUpToDate)
+{
+    AddFive();
+    T().SetCurrentRow(4);
+    prompts.answers = {true};
+    Make().DeleteRow();
+    const QByteArray before = File();
+    reading.displayText = "120.00";
+    Make().UpdateLastRow();
+    EXPECT_EQ(Field(T().Line(3), ColGross), "100.00");
+    EXPECT_EQ(File(), before);
+
+    reading.displayText = "100.00";
+    ASSERT_TRUE(Make().AddWeighing());
+    reading.displayText = "120.00";
+    Make().UpdateLastRow();
+    EXPECT_EQ(Field(T().Line(4), ColGross), "120.00");
+
+    Make().AddRecordRow("7", "80.00", false);  // the scale's own record comes after it
+    reading.displayText = "130.00";
+    Make().UpdateLastRow();
+    EXPECT_EQ(Field(T().Line(4), ColGross), "120.00");
+    EXPECT_EQ(Field(T().Line(5), ColGross), "80.00");
+    EXPECT_EQ(File(), TableBytes());
+    EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 TEST_F(Actions, TareAndPriceThroughTheInputWindow)
@@ -232,4 +270,81 @@ TEST_F(Actions, DoubleClickAsksForTheEmptyColumnsInOrder)
     EXPECT_EQ(Field(T().Line(0), ColCustomer), "Budex");
     Make().DoubleClick();  // all four filled: nothing
     EXPECT_EQ(pickers.opened.size(), 1);
+}
+
+// The scale goes on while a window of an action is open: the answer goes to
+// the row the action began on, or nowhere when that row is gone.
+TEST_F(Actions, AWeighingAddedWhileAWindowIsOpenLeavesTheAnswerToItsRow)
+{
+    AddFive();
+    auto addOne = [this] { ASSERT_TRUE(actions->AddWeighing()); };
+    T().SetCurrentRow(1);
+    pickers.whileOpen = addOne;
+    pickers.answers = {Picked("Piasek", "Paleta", "12.50")};
+    Make().EditMaterial();
+    ASSERT_EQ(T().RowCount(), 6);
+    EXPECT_EQ(Field(T().Line(1), ColMaterial), "Piasek");
+    EXPECT_EQ(Field(T().Line(5), ColMaterial), "Zwir");
+    EXPECT_EQ(T().CurrentRow(), 1);
+
+    T().SetCurrentRow(2);
+    prompts.whileOpen = addOne;
+    prompts.inputAnswers = {QString("15")};
+    Make().EditTare();
+    EXPECT_EQ(Field(T().Line(2), ColTare), "15.00");
+    EXPECT_EQ(Field(T().Line(6), ColTare), "10.00");
+
+    // The double-click chain stays on the clicked row: its customer, not the new row's.
+    T().SetCurrentRow(0);
+    whileOrderOpen = addOne;
+    orderAnswers = {OrderAnswer{"WZ/1", ApplyToChoice::CurrentRow}};
+    pickers.answers = {Picked("Budex")};
+    Make().DoubleClick();
+    ASSERT_EQ(T().RowCount(), 8);
+    EXPECT_EQ(Field(T().Line(0), ColOrder), "WZ/1");
+    EXPECT_EQ(Field(T().Line(0), ColCustomer), "Budex");
+    EXPECT_EQ(Field(T().Line(7), ColCustomer), "");
+    EXPECT_EQ(File(), TableBytes());
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(Actions, ATableStartedAfreshWhileAWindowIsOpenTakesNoAnswer)
+{
+    AddFive();
+    // A new series of five records from the scale replaces the rows meanwhile.
+    auto newSeries = [this] {
+        for (int i = 1; i <= 5; ++i)
+            actions->AddRecordRow(QByteArray::number(i), QByteArray::number(60 + i) + ".00", i == 1);
+    };
+    const QString gone = QString::fromUtf8("Wskazany pomiar nie jest już w tabeli. Zmiana nie została wprowadzona.");
+    T().SetCurrentRow(3);
+    prompts.whileOpen = newSeries;
+    prompts.answers = {true};
+    Make().DeleteRow();
+    EXPECT_EQ(T().RowCount(), 5);
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{gone});
+
+    T().SetCurrentRow(2);
+    prompts.whileOpen = newSeries;
+    prompts.inputAnswers = {QString("5")};
+    Make().EditGross();
+    for (int r = 0; r < 5; ++r)
+        EXPECT_EQ(Field(T().Line(r), ColGross), QByteArray::number(61 + r) + ".00");
+    EXPECT_EQ(prompts.MessageTexts(), QStringList(2, gone));
+    EXPECT_EQ(File(), TableBytes());
+}
+
+TEST_F(Actions, DeletingTheNewestRowWhileItIsBroughtUpToDate)
+{
+    AddFive();
+    T().SetCurrentRow(4);
+    prompts.whileOpen = [this] {
+        reading.displayText = "120.00";
+        actions->UpdateLastRow();
+    };
+    prompts.answers = {true};
+    Make().DeleteRow();
+    EXPECT_EQ(T().RowCount(), 4);
+    EXPECT_EQ(File(), TableBytes());
+    EXPECT_TRUE(prompts.messages.isEmpty());
 }

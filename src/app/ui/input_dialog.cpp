@@ -13,9 +13,9 @@ InputDialog::InputDialog(QWidget *parent) : QDialog(parent)
     setObjectName("TFinput");
     setModal(true);
     prompt_ = new QLabel(this);
-    prompt_->setObjectName("Lprompt");
+    prompt_->setObjectName("Ldesc");
     edit_ = new QLineEdit(this);
-    edit_->setObjectName("Einput");
+    edit_->setObjectName("Etext");
     edit_->setValidator(new Cp1250Validator(edit_));
     prompt_->setBuddy(edit_);
     auto *buttons = new QDialogButtonBox(this);

@@ -18,7 +18,7 @@ private slots:
     {
         InputDialog w;
         QTimer::singleShot(0, [&] {
-            auto *edit = w.findChild<QLineEdit *>("Einput");
+            auto *edit = w.findChild<QLineEdit *>("Etext");
             QCOMPARE(edit->selectedText(), QString("0012.50"));  // typing replaces the old text
             QTest::keyClicks(edit, "2,5");
             QTest::keyClick(edit, Qt::Key_Return);  // OK is the default button
@@ -26,7 +26,7 @@ private slots:
         QCOMPARE(w.Ask("Tara", "Podaj tarę:", "0012.50", false), std::optional<QString>("2,5"));
         QCOMPARE(w.windowTitle(), QString("Tara"));
         QCOMPARE(w.objectName(), QString("TFinput"));
-        QCOMPARE(w.findChild<QLabel *>("Lprompt")->text(), QString("Podaj tarę:"));
+        QCOMPARE(w.findChild<QLabel *>("Ldesc")->text(), QString("Podaj tarę:"));
 
         QTimer::singleShot(0, [&] { w.findChild<QPushButton *>("BBcancel")->click(); });
         QCOMPARE(w.Ask("Tara", "Podaj tarę:", "1", false), std::nullopt);
@@ -37,7 +37,7 @@ private slots:
         // Text copied from a spreadsheet or a note: kept, but never a field separator or a line end.
         InputDialog w;
         QTimer::singleShot(0, [&] {
-            auto *edit = w.findChild<QLineEdit *>("Einput");
+            auto *edit = w.findChild<QLineEdit *>("Etext");
             QGuiApplication::clipboard()->setText(QString("WZ\t12\r\n3"));
             edit->paste();
             QCOMPARE(edit->text(), QString("WZ 12  3"));
@@ -55,12 +55,12 @@ private slots:
     {
         InputDialog w;
         w.Prepare("Hasło", "Podaj hasło:", "", true);
-        QCOMPARE(w.findChild<QLineEdit *>("Einput")->echoMode(), QLineEdit::Password);
+        QCOMPARE(w.findChild<QLineEdit *>("Etext")->echoMode(), QLineEdit::Password);
         QCOMPARE(w.findChild<QPushButton *>("BBok")->text(), QString("OK"));
         QCOMPARE(w.findChild<QPushButton *>("BBcancel")->text(), QString("Anuluj"));
         QVERIFY(w.findChild<QPushButton *>("BBok")->isDefault());
         w.Prepare("Tara", "Podaj tarę:", "", false);
-        QCOMPARE(w.findChild<QLineEdit *>("Einput")->echoMode(), QLineEdit::Normal);
+        QCOMPARE(w.findChild<QLineEdit *>("Etext")->echoMode(), QLineEdit::Normal);
     }
 };
 
