@@ -96,7 +96,15 @@ QVariant DictionaryModel::data(const QModelIndex &index, int role) const
     if (entry < 0 || index.column() < 0 || index.column() >= columnCount())
         return {};
     switch (role) {
-    case Qt::DisplayRole:
+    case Qt::DisplayRole: {
+        // No column shows more than a few hundred characters; laying out a
+        // line of megabytes (a wrong file) at every paint would freeze the
+        // window. Only the screen is cut: search, copy and save use the row.
+        QByteArray shown = Field(entry, index.column());
+        if (shown.size() > kShownCharacters)
+            shown.truncate(kShownCharacters);
+        return cp1250::Decode(shown);
+    }
     case Qt::EditRole:
         return cp1250::Decode(Field(entry, index.column()));
     case Qt::TextAlignmentRole:

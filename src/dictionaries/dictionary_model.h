@@ -15,6 +15,8 @@ class DictionaryModel : public QAbstractTableModel {
   public:
     // Searching starts at this many characters.
     static constexpr int kSearchMinimum = 3;
+    // A field is shown with at most this many characters.
+    static constexpr int kShownCharacters = 1000;
 
     explicit DictionaryModel(Dictionary &dictionary, QObject *parent = nullptr);
 

@@ -87,8 +87,11 @@ QList<OperatorEntry> ParseOperators(QByteArrayView bytes)
 OperatorFileLoad LoadOperatorFile(const QString &path, UserPrompts &prompts)
 {
     OperatorFileLoad result;
-    QFile file(path);
-    if (!file.exists()) {
+    // Only a regular file, and only the bytes it had when opened: a FIFO or a
+    // device put in its place must neither hang the start nor fill the memory.
+    QByteArray bytes;
+    FileRead read = ReadRegularFile(path, bytes);
+    if (read == FileRead::Missing) {
         const QList<OperatorEntry> initial{{kAdministratorName, kInitialAdministratorPassword}};
         if (!WriteFileAtomically(path, SerializeOperators(initial))) {
             prompts.Error(WriteFailure(QStringLiteral("Błąd (10) przy zapisie do pliku: "), path));
@@ -96,14 +99,9 @@ OperatorFileLoad LoadOperatorFile(const QString &path, UserPrompts &prompts)
             return result;
         }
         result.created = true;
+        read = ReadRegularFile(path, bytes);
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        prompts.Error(QStringLiteral("Błąd przy odczycie pliku: ") + path + QStringLiteral("."));
-        result.failed = true;
-        return result;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    if (read != FileRead::Ok) {
         prompts.Error(QStringLiteral("Błąd przy odczycie pliku: ") + path + QStringLiteral("."));
         result.failed = true;
         return result;
@@ -137,11 +135,8 @@ QString KeepCopyOfCutFile(const QString &path, UserPrompts &prompts)
     QString copy = path + QStringLiteral(".bak");
     for (int n = 2; QFile::exists(copy); ++n)
         copy = path + QStringLiteral(".bak") + QString::number(n);
-    QFile file(path);
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError || !WriteFileAtomically(copy, bytes)) {
+    if (ReadRegularFile(path, bytes) != FileRead::Ok || !WriteFileAtomically(copy, bytes)) {
         prompts.Error(WriteFailure(QStringLiteral("Błąd przy zapisie do pliku: "), copy));
         return {};
     }

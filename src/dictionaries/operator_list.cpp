@@ -31,9 +31,11 @@ std::optional<OperatorEntry> OperatorList::CurrentEntry() const
 
 int OperatorList::FindIgnoringCase(QByteArrayView name) const
 {
-    const QByteArray wanted = UpperPolish(name);
+    // Every letter of cp1250 has its case ignored (Š and š, Ä and ä too), not
+    // only those that UpperPolish knows.
+    const QString wanted = cp1250::Decode(name);
     for (int i = 0; i < Count(); ++i)
-        if (UpperPolish(entries_[i].name) == wanted)
+        if (QString::compare(cp1250::Decode(entries_[i].name), wanted, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }

@@ -28,8 +28,8 @@ public:
     void SetCurrent(int row) { current_ = (row >= 0 && row < Count()) ? row : -1; }
     std::optional<OperatorEntry> CurrentEntry() const;
 
-    // The row whose name equals `name` ignoring letter case (Polish letters
-    // too), or -1.
+    // The row whose name equals `name` ignoring letter case (of every letter
+    // cp1250 holds), or -1.
     int FindIgnoringCase(QByteArrayView name) const;
 
     // Puts `entry` at its place in the order and returns its row; equal names

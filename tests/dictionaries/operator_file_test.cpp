@@ -7,6 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QString kDiskHint = QString::fromUtf8("Brak miejsca na dysku lub dysk zabezpieczony przed zapisem.");
@@ -142,6 +148,28 @@ TEST_F(OperatorFileTest, EmptyAndCutFilesLoadTheirWholePairsOnly)
     EXPECT_EQ(load.entries[0].name, QByteArray("Nowak"));  // file order
     EXPECT_EQ(load.strayBytes, 130);
     EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(OperatorFileTest, AFifoInPlaceOfTheFileIsAReadingErrorAndNoWait)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path()).constData(), 0600), 0);
+    auto load = std::async(std::launch::async, [this] {
+        ScriptedPrompts p;
+        OperatorFileLoad l = LoadOperatorFile(Path(), p);
+        return std::make_pair(l, p.MessageTexts());
+    });
+    if (load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        // Release the waiting reader so the test ends, then fail.
+        const int fd = ::open(QFile::encodeName(Path()).constData(), O_WRONLY);
+        if (fd >= 0)
+            ::close(fd);
+        load.wait();
+        FAIL() << "the start waits for a writer of the FIFO";
+    }
+    const auto [result, messages] = load.get();
+    EXPECT_TRUE(result.failed);
+    EXPECT_TRUE(result.entries.isEmpty());
+    EXPECT_EQ(messages, QStringList{QString::fromUtf8("Błąd przy odczycie pliku: ") + Path() + "."});
 }
 
 TEST_F(OperatorFileTest, SaveWritesPairsInListOrderAndAFailureKeepsTheOldFile)

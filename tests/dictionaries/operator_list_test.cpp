@@ -90,7 +90,7 @@ TEST_F(OperatorListTest, AddingAsksNameThenMaskedPasswordAndCutsBothTo32)
 
 TEST_F(OperatorListTest, AddingRefusesBlankNamesDuplicatesInAnyCaseAndBlankPasswords)
 {
-    OperatorList list = Loaded({{"ADMINISTRATOR", "957"}, {Cp("Żak"), "1"}});
+    OperatorList list = Loaded({{"ADMINISTRATOR", "957"}, {Cp("Żak"), "1"}, {Cp("Šimek Müller"), "1"}});
     const QByteArray before = ReadAll(Path());
     struct Case {
         std::deque<std::optional<QString>> answers;
@@ -101,7 +101,8 @@ TEST_F(OperatorListTest, AddingRefusesBlankNamesDuplicatesInAnyCaseAndBlankPassw
         {{QString("    ")}, "Błędna nazwa operatora!", 1},
         {{QString("")}, "Błędna nazwa operatora!", 1},
         {{QString("administrator")}, "Operator już istnieje!", 1},
-        {{QString::fromUtf8("ŻAK")}, "Operator już istnieje!", 1},  // Polish capitals too
+        {{QString::fromUtf8("ŻAK")}, "Operator już istnieje!", 1},          // Polish capitals too
+        {{QString::fromUtf8("šimek MÜLLER")}, "Operator już istnieje!", 1}, // and the other letters of cp1250
         {{QString("Nowak"), QString("     ")}, "Hasło nie może być puste!", 2},
         {{QString("Nowak"), QString("")}, "Hasło nie może być puste!", 2},
         {{std::nullopt}, nullptr, 1},
@@ -113,14 +114,14 @@ TEST_F(OperatorListTest, AddingRefusesBlankNamesDuplicatesInAnyCaseAndBlankPassw
         EXPECT_FALSE(list.AddOperator(prompts));
         EXPECT_EQ(prompts.MessageTexts(), c.message ? QStringList{QString::fromUtf8(c.message)} : QStringList{});
         EXPECT_EQ(prompts.inputs.size(), c.asked) << c.message;
-        EXPECT_EQ(list.Count(), 2);
+        EXPECT_EQ(list.Count(), 3);
         EXPECT_EQ(ReadAll(Path()), before);
     }
     // A name that differs only by outer spaces is a different name.
     prompts = ScriptedPrompts();
     prompts.inputAnswers = {QString(" ADMINISTRATOR"), QString("x")};
     EXPECT_TRUE(list.AddOperator(prompts));
-    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.Count(), 4);
 }
 
 TEST_F(OperatorListTest, DeletingAsksThenProtectsTheAdministratorAndMovesTheHighlight)

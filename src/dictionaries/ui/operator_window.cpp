@@ -139,7 +139,10 @@ std::optional<PickedEntry> OperatorWindow::Pick()
 void OperatorWindow::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    FormActivate();
+    // A window restored from minimised is shown again by the system, but it
+    // is no new showing: the choice stays and the command line is not retried.
+    if (!event->spontaneous())
+        FormActivate();
 }
 
 void OperatorWindow::FormActivate()

@@ -5,6 +5,8 @@
 #include "dictionaries/ui/operator_window.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
+#include "tables/measurement_table.h"
+#include "tables/table_set.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -76,6 +78,26 @@ private slots:
         CheckDefaultOperators(w, "ADMINISTRATOR");
         for (const char *name : {"BBmasa", "BBprice", "BBusun", "BBwytop", "BBsetrs", "BBparams_adv", "BBoperators"})
             QVERIFY2(Enabled(w, name), name);
+    }
+
+    void aWeighingAddedDuringTheLoginIsNotGivenTheLastRunsOperator()
+    {
+        // The last run's operator is still the table's default in konfig.ini;
+        // automatic adding takes every new value.
+        WriteAll(Dane("konfig.ini"),
+                 "Auto_dodawanie=1\r\nAuto_dodawanie_pierwszy=2\r\nParametry_tabela1=\t\t\t\tKowalski\r\n");
+        MainWindow w(Options());
+        WhenOperatorWindowOpens(w, [&] {
+            // A load put on the scale while the login waits is added at once.
+            w.Scale().DecodeLine("40.00");
+            prompts_.inputAnswers = {QString("957")};
+            w.Operators()->findChild<QPushButton *>("BBok")->click();
+        });
+        w.show();
+        QTRY_COMPARE(w.StatusPanel(5)->text(), QString("ADMINISTRATOR"));
+        MeasurementTable &t = w.Tables().Table(1);
+        QCOMPARE(t.RowCount(), 1);
+        QCOMPARE(t.Cell(0, ColOperator), QByteArray());
     }
 
     void cancelledLoginEndsTheProgramAndStillWritesKonfig()

@@ -438,6 +438,32 @@ class TestDictionaryWindows : public QObject {
         QVERIFY(QDir().rmdir(FileOf("klienci.txt")));
     }
 
+    void aWrongFileOfMegabytesOpensWithoutAPauseAndIsKeptWhole()
+    {
+        // A file with no line end for megabytes, and NUL bytes, as a binary
+        // file put in the dictionary's place would be.
+        const QByteArray huge = QByteArray(4000000, 'x') + "\tWorek\t2.00";
+        const QByteArray nul("Ce\0ment\tW\0r\t3.00", 17);
+        WriteAll(FileOf("materialy.txt"), "Beton\t\t1.00\r\n" + nul + "\r\n" + huge + "\r\n");
+        QElapsedTimer t;
+        t.start();
+        MaterialWindow w(Env());
+        Show(w);
+        List(w)->viewport()->repaint();
+        TypeSearch(w, "WOR");
+        List(w)->viewport()->repaint();
+        const qint64 ms = t.elapsed();
+        QCOMPARE(List(w)->model()->rowCount(), 1);
+        QVERIFY2(ms < 1500, qPrintable(QString("the window paused %1 ms").arg(ms)));
+
+        // Only the screen is cut: deleting another row writes both odd rows back whole.
+        ClearSearch(w);
+        List(w)->selectRow(0);
+        prompts.answers = {true};
+        Tool(w, "TBdelete")->click();
+        QCOMPARE(ReadAll(FileOf("materialy.txt")), nul + "\r\n" + huge + "\r\n");
+    }
+
     void mainWindowCreatesTheThreeWindowsOnce()
     {
         QTemporaryDir work;

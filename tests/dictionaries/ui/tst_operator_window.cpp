@@ -214,6 +214,21 @@ private slots:
         QCOMPARE(w.Login().LoggedIn(), QByteArray("Nowak"));
     }
 
+    void restoringAMinimisedWindowIsNoNewShowing()
+    {
+        OperatorWindow w(Path(), {"Wilk", "W"}, prompts_);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_COMPARE(prompts_.messages.size(), 1);
+        Select(w, 2);
+        // Restored from the task bar: the choice stays and the command line is not tried again.
+        w.setWindowState(Qt::WindowMinimized);
+        w.setWindowState(Qt::WindowNoState);
+        QTest::qWait(20);
+        QCOMPARE(Highlighted(w), QString("Wilk"));
+        QCOMPARE(prompts_.MessageTexts(), QStringList{QString::fromUtf8("Błędne hasło!")});
+    }
+
     void managementModeStaysForTheNextPicker()
     {
         OperatorWindow w(Path(), {}, prompts_);
