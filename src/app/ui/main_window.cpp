@@ -229,10 +229,6 @@ void MainWindow::FormActivate()
     tablePages_->LoadAllTables();
     if (config_.fullScreen)
         showMaximized();
-    // Nobody is logged in yet: a weighing added automatically while the login
-    // waits must not carry the last run's operator from konfig.ini.
-    for (TableParams &table : config_.tables)
-        table.fields[TableParams::Operator].clear();
     if (!options_.loginAs.isEmpty()) {
         operators_->Login().Succeed(options_.loginAs);
         CompleteLogin(options_.loginAs);

@@ -109,8 +109,9 @@ void MainWindow::ConnectWeighingActions()
         return ScaleInput::AutoAddDecision::None;
     });
     connect(scaleInput_.get(), &ScaleInput::addRequested, this, [this] {
-        // Dropped while the window is not shown yet (start-up); the lock stays.
-        if (!isVisible())
+        // Dropped while the window is not shown yet (start-up) and while the
+        // login waits: nobody could be named as the operator. The lock stays.
+        if (!isVisible() || operators_->Login().Pending())
             return;
         BBdodajClick();
         autoAdding_.NoteAutomaticAddDone();
