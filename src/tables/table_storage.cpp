@@ -417,18 +417,28 @@ StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, c
     return {};
 }
 
-StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArrayView oldLine,
-                          QByteArrayView newLine)
+// Table N's working file whole, for a line replace: a cut-short append is
+// completed first; a missing file is reported, since the change could not be stored.
+static StorageResult ReadForReplace(const TableStorage &storage, int tableNumber, QByteArray &data)
 {
     if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
         return r;
     const QString path = storage.WorkingFile(tableNumber);
-    QByteArray data;
     bool missing = false;
     if (StorageResult r = ReadWhole(path, data, missing); !r)
         return r;
     if (missing)
         return StorageResult::Failed(MissingLineMessage(path));
+    return {};
+}
+
+StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArrayView oldLine,
+                          QByteArrayView newLine)
+{
+    const QString path = storage.WorkingFile(tableNumber);
+    QByteArray data;
+    if (StorageResult r = ReadForReplace(storage, tableNumber, data); !r)
+        return r;
     SafeFileWriter w(path, QString::fromLatin1(kTempName));
     if (!w.Open())
         return TempRewriteFailure(w, path);
@@ -519,15 +529,10 @@ StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const Q
 {
     if (replacements.isEmpty())
         return {};
-    if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
-        return r;
     const QString path = storage.WorkingFile(tableNumber);
     QByteArray data;
-    bool missing = false;
-    if (StorageResult r = ReadWhole(path, data, missing); !r)
+    if (StorageResult r = ReadForReplace(storage, tableNumber, data); !r)
         return r;
-    if (missing)
-        return StorageResult::Failed(MissingLineMessage(path));
 
     std::vector<LineSpan> spans;
     {

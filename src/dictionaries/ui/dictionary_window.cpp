@@ -1,5 +1,6 @@
 #include "dictionaries/ui/dictionary_window.h"
 
+#include "core/ui/drawn_icon.h"
 #include "core/cp1250.h"
 #include "core/text.h"
 #include "core/ui/cp1250_validator.h"
@@ -24,16 +25,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QIcon DrawnIcon(const std::function<void(QPainter &)> &draw)
-{
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    draw(p);
-    return QIcon(pm);
-}
 
 QIcon AddIcon()
 {

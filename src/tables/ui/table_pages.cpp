@@ -1,5 +1,6 @@
 #include "tables/ui/table_pages.h"
 
+#include "core/ui/drawn_icon.h"
 #include "core/clock.h"
 #include "core/cp1250.h"
 #include "core/program_config.h"
@@ -29,16 +30,6 @@
 namespace {
 
 constexpr int kCheckColumnWidth = 22;
-
-QIcon DrawnIcon(const std::function<void(QPainter &)> &draw)
-{
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    draw(p);
-    return QIcon(pm);
-}
 
 QIcon PrintIcon()
 {

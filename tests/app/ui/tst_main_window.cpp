@@ -1,6 +1,7 @@
 // The main window under the offscreen platform.
 
 #include "app/ui/main_window.h"
+#include "main_window_test_options.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
@@ -29,12 +30,8 @@ class TestMainWindow : public QObject {
 
     MainWindowOptions Options()
     {
-        MainWindowOptions o;
-        o.workDir = dir_.path();
-        o.instanceLockPath = dir_.filePath("guard.lock");
+        MainWindowOptions o = TestOptions(dir_, &prompts_);
         o.clock = &clock_;
-        o.prompts = &prompts_;
-        o.loginAs = "ADMINISTRATOR";
         o.openScaleLink = false;
         return o;
     }

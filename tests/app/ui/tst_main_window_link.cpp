@@ -2,6 +2,7 @@
 // pseudo-terminal, and a local TCP server that goes away and comes back.
 
 #include "app/ui/main_window.h"
+#include "main_window_test_options.h"
 #include "scale/scale_link.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
@@ -26,14 +27,9 @@ class TestMainWindowLink : public QObject {
 
     MainWindowOptions Options()
     {
-        MainWindowOptions o;
-        o.workDir = dir_.path();
-        o.instanceLockPath = dir_.filePath("guard.lock");
-        o.prompts = &prompts_;
-        o.loginAs = "ADMINISTRATOR";
-        return o;
+        return TestOptions(dir_, &prompts_);
     }
-    static QString Shown(MainWindow &w) { return w.findChild<QLabel *>("Ldisplay")->text(); }
+    static QString Shown(MainWindow &w) { return ShownWeight(w); }
 
     // The simulator on a pseudo-terminal reached through `link`, always `weight`.
     static bool StartSimulatorOnPty(QProcess &sim, const QString &link, const QString &weight)

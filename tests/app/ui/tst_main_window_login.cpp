@@ -2,6 +2,7 @@
 // applied to its controls.
 
 #include "app/ui/main_window.h"
+#include "main_window_test_options.h"
 #include "dictionaries/ui/operator_window.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
@@ -24,10 +25,8 @@ class TestMainWindowLogin : public QObject {
 
     MainWindowOptions Options()
     {
-        MainWindowOptions o;
-        o.workDir = dir_.path();
-        o.instanceLockPath = dir_.filePath("guard.lock");
-        o.prompts = &prompts_;
+        MainWindowOptions o = TestOptions(dir_, &prompts_);
+        o.loginAs.clear();  // the login itself is under test
         o.openScaleLink = false;
         return o;
     }

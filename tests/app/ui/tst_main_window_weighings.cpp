@@ -3,6 +3,7 @@
 // automatic adding, down to the working file and back after a restart.
 
 #include "app/ui/main_window.h"
+#include "main_window_test_options.h"
 #include "scale/scale_link.h"
 #include "scale/ui/auto_add_window.h"
 #include "support/scripted_prompts.h"
@@ -33,15 +34,10 @@ class TestMainWindowWeighings : public QObject {
 
     MainWindowOptions Options()
     {
-        MainWindowOptions o;
-        o.workDir = dir_.path();
-        o.instanceLockPath = dir_.filePath("guard.lock");
-        o.prompts = &prompts_;
-        o.loginAs = "ADMINISTRATOR";
-        return o;
+        return TestOptions(dir_, &prompts_);
     }
     QString Dane(const char *name) const { return dir_.filePath(QStringLiteral("dane/") + name); }
-    static QString Shown(MainWindow &w) { return w.findChild<QLabel *>("Ldisplay")->text(); }
+    static QString Shown(MainWindow &w) { return ShownWeight(w); }
 
     // The simulator serving TCP; its port, or 0.
     static quint16 StartSimulatorOnTcp(QProcess &sim, const QStringList &args, quint16 port = 0)

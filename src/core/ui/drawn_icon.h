@@ -1,0 +1,18 @@
+#pragma once
+
+// A 16 x 16 icon drawn in code, so the program needs no image files.
+
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <functional>
+
+inline QIcon DrawnIcon(const std::function<void(QPainter &)> &draw)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+    return QIcon(pm);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+// The main window as the window tests start it: its folders in `dir`, its
+// own machine lock there, scripted dialogs, and ADMINISTRATOR logged in
+// without the operator window (clear loginAs to test the login itself).
+
+#include "app/ui/main_window.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+
+inline MainWindowOptions TestOptions(const QTemporaryDir &dir, UserPrompts *prompts)
+{
+    MainWindowOptions o;
+    o.workDir = dir.path();
+    o.instanceLockPath = dir.filePath("guard.lock");
+    o.prompts = prompts;
+    o.loginAs = "ADMINISTRATOR";
+    return o;
+}
+
+// The text of the large display.
+inline QString ShownWeight(const MainWindow &w)
+{
+    return w.findChild<QLabel *>("Ldisplay")->text();
+}
