@@ -1,5 +1,7 @@
 #include "dictionaries/dictionary.h"
 
+#include "core/file_messages.h"
+
 #include "core/cp1250.h"
 #include "core/safe_file.h"
 #include "core/text.h"
@@ -10,8 +12,6 @@
 #include <algorithm>
 
 namespace {
-
-const char *const kDiskHint = "Brak miejsca na dysku lub dysk zabezpieczony przed zapisem.";
 
 const QCollator &PolishCollator()
 {
@@ -29,18 +29,6 @@ bool HasLineBreak(QByteArrayView text)
 }
 
 } // namespace
-
-QString DictionaryCreateErrorMessage(const QString &path)
-{
-    return QStringLiteral("Błąd (1) przy zapisie do pliku: ") + path + QStringLiteral(".\n") +
-           QString::fromUtf8(kDiskHint);
-}
-
-QString DictionaryLineErrorMessage(const QString &path, int lineNumber)
-{
-    return QStringLiteral("Błąd (2) przy zapisie do pliku: ") + path + QStringLiteral(" linia ") +
-           QString::number(lineNumber) + QStringLiteral(".\n") + QString::fromUtf8(kDiskHint);
-}
 
 QString DictionaryReadErrorMessage(const QString &path)
 {
@@ -143,19 +131,19 @@ DictionaryResult Dictionary::Save() const
         return DictionaryResult::Failed(DictionaryReadErrorMessage(path));
     SafeFileWriter w(path);
     if (!w.Open())
-        return DictionaryResult::Failed(DictionaryCreateErrorMessage(path));
+        return DictionaryResult::Failed(CreateErrorMessage(path));
     for (int i = 0; i < Count(); ++i) {
         if (!w.WriteLine(LineOf(i))) {
             w.Cancel();
-            return DictionaryResult::Failed(DictionaryLineErrorMessage(path, w.FailedLine()));
+            return DictionaryResult::Failed(LineErrorMessage(path, w.FailedLine()));
         }
     }
     if (!w.Commit()) {
         // A line that only failed when the buffer went to disk names its line;
         // a file that could not be put in place is one that could not be created.
         if (w.FailedLine() > 0)
-            return DictionaryResult::Failed(DictionaryLineErrorMessage(path, w.FailedLine()));
-        return DictionaryResult::Failed(DictionaryCreateErrorMessage(path));
+            return DictionaryResult::Failed(LineErrorMessage(path, w.FailedLine()));
+        return DictionaryResult::Failed(CreateErrorMessage(path));
     }
     return {};
 }

@@ -86,6 +86,4 @@ class Dictionary {
 };
 
 // Messages of the dictionary files.
-QString DictionaryCreateErrorMessage(const QString &path);               // "Błąd (1) ..."
-QString DictionaryLineErrorMessage(const QString &path, int lineNumber); // "Błąd (2) ... linia n."
 QString DictionaryReadErrorMessage(const QString &path);

@@ -1,5 +1,6 @@
 #include "dictionaries/operator_file.h"
 
+#include "core/file_messages.h"
 #include "core/safe_file.h"
 #include "core/user_prompts.h"
 
@@ -7,13 +8,6 @@
 #include <QtEndian>
 
 namespace {
-
-const char *const kDiskHint = "Brak miejsca na dysku lub dysk zabezpieczony przed zapisem.";
-
-QString WriteFailure(const QString &prefix, const QString &path)
-{
-    return prefix + path + QStringLiteral(".\n") + QString::fromUtf8(kDiskHint);
-}
 
 // Key byte for character i (from 1): the key's byte at offset i mod its length.
 quint8 KeyByte(QByteArrayView key, int i)
@@ -94,7 +88,7 @@ OperatorFileLoad LoadOperatorFile(const QString &path, UserPrompts &prompts)
     if (read == FileRead::Missing) {
         const QList<OperatorEntry> initial{{kAdministratorName, kInitialAdministratorPassword}};
         if (!WriteFileAtomically(path, SerializeOperators(initial))) {
-            prompts.Error(WriteFailure(QStringLiteral("Błąd (10) przy zapisie do pliku: "), path));
+            prompts.Error(StepWriteErrorMessage(10, path));
             result.failed = true;
             return result;
         }
@@ -115,16 +109,16 @@ bool SaveOperatorFile(const QString &path, const QList<OperatorEntry> &entries, 
 {
     SafeFileWriter writer(path);
     if (!writer.Open()) {
-        prompts.Error(WriteFailure(QStringLiteral("Błąd (1) przy zapisie do pliku: "), path));
+        prompts.Error(CreateErrorMessage(path));
         return false;
     }
     if (!writer.Write(SerializeOperators(entries))) {
         writer.Cancel();
-        prompts.Error(WriteFailure(QStringLiteral("Błąd przy zapisie do pliku: "), path));
+        prompts.Error(WriteErrorMessage(path));
         return false;
     }
     if (!writer.Commit()) {
-        prompts.Error(WriteFailure(QStringLiteral("Błąd przy zapisie do pliku: "), path));
+        prompts.Error(WriteErrorMessage(path));
         return false;
     }
     return true;
@@ -137,7 +131,7 @@ QString KeepCopyOfCutFile(const QString &path, UserPrompts &prompts)
         copy = path + QStringLiteral(".bak") + QString::number(n);
     QByteArray bytes;
     if (ReadRegularFile(path, bytes) != FileRead::Ok || !WriteFileAtomically(copy, bytes)) {
-        prompts.Error(WriteFailure(QStringLiteral("Błąd przy zapisie do pliku: "), copy));
+        prompts.Error(WriteErrorMessage(copy));
         return {};
     }
     return copy;

@@ -1,6 +1,7 @@
 #include "tables/table_storage.h"
 
 #include "core/cp1250.h"
+#include "core/file_messages.h"
 #include "core/safe_file.h"
 #include "core/user_prompts.h"
 #include "tables/measurement_record.h"
@@ -21,8 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-const char *const kDiskHint = "Brak miejsca na dysku lub dysk zabezpieczony przed zapisem.";
 
 // One line of a file buffer: [begin, end) without its terminator, `next` at the following line.
 struct LineSpan {
@@ -178,24 +177,6 @@ QString ReadErrorMessage(int code, const QString &path, int lineNumber)
         .arg(QString::number(code), path, QString::number(lineNumber));
 }
 
-QString CreateErrorMessage(const QString &path)
-{
-    return QStringLiteral("Błąd (1) przy zapisie do pliku: ") + path + QStringLiteral(".\n") +
-           QString::fromUtf8(kDiskHint);
-}
-
-QString LineErrorMessage(const QString &path, int lineNumber)
-{
-    return QStringLiteral("Błąd (2) przy zapisie do pliku: ") + path + QStringLiteral(" linia ") +
-           QString::number(lineNumber) + QStringLiteral(".\n") + QString::fromUtf8(kDiskHint);
-}
-
-QString WriteErrorMessage(const QString &path)
-{
-    return QStringLiteral("Błąd przy zapisie do pliku: ") + path + QStringLiteral(".\n") +
-           QString::fromUtf8(kDiskHint);
-}
-
 QString UnreadableFileMessage(const QString &path)
 {
     return QStringLiteral("Nie można odczytać pliku z pomiarami \"") + path +
@@ -205,7 +186,7 @@ QString UnreadableFileMessage(const QString &path)
 QString TempFileErrorMessage(const QString &dataDir)
 {
     return QStringLiteral("Błąd przy zapisie do pliku tymczasowego: ") + dataDir +
-           QStringLiteral("pomiary_tmp.txt.\n") + QString::fromUtf8(kDiskHint);
+           QStringLiteral("pomiary_tmp.txt.\n") + DiskHint();
 }
 
 LoadResult LoadTable(const QString &path, MeasurementTable &table, const DataFilter &filter)

@@ -8,6 +8,7 @@
 // removed before its replacement is complete on disk, and a link or the
 // file's mode survive it.
 
+#include "core/file_messages.h"
 #include "tables/data_filter.h"
 
 #include <QByteArray>
@@ -52,9 +53,6 @@ private:
 
 // Message texts of the table files.
 QString ReadErrorMessage(int code, const QString &path, int lineNumber);
-QString CreateErrorMessage(const QString &path);                  // "Błąd (1) ..."
-QString LineErrorMessage(const QString &path, int lineNumber);    // "Błąd (2) ... linia n."
-QString WriteErrorMessage(const QString &path);                   // "Błąd przy zapisie do pliku: ..."
 QString TempFileErrorMessage(const QString &dataDir);             // "... tymczasowego: ..."
 // A table file that cannot be read at all (also a folder, device or FIFO).
 QString UnreadableFileMessage(const QString &path);
