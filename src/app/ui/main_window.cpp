@@ -119,8 +119,8 @@ void MainWindow::FormCreate()
     statusPanels_[3]->setText(printer.isEmpty() ? QStringLiteral("<brak drukarki>") : printer);
 
     // 12. Start page: the dial when asked for or when the maker's page is hidden (it always is).
+    // The toggle of automatic adding is set with its settings (ApplyAutoAddSettings).
     settingsPages_->setCurrentIndex(1);
-    autoAdd_->setChecked(config_.autoAdd);
 
     // 14. Top-left corner, design height.
     move(0, 0);
@@ -138,7 +138,6 @@ void MainWindow::ApplyConfigToControls()
     scaleInput_->Reading().unit = config_.unit;
     scaleInput_->SetMaxMass(config_.maxMass);
     scaleInput_->SetAutoDelete(config_.autoDelete);
-    scaleInput_->SetAutoAdd(config_.autoAdd, config_.autoAddMode);
     param1_->setText(cp1250::Decode(config_.userData1));
     param2_->setText(cp1250::Decode(config_.userData2));
     const QString zero = QStringLiteral("0.00 ") + cp1250::Decode(config_.unit);

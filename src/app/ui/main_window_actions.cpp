@@ -119,6 +119,8 @@ void MainWindow::ConnectWeighingActions()
     connect(scaleInput_.get(), &ScaleInput::updateLastRowRequested, this, [a] { a->UpdateLastRow(); });
 }
 
+// The one place the automatic-adding settings reach the decision, the
+// decoder and the toggle button (at start and after the toggle).
 void MainWindow::ApplyAutoAddSettings()
 {
     autoAdding_.settings = {config_.autoAddMin, config_.autoAddDelta, config_.autoAddMode, config_.autoAddSound};

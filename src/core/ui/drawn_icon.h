@@ -16,3 +16,14 @@ inline QIcon DrawnIcon(const std::function<void(QPainter &)> &draw)
     draw(p);
     return QIcon(pm);
 }
+
+// "kopiuj tabelę do schowka": two sheets, one over the other.
+inline QIcon CopyIcon()
+{
+    return DrawnIcon([](QPainter &p) {
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(1, 1, 9, 11);
+        p.drawRect(5, 4, 9, 11);
+    });
+}

@@ -55,16 +55,6 @@ QIcon RenameIcon()
     });
 }
 
-QIcon CopyIcon()
-{
-    return DrawnIcon([](QPainter &p) {
-        p.setPen(QPen(Qt::black, 1));
-        p.setBrush(Qt::white);
-        p.drawRect(1, 1, 9, 11);
-        p.drawRect(5, 4, 9, 11);
-    });
-}
-
 // Keeps Enter to itself: it ends the in-place edit and must not reach the
 // window, where it would press "OK".
 class RenameEditor : public QLineEdit {

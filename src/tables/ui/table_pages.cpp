@@ -44,16 +44,6 @@ QIcon PrintIcon()
     });
 }
 
-QIcon CopyIcon()
-{
-    return DrawnIcon([](QPainter &p) {
-        p.setPen(QPen(Qt::black, 1));
-        p.setBrush(Qt::white);
-        p.drawRect(1, 1, 9, 11);
-        p.drawRect(5, 4, 9, 11);
-    });
-}
-
 QIcon ExcelIcon()
 {
     return DrawnIcon([](QPainter &p) {
