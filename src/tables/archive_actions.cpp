@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/user_prompts.h"
+#include "tables/data_filter.h"
 #include "tables/measurement_table.h"
 #include "tables/table_storage.h"
 
@@ -127,8 +128,17 @@ bool DeleteTableData(ArchiveContext &ctx, const DeleteChoice &choice)
             return false;
         ctx.table.Clear();
         return true;
-    case DeleteChoice::AllButShown:
-        return ReportFailure(PurgeByFilter(ctx.storage, number, ctx.filter, true), ctx.prompts);
+    case DeleteChoice::AllButShown: {
+        if (!ReportFailure(PurgeByFilter(ctx.storage, number, ctx.filter, true), ctx.prompts))
+            return false;
+        // Rows added while the filter was on are shown though they do not
+        // match: the file no longer holds them, so neither does the table.
+        const FilterMatcher matcher(ctx.filter);
+        for (int row = ctx.table.RowCount() - 1; row >= 0; --row)
+            if (!matcher.Matches(ctx.table.LineView(row)))
+                ctx.table.DeleteRow(row);
+        return true;
+    }
     default: {
         // The empty file is written first; the rows go only when it is in place.
         MeasurementTable empty(number);

@@ -104,6 +104,20 @@ std::optional<QByteArray> MeasurementRecord::Line() const
     return JoinWithTabs(fields);
 }
 
+std::optional<QByteArray> MeasurementRecord::LineOver(QByteArrayView original) const
+{
+    QByteArray out = original.toByteArray();
+    for (int i = 0; i < kFieldCount; ++i) {
+        if (FieldView(out, i) == fields[size_t(i)])
+            continue;
+        std::optional<QByteArray> changed = WithField(out, i, fields[size_t(i)]);
+        if (!changed)
+            return std::nullopt;
+        out = std::move(*changed);
+    }
+    return out;
+}
+
 MeasurementRecord MeasurementRecord::FromLine(QByteArrayView line)
 {
     MeasurementRecord r;

@@ -48,6 +48,11 @@ struct MeasurementRecord {
 
     // The fields joined by TAB; nullopt when a field holds a TAB, CR or LF.
     std::optional<QByteArray> Line() const;
+    // `original` (the line this record was read from) with only the fields
+    // that differ from it replaced: a last field that holds further TABs of
+    // the file stays as it is unless it was changed itself. nullopt when a
+    // changed field holds a TAB, CR or LF.
+    std::optional<QByteArray> LineOver(QByteArrayView original) const;
     static MeasurementRecord FromLine(QByteArrayView line);
 };
 

@@ -49,7 +49,8 @@ LineEdit Edit(Change change)
         MeasurementRecord r = MeasurementRecord::FromLine(line);
         if (!change(r, error))
             return std::nullopt;
-        std::optional<QByteArray> out = r.Line();
+        // Only the changed fields: a last field with TABs of its own stays whole.
+        std::optional<QByteArray> out = r.LineOver(line);
         if (!out)
             error = QStringLiteral("Tekst zawiera niedozwolony znak (tabulator lub koniec linii).");
         return out;
@@ -139,22 +140,27 @@ RangeEditResult ApplyToRange(MeasurementTable &table, const TableStorage &storag
 {
     RangeEditResult result;
     QList<LineReplacement> changes;
-    // The rows are changed without making each the current row in turn: the
-    // list is not repainted during the loop, and moving its highlight row by
-    // row would cost more than the edit on a long range.
+    // The new lines are made first and the working file is written once;
+    // only what the file took is then shown, so the table never shows a
+    // change that a restart would lose. The rows are not made current one by
+    // one: moving the highlight row by row would cost more than the edit.
     for (int row = first; row <= last && row < table.RowCount(); ++row) {
-        // A copy: a view into the table is invalid after the next change.
         const QByteArray oldLine = table.Line(row);
         std::optional<QByteArray> newLine = edit(oldLine, result.cellError);
         if (!newLine)
             break;
-        table.SetLine(row, *newLine);
         changes.append({oldLine, std::move(*newLine)});
-        ++result.rowsChanged;
+    }
+    QList<bool> applied;
+    result.file = ReplaceLines(storage, table.number(), changes, &applied);
+    for (qsizetype k = 0; k < changes.size(); ++k) {
+        if (applied.value(k)) {
+            table.SetLine(first + int(k), changes[k].newLine);
+            ++result.rowsChanged;
+        }
     }
     if (first < table.RowCount())
         table.SetCurrentRow(first);
-    result.file = ReplaceLines(storage, table.number(), changes);
     return result;
 }
 

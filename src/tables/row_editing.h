@@ -35,16 +35,17 @@ LineEdit MaterialEdit(const PickedEntry &material, bool tareFromPackaging,
 LineEdit PackagingEdit(const PickedEntry &packaging, bool tareFromPackaging, int massDecimals);
 
 struct RangeEditResult {
-    int rowsChanged = 0;
+    int rowsChanged = 0;  // rows whose change is in the file and the table
     QString cellError;    // the row that stopped the range could not be computed
     StorageResult file;   // the one rewrite of the working file
 };
 
 // Applies `edit` to rows first..last of `table` (table N, working file of
-// `storage`), then rewrites the working file once with every changed line,
-// exactly as one ReplaceLine per row would leave it. A row that cannot be computed stops the range; the rows before it
-// keep their changes, in the table and in the file. The first row of the
-// range is current again at the end.
+// `storage`) with a single rewrite of the working file, exactly as one
+// ReplaceLine per row would leave it. A row that cannot be computed stops
+// the range; the rows before it keep their changes. A row takes its new line
+// only when the file took it: after a failed write the table still equals
+// its file. The first row of the range is current again at the end.
 RangeEditResult ApplyToRange(MeasurementTable &table, const TableStorage &storage, int first, int last,
                              const LineEdit &edit);
 

@@ -349,6 +349,50 @@ StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table)
     return WriteRows(path, path, table);
 }
 
+std::optional<QByteArray> NextNumberInFile(const TableStorage &storage, int tableNumber)
+{
+    RecoverInterruptedAppend(storage, tableNumber);
+    const QString path = storage.WorkingFile(tableNumber);
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QByteArray("1");
+    if (!info.isFile())
+        return std::nullopt;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    constexpr qint64 kChunk = 64 * 1024;
+    qint64 end = f.size();
+    QByteArray carry;  // the end part of a line that began in an earlier chunk
+    while (end > 0) {
+        const qint64 begin = std::max<qint64>(0, end - kChunk);
+        if (!f.seek(begin))
+            return std::nullopt;
+        QByteArray chunk = f.read(end - begin);
+        if (chunk.size() != end - begin)
+            return std::nullopt;
+        chunk += carry;
+        qsizetype stop = chunk.size();
+        for (;;) {
+            const qsizetype from = stop - 1;
+            const qsizetype cut = from < 0 ? -1 : std::max(chunk.lastIndexOf('\n', from), chunk.lastIndexOf('\r', from));
+            if (cut < 0 && begin > 0) {
+                carry = chunk.left(stop);
+                break;
+            }
+            const QByteArrayView line(chunk.constData() + cut + 1, stop - cut - 1);
+            if (CheckLine(line).valid)
+                if (std::optional<QByteArray> next = NumberAfter(FieldView(line, ColNr)))
+                    return next;
+            if (cut < 0)
+                return QByteArray("1");
+            stop = cut;
+        }
+        end = begin;
+    }
+    return QByteArray("1");
+}
+
 bool HoldsAnyLine(const TableStorage &storage, int tableNumber)
 {
     RecoverInterruptedAppend(storage, tableNumber);
@@ -398,6 +442,13 @@ StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, c
     return {};
 }
 
+static StorageResult MissingLine(const QString &path)
+{
+    StorageResult r = StorageResult::Failed(MissingLineMessage(path));
+    r.lineMissing = true;
+    return r;
+}
+
 // Table N's working file whole, for a line replace: a cut-short append is
 // completed first; a missing file is reported, since the change could not be stored.
 static StorageResult ReadForReplace(const TableStorage &storage, int tableNumber, QByteArray &data)
@@ -409,7 +460,7 @@ static StorageResult ReadForReplace(const TableStorage &storage, int tableNumber
     if (StorageResult r = ReadWhole(path, data, missing); !r)
         return r;
     if (missing)
-        return StorageResult::Failed(MissingLineMessage(path));
+        return MissingLine(path);
     return {};
 }
 
@@ -447,7 +498,7 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
     if (!found) {
         // The change would be gone at the next start without a word.
         w.Cancel();
-        return StorageResult::Failed(MissingLineMessage(path));
+        return MissingLine(path);
     }
     w.Write(QByteArrayView(data.constData() + restFrom, data.size() - restFrom));
     // Only a copied last line can lack its end; it gets one.
@@ -502,12 +553,15 @@ QString ArchiveDirFromSetting(QByteArrayView setting)
 QString MissingLineMessage(const QString &path)
 {
     return QStringLiteral("Nie znaleziono zmienianego pomiaru w pliku: %1.\n"
-                          "Zmiana widoczna w tabeli nie została zapisana w pliku.")
+                          "Zmiana nie została zapisana.")
         .arg(QDir::toNativeSeparators(path));
 }
 
-StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const QList<LineReplacement> &replacements)
+StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const QList<LineReplacement> &replacements,
+                           QList<bool> *applied)
 {
+    if (applied)
+        applied->fill(false, replacements.size());
     if (replacements.isEmpty())
         return {};
     const QString path = storage.WorkingFile(tableNumber);
@@ -536,13 +590,16 @@ StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const Q
     }
     // Replaced lines by position; an empty one is removed.
     QHash<qsizetype, QByteArray> replaced;
+    QList<bool> found(replacements.size(), false);
     bool lost = false;
-    for (const LineReplacement &r : replacements) {
+    for (qsizetype k = 0; k < replacements.size(); ++k) {
+        const LineReplacement &r = replacements[k];
         auto it = positions.find(r.oldLine);
         if (it == positions.end() || it->empty()) {
             lost = true;
             continue;
         }
+        found[k] = true;
         const qsizetype at = *it->begin();
         it->erase(it->begin());
         replaced.insert(at, r.newLine);
@@ -565,7 +622,9 @@ StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const Q
     }
     if (!w.Commit())
         return TempRewriteFailure(w, path);
+    if (applied)
+        *applied = found;
     if (lost)
-        return StorageResult::Failed(MissingLineMessage(path));
+        return MissingLine(path);
     return {};
 }

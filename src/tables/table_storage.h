@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <optional>
 #include <QString>
 
 class MeasurementTable;
@@ -23,6 +24,9 @@ class UserPrompts;
 struct StorageResult {
     bool ok = true;
     QString message;  // for the user when !ok
+    // A line to be replaced or removed was not in the working file (or the
+    // file had gone); nothing else stopped the write.
+    bool lineMissing = false;
 
     explicit operator bool() const { return ok; }
     static StorageResult Failed(QString message) { return {false, std::move(message)}; }
@@ -94,6 +98,12 @@ StorageResult RewriteWorkingFile(const TableStorage &storage, const MeasurementT
 // file is not written over (the "Błąd (1)" message).
 StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table);
 
+// The "nr" that follows the last valid line of table N's working file
+// whose "nr" is an integer, hidden lines included (NumberAfter); "1" when
+// there is none or the file is missing. nullopt when the file cannot be
+// read. Read from the end, so a long file costs no more than its tail.
+std::optional<QByteArray> NextNumberInFile(const TableStorage &storage, int tableNumber);
+
 // True when table N's working file holds any line, shown or hidden.
 bool HoldsAnyLine(const TableStorage &storage, int tableNumber);
 
@@ -138,8 +148,11 @@ struct LineReplacement {
 
 // Rewrites table N's working file once with the replacements applied in
 // order, each to the first line then equal to its old line, as successive
-// ReplaceLine calls would. An old line missing from the file is reported.
-StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const QList<LineReplacement> &replacements);
+// ReplaceLine calls would. An old line missing from the file is reported
+// (lineMissing); the others are still written. `applied`, when given, tells
+// for each replacement whether the file now holds it.
+StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const QList<LineReplacement> &replacements,
+                           QList<bool> *applied = nullptr);
 
 // The message of a changed row whose line is not in its working file.
 QString MissingLineMessage(const QString &path);

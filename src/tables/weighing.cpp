@@ -18,7 +18,7 @@ MeasurementRecord DefaultsRow(const MeasurementTable &table, const TableParams &
 {
     MeasurementRecord r;
     if (options.autoNumbering)
-        r.fields[ColNr] = NextNumber(table, table.RowCount());
+        r.fields[ColNr] = options.number ? *options.number : NextNumber(table, table.RowCount());
     r.fields[ColTime] = TableTime(now);
     r.fields[ColOrder] = params.fields[TableParams::Order];
     r.fields[ColMaterial] = params.fields[TableParams::Material];

@@ -25,6 +25,8 @@ struct WeighingOptions {
     bool tareFromPackaging = false;  // Tara_z_opakowania
     bool netInBrackets = false;      // Masa_otoczona_nawiasami
     int massDecimals = 2;
+    // The "nr" of the new row when numbering is on; nullopt: NextNumber of the table.
+    std::optional<QByteArray> number;
 };
 
 // The display shows a weight that may be taken: not "- - - - -", not

@@ -12,6 +12,7 @@
 #include "tables/row_editing.h"
 #include "tables/table_set.h"
 #include "tables/table_storage.h"
+#include "tables/data_filter.h"
 #include "tables/totals.h"
 
 namespace {
@@ -22,6 +23,11 @@ const QString kBadValue = QStringLiteral("Błędna wartość!");
 // The scale went on while a window was open and started the table afresh
 // (or the row went some other way): the answer has no row to go to.
 const QString kRowGone = QStringLiteral("Wskazany pomiar nie jest już w tabeli. Zmiana nie została wprowadzona.");
+// The last line of a failed write's message.
+const QString kAddNotRecorded = QStringLiteral("Pomiar nie został zapisany.");
+const QString kChangeNotRecorded = QStringLiteral("Zmiana nie została zapisana.");
+const QString kDeleteNotRecorded = QStringLiteral("Pomiar nie został usunięty.");
+const QString kSeriesNotStarted = QStringLiteral("Nowa seria pomiarów nie została rozpoczęta.");
 // Pixels the list scrolls per row so that a new last row is in view.
 constexpr int kRowScroll = 30;
 
@@ -100,7 +106,25 @@ WeighingOptions WeighingActions::Options() const
     o.tareFromPackaging = env_.config->tareFromPackaging;
     o.netInBrackets = env_.config->netInBrackets;
     o.massDecimals = MassDecimals();
+    o.number = NumberForNewRow(Table());
     return o;
+}
+
+std::optional<QByteArray> WeighingActions::NumberForNewRow(const MeasurementTable &table) const
+{
+    // Without a filter the table holds every line of its file.
+    if (!env_.config->autoNumbering || !env_.filter || env_.filter->IsEmpty())
+        return std::nullopt;
+    return NextNumberInFile(*env_.storage, table.number());
+}
+
+bool WeighingActions::Recorded(const StorageResult &r, const QString &notRecorded)
+{
+    if (r.ok)
+        return true;
+    // A missing line's message already says the change was not stored.
+    env_.prompts->Error(r.lineMissing ? r.message : r.message + QLatin1Char('\n') + notRecorded);
+    return false;
 }
 
 void WeighingActions::ShowNewRow(int row)
@@ -123,6 +147,10 @@ bool WeighingActions::AddWeighing()
         env_.autoAdd->NoteWeighingAdded();
     if (env_.log)
         env_.log->NoteAddAction();
+    // A new weighing ends the following of the one before, also when it
+    // cannot be recorded: the update meant for it must not land on that row.
+    newestTable_ = nullptr;
+    newest_.reset();
     MeasurementTable &t = Table();
     const TableParams &params = env_.config->tables[size_t(t.number() - 1)];
     const std::optional<QByteArray> line =
@@ -131,11 +159,12 @@ bool WeighingActions::AddWeighing()
         env_.prompts->Error(kNoMeasurement);
         return false;
     }
+    if (!Recorded(AppendLine(*env_.storage, t.number(), *line), kAddNotRecorded))
+        return false;
     const int row = t.AddLine(*line);
     newestTable_ = &t;
     newest_ = std::make_unique<RowWatch>(t, row);
     ShowNewRow(row);
-    ReportFailure(AppendLine(*env_.storage, t.number(), *line), *env_.prompts);
     Call(env_.view.refreshCaptions);
     if (env_.log && env_.log->enabled)
         env_.log->LogEvent(3, "online");
@@ -146,10 +175,12 @@ void WeighingActions::AddRecordRow(const QByteArray &number, const QByteArray &w
 {
     MeasurementTable &t = Table();
     if (newSeries) {
-        t.Clear();
-        ReportFailure(RewriteWorkingFile(*env_.storage, t), *env_.prompts);
-        // The marks went with the rows: the totals must not count them on.
-        Call(env_.view.refreshTotals);
+        const MeasurementTable empty(t.number());
+        if (Recorded(RewriteWorkingFile(*env_.storage, empty), kSeriesNotStarted)) {
+            t.Clear();
+            // The marks went with the rows: the totals must not count them on.
+            Call(env_.view.refreshTotals);
+        }
     }
     const TableParams &params = env_.config->tables[size_t(t.number() - 1)];
     const std::optional<QByteArray> line =
@@ -158,9 +189,10 @@ void WeighingActions::AddRecordRow(const QByteArray &number, const QByteArray &w
         env_.prompts->Error(BadNumberMessage(cp1250::Decode(weight)));
         return;
     }
+    if (!Recorded(AppendLine(*env_.storage, t.number(), *line), kAddNotRecorded))
+        return;
     const int row = t.AddLine(*line);
     ShowNewRow(row);
-    ReportFailure(AppendLine(*env_.storage, t.number(), *line), *env_.prompts);
     Call(env_.view.refreshCaptions);
 }
 
@@ -180,6 +212,8 @@ void WeighingActions::UpdateLastRow()
         NetText(r.fields[ColTare], display, MassDecimals(), env_.config->netInBrackets);
     const std::optional<QByteArray> value = net ? ValueText(*net, r.fields[ColPrice]) : std::nullopt;
     if (!value) {
+        // Every later reading would fail the same way.
+        newest_.reset();
         env_.prompts->Error(BadNumberMessage(cp1250::Decode(net ? r.fields[ColPrice] : r.fields[ColTare])));
         return;
     }
@@ -187,12 +221,16 @@ void WeighingActions::UpdateLastRow()
     r.fields[ColGross] = display;
     r.fields[ColNet] = *net;
     r.fields[ColValue] = *value;
-    const std::optional<QByteArray> newLine = r.Line();
+    const std::optional<QByteArray> newLine = r.LineOver(oldLine);
     if (!newLine)
         return;
+    if (!Recorded(ReplaceLine(*env_.storage, t.number(), oldLine, *newLine), kChangeNotRecorded)) {
+        // The row stays as its file holds it and is not followed further.
+        newest_.reset();
+        return;
+    }
     t.SetLine(row, *newLine);
     Call(env_.view.refreshTotals);
-    ReportFailure(ReplaceLine(*env_.storage, t.number(), oldLine, *newLine), *env_.prompts);
 }
 
 bool WeighingActions::HasSelection()
@@ -246,7 +284,7 @@ void WeighingActions::ApplyEdit(int first, int last,
         env_.view.busy(false);
     if (!r.cellError.isEmpty())
         env_.prompts->Error(r.cellError);
-    ReportFailure(r.file, *env_.prompts);
+    Recorded(r.file, kChangeNotRecorded);
     if (totals)
         Call(env_.view.refreshTotals);
     Call(env_.view.focusList);
@@ -379,17 +417,22 @@ void WeighingActions::DeleteRow()
     if (row < 0)
         return;
     // Taken after the question: the newest row may have been brought up to
-    // date meanwhile, and the file holds it as it is now.
+    // date meanwhile, and the file holds it as it is now. A line the file
+    // does not hold (any more) goes from the table too.
     const QByteArray line = t.Line(row);
-    t.DeleteRow(row);
     const StorageResult r = ReplaceLine(*env_.storage, t.number(), line, {});
+    if (!r.ok && !r.lineMissing) {
+        Recorded(r, kDeleteNotRecorded);
+        Call(env_.view.focusList);
+        return;
+    }
+    t.DeleteRow(row);
     Call(env_.view.refreshCaptions);
     Call(env_.view.refreshTotals);
     if (!t.IsEmpty()) {
         t.SetCurrentRow(std::min(row, t.RowCount() - 1));
         Call(env_.view.focusList);
     }
-    ReportFailure(r, *env_.prompts);
 }
 
 void WeighingActions::DeleteKey()

@@ -17,6 +17,8 @@
 
 class AutoAdd;
 class Clock;
+struct DataFilter;
+struct StorageResult;
 class EventLog;
 class MeasurementTable;
 class TableSet;
@@ -49,6 +51,7 @@ struct WeighingEnvironment {
     const Clock *clock = nullptr;
     EventLog *log = nullptr;          // may be null
     AutoAdd *autoAdd = nullptr;       // may be null
+    const DataFilter *filter = nullptr;  // the filter the tables were loaded with; may be null
     WeighingLookups lookups;
     std::function<std::optional<OrderAnswer>(const QByteArray &order)> askOrder;
     std::function<bool()> isAdministrator;  // null = administrator
@@ -70,7 +73,12 @@ public:
     // UpdateLastRow: the last row takes the weight shown now, provided it is
     // the row the adding action made last; any other row (the newest one was
     // deleted, the table reloaded, a scale's record came after it) is left alone.
+    // A failed write ends the following of that row: one message per load.
     void UpdateLastRow();
+
+    // Every change reaches the working file first and the table only when it
+    // is there: after a failed write the table still equals its file, and
+    // the message says what was not recorded.
 
     // The bottom bar.
     void EditGross();     // "&Brutto"
@@ -92,6 +100,10 @@ private:
     int MassDecimals() const;
     WeighingOptions Options() const;
     void ShowNewRow(int row);
+    // The "nr" of a new row: under a filter the file decides, hidden lines included.
+    std::optional<QByteArray> NumberForNewRow(const MeasurementTable &table) const;
+    // Shows a failed write's message with `notRecorded` below it; r.ok.
+    bool Recorded(const StorageResult &r, const QString &notRecorded);
     // The common frame: a selected row, then `edit` over `first..last`.
     bool HasSelection();
     void ApplyEdit(int first, int last, const std::function<std::optional<QByteArray>(QByteArrayView, QString &)> &edit,

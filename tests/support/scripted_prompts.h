@@ -17,7 +17,12 @@ public:
         QString text;
     };
 
-    void Message(Icon icon, const QString &text) override { messages.append({icon, text}); }
+    void Message(Icon icon, const QString &text) override
+    {
+        messages.append({icon, text});
+        if (auto f = std::exchange(whileMessageOpen, nullptr))
+            f();
+    }
 
     bool Question(const QString &text) override
     {
@@ -60,6 +65,8 @@ public:
     // Runs once while the next question or input window is open, as the
     // scale's data would arrive meanwhile.
     std::function<void()> whileOpen;
+    // Runs once while the next message box is open.
+    std::function<void()> whileMessageOpen;
 
     // What was shown.
     QList<Shown> messages;

@@ -240,6 +240,14 @@ TEST_F(ArchiveTest, DeleteModes)
     EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::AllButShown, false}));
     EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(3) + "\r\n");
     EXPECT_EQ(table.RowCount(), 2);
+    // A row added under the filter that does not match it goes from the file
+    // in mode 2, so from the table too.
+    ThreeRowsFiltered();
+    table.AddLine(Row(4, "Zwir"));
+    AppendLine(TableStorage(dataDir), 1, Row(4, "Zwir"));
+    EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::AllButShown, false}));
+    EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(3) + "\r\n");
+    EXPECT_EQ(table.RowCount(), 2);
     ThreeRowsFiltered();
     EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::All, false}));
     EXPECT_TRUE(QFile::exists(Working()));

@@ -146,7 +146,11 @@ TEST_F(RangeTest, ARowMissingFromItsFileIsReported)
     EXPECT_FALSE(r.file.ok);
     EXPECT_EQ(r.file.message, MissingLineMessage(dataDir + "pomiary1.txt"));
     EXPECT_TRUE(r.file.message.contains("pomiary1.txt"));
+    EXPECT_TRUE(r.file.lineMissing);
+    EXPECT_EQ(r.rowsChanged, 1);
     EXPECT_EQ(Field(ReadAll(dataDir + "pomiary1.txt"), ColOrder), "X");  // the row that is there is written
+    EXPECT_EQ(Field(table.Line(0), ColOrder), "X");
+    EXPECT_EQ(Field(table.Line(1), ColOrder), "WZ1");  // not stored, so not shown either
 }
 
 // One rewrite must leave exactly what one ReplaceLine per row leaves, also
@@ -179,4 +183,28 @@ TEST_F(RangeTest, OneRewriteEqualsRowByRowReplacesWithDuplicates)
         ASSERT_TRUE(ApplyToRange(table, storage, first, n - 1, edit).file.ok);
         ASSERT_EQ(File(), oneByOne) << "round " << round;
     }
+}
+
+// A line with more than 11 TABs is valid: the last field holds the rest.
+// Corrections change only their own field and keep the rest as it is; a
+// range edit goes past such a row.
+TEST_F(RangeTest, RowsWithExtraTabsInTheLastFieldCanBeCorrected)
+{
+    const QByteArray wide = kRow + "\tul. Polna\t5";
+    QString error;
+    EXPECT_EQ(Apply(TareEdit(15, 2), wide), Row("1", "100.00", "85.00", "15.00", "2.00", "170.00") + "\tul. Polna\t5");
+    EXPECT_EQ(Apply(GrossEdit(120, 2), wide), Row("1", "120.00", "110.00", "10.00", "2.00", "220.00") + "\tul. Polna\t5");
+    EXPECT_EQ(Field(Apply(PriceEdit(3, 2), wide), ColValue), "270.00");
+    EXPECT_TRUE(Apply(TextEdit(ColOrder, "WZ/2"), wide).endsWith("\tBudex\tul. Polna\t5"));
+    EXPECT_EQ(Field(Apply(TextEdit(ColCustomer, "Firma"), wide), ColCustomer), "Firma");  // the field itself is replaced
+    EXPECT_EQ(Apply(TextEdit(ColCustomer, "Firma"), wide).count('\t'), 11);
+    // A TAB typed into a field is still refused.
+    EXPECT_FALSE(TextEdit(ColOrder, "a\tb")(wide, error).has_value());
+
+    Fill({kRow, wide, kRow});
+    const RangeEditResult r = ApplyToRange(table, TableStorage(dataDir), 0, 2, TextEdit(ColOperator, "EWA"));
+    EXPECT_EQ(r.rowsChanged, 3);
+    EXPECT_TRUE(r.cellError.isEmpty());
+    EXPECT_EQ(Field(table.Line(2), ColOperator), "EWA");
+    EXPECT_EQ(File(), TableBytes());
 }

@@ -404,3 +404,33 @@ TEST_F(StorageTest, EveryChangeOfTheFileFinishesAnInterruptedAppendFirst)
     ASSERT_TRUE(ReplaceLine(s, 1, Row(1), Row(3)).ok);
     EXPECT_EQ(ReadAll(Working()), Row(3) + "\r\n" + Row(2) + "\r\n");
 }
+
+TEST_F(StorageTest, NextNumberInFileReadsFromTheEnd)
+{
+    const TableStorage s = Storage();
+    EXPECT_EQ(NextNumberInFile(s, 1), QByteArray("1"));  // no file
+    WriteAll(Working(), QByteArray());
+    EXPECT_EQ(NextNumberInFile(s, 1), QByteArray("1"));
+
+    // Unnumbered, blank and invalid lines at the end are passed over; a last
+    // line without its end counts.
+    const QByteArray unnumbered = "\t2024-05-17 14:03\t1.00\t1.00\t0.00\t0.00\t0.00\t\t\t\t\t";
+    WriteAll(Working(), Row(7) + "\r\n" + Row(12) + "\r\n" + unnumbered + "\r\n\r\n12\tbroken\n" + unnumbered);
+    EXPECT_EQ(NextNumberInFile(s, 1), QByteArray("13"));
+    WriteAll(Working(), Row(7) + "\n" + Row(99999999) + "\r");
+    EXPECT_EQ(NextNumberInFile(s, 1), QByteArray("100000000"));
+    WriteAll(Working(), unnumbered + "\r\n");
+    EXPECT_EQ(NextNumberInFile(s, 1), QByteArray("1"));
+
+    // Lines longer than the piece read at a time, across its edges.
+    const QByteArray longCustomer(100000, 'x');
+    QByteArray big;
+    for (int nr = 1; nr <= 30; ++nr)
+        big += Row(nr) + longCustomer.left(nr * 3000) + "\r\n";
+    WriteAll(Working(), big + unnumbered + longCustomer + "\r\n");
+    EXPECT_EQ(NextNumberInFile(s, 1), QByteArray("31"));
+
+    // A folder in its place cannot be read.
+    ASSERT_TRUE(QDir().mkpath(Working(2)));
+    EXPECT_FALSE(NextNumberInFile(s, 2).has_value());
+}

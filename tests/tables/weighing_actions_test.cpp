@@ -1,10 +1,12 @@
 #include "core/clock.h"
 #include "core/event_log.h"
+#include "file_size_limit.h"
 #include "scale/auto_add.h"
 #include "scale/scale_reading.h"
 #include "support/scripted_pickers.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
+#include "tables/data_filter.h"
 #include "tables/measurement_record.h"
 #include "tables/table_set.h"
 #include "tables/table_storage.h"
@@ -42,6 +44,7 @@ protected:
         env.clock = &clock;
         env.log = &log;
         env.autoAdd = &autoAdd;
+        env.filter = filterForActions;
         env.lookups.materialPrice = [](QByteArrayView m) { return m == "Zwir" ? 2.0 : 0.0; };
         env.lookups.materialDefaultPackaging = [](QByteArrayView) { return QByteArray("Worek"); };
         env.lookups.packagingTare = [](QByteArrayView) { return 0.5; };
@@ -93,6 +96,7 @@ protected:
     QList<QByteArray> orderPresets;
     std::function<void()> whileOrderOpen;
     bool administrator = true;
+    const DataFilter *filterForActions = nullptr;
     int captions = 0, totals = 0, focus = 0;
 };
 
@@ -347,4 +351,160 @@ TEST_F(Actions, DeletingTheNewestRowWhileItIsBroughtUpToDate)
     EXPECT_EQ(T().RowCount(), 4);
     EXPECT_EQ(File(), TableBytes());
     EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+// A write that fails (a file made read-only for a moment, a full disk) takes
+// the change back in memory too: the table always equals its file, and the
+// message says what was not recorded.
+TEST_F(Actions, EveryFailedWriteLeavesTheTableEqualToItsFile)
+{
+    AddFive();
+    T().SetMark(1, true);
+    const QString path = dataDir + "pomiary1.txt";
+    const QByteArray before = File();
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    const QString refused = QString::fromUtf8("Błąd przy zapisie do pliku: ") + path +
+                            QString::fromUtf8(".\nBrak miejsca na dysku lub dysk zabezpieczony przed zapisem.\n");
+    auto expectUnchanged = [&](const char *what, const QString &lastLine) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(File(), before);
+        EXPECT_EQ(TableBytes(), before);
+        EXPECT_EQ(prompts.MessageTexts(), QStringList{refused + lastLine});
+        prompts.messages.clear();
+    };
+    const QString notAdded = QString::fromUtf8("Pomiar nie został zapisany.");
+    const QString notChanged = QString::fromUtf8("Zmiana nie została zapisana.");
+
+    // The newest row is followed no further after its update failed: one message.
+    reading.displayText = "120.00";
+    Make().UpdateLastRow();
+    expectUnchanged("update", notChanged);
+    Make().UpdateLastRow();
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    EXPECT_FALSE(Make().AddWeighing());
+    expectUnchanged("button", notAdded);
+    EXPECT_EQ(captions, 5);  // no sixth row to count
+
+    Make().AddRecordRow("7", "80.00", false);
+    expectUnchanged("record", notAdded);
+
+    Make().AddRecordRow("8", "80.00", true);  // the new series cannot start, nor the record be added
+    EXPECT_EQ(prompts.MessageTexts(),
+              (QStringList{QString::fromUtf8("Błąd (1) przy zapisie do pliku: ") + path +
+                               QString::fromUtf8(".\nBrak miejsca na dysku lub dysk zabezpieczony przed zapisem.\n"
+                                                 "Nowa seria pomiarów nie została rozpoczęta."),
+                           refused + notAdded}));
+    prompts.messages.clear();
+    EXPECT_EQ(TableBytes(), before);
+
+    T().SetCurrentRow(1);
+    prompts.inputAnswers = {QString("150"), QString("15"), QString("3")};
+    Make().EditGross();
+    expectUnchanged("gross", notChanged);
+    Make().EditTare();
+    expectUnchanged("tare", notChanged);
+    Make().EditPrice();
+    expectUnchanged("price", notChanged);
+    orderAnswers = {OrderAnswer{"WZ/5", ApplyToChoice::CurrentAndFollowing}};
+    Make().EditOrder();
+    expectUnchanged("range of orders", notChanged);
+    pickers.answers = {Picked("Piasek", "Paleta", "12.50", {}, ApplyToChoice::CurrentAndFollowing),
+                       Picked("Paleta", {}, {}, "25.00"), Picked("Budex"), Picked("EWA")};
+    Make().EditMaterial();
+    expectUnchanged("material", notChanged);
+    config.tareFromPackaging = true;
+    Make().EditPackaging();
+    expectUnchanged("packaging", notChanged);
+    Make().EditCustomer();
+    expectUnchanged("customer", notChanged);
+    Make().EditOperator();
+    expectUnchanged("operator", notChanged);
+
+    prompts.answers = {true};
+    Make().DeleteRow();
+    expectUnchanged("delete", QString::fromUtf8("Pomiar nie został usunięty."));
+    EXPECT_EQ(T().CurrentRow(), 1);
+    EXPECT_TRUE(T().Mark(1));
+
+    // Writable again: everything works and the numbering goes on.
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    ASSERT_TRUE(Make().AddWeighing());
+    EXPECT_EQ(Field(T().Line(5), ColNr), "6");
+    EXPECT_EQ(File(), TableBytes());
+}
+
+// A disk that fills up in the middle of a write: the same rule.
+TEST_F(Actions, AFullDiskTakesBackTheAddedRowAndTheRangeEdit)
+{
+    AddFive();
+    const QByteArray before = File();
+    {
+        const FileSizeLimit full(before.size() + 10);
+        EXPECT_FALSE(Make().AddWeighing());
+        T().SetCurrentRow(0);
+        orderAnswers = {OrderAnswer{"WZ/123456789", ApplyToChoice::CurrentAndFollowing}};
+        Make().EditOrder();
+    }
+    EXPECT_EQ(File(), before);
+    EXPECT_EQ(TableBytes(), before);
+    ASSERT_EQ(prompts.messages.size(), 2);
+    EXPECT_TRUE(prompts.messages[0].text.endsWith(QString::fromUtf8("Pomiar nie został zapisany.")));
+    EXPECT_TRUE(prompts.messages[1].text.endsWith(QString::fromUtf8("Zmiana nie została zapisana.")));
+}
+
+// Automatic adding in mode 1: the next load could not be recorded, so the
+// readings that follow it must not bring the previous load's row up to date.
+TEST_F(Actions, AFailedAddEndsTheFollowingOfTheRowBefore)
+{
+    AddFive();
+    const QByteArray before = File();
+    ASSERT_TRUE(QFile::setPermissions(dataDir + "pomiary1.txt", QFileDevice::ReadOwner));
+    reading.displayText = "300.00";
+    EXPECT_FALSE(Make().AddWeighing());
+    autoAdd.NoteAutomaticAddDone();
+    Make().UpdateLastRow();
+    EXPECT_EQ(Field(T().Line(4), ColGross), "100.00");
+    EXPECT_EQ(File(), before);
+    EXPECT_EQ(prompts.messages.size(), 1);
+}
+
+// The row to delete is gone from its file (edited outside): it goes from the
+// table as well, so both agree; nothing to report.
+TEST_F(Actions, DeletingARowItsFileNoLongerHolds)
+{
+    AddFive();
+    WriteAll(dataDir + "pomiary1.txt", T().Line(0) + "\r\n");
+    T().SetCurrentRow(3);
+    prompts.answers = {true};
+    Make().DeleteRow();
+    EXPECT_EQ(T().RowCount(), 4);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+// Under a filter the new number follows the last numbered line of the file,
+// hidden ones included, so no two weighings share a number.
+TEST_F(Actions, NumberingUnderAFilterFollowsTheWholeFile)
+{
+    QByteArray file;
+    for (int nr = 1; nr <= 40; ++nr)
+        file += QByteArray::number(nr) + "\t2024-05-17 14:03\t1.00\t1.00\t0.00\t0.00\t0.00\t\t" +
+                (nr <= 5 ? "Piasek" : "Zwir") + "\t\tJAN\t\r\n";
+    file += "\t2024-05-17 14:03\t1.00\t1.00\t0.00\t0.00\t0.00\t\tZwir\t\tJAN\t\r\n";  // not numbered
+    ASSERT_TRUE(WriteAll(dataDir + "pomiary1.txt", file));
+    DataFilter filter;
+    filter.material = "piasek";
+    ASSERT_TRUE(LoadTable(dataDir + "pomiary1.txt", T(), filter).ok);
+    ASSERT_EQ(T().RowCount(), 5);
+    filterForActions = &filter;
+    ASSERT_TRUE(Make().AddWeighing());
+    EXPECT_EQ(Field(T().Line(5), ColNr), "41");
+    Make().AddRecordRow("9", "50.00", false);
+    EXPECT_EQ(Field(T().Line(6), ColNr), "42");
+
+    // Without a filter the rows shown decide, as they hold the whole file.
+    filter = {};
+    ASSERT_TRUE(LoadTable(dataDir + "pomiary1.txt", T(), filter).ok);
+    ASSERT_TRUE(Make().AddWeighing());
+    EXPECT_EQ(Field(T().Line(T().RowCount() - 1), ColNr), "43");
 }

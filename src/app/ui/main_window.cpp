@@ -4,6 +4,7 @@
 #include "app/ui/about_window.h"
 #include "app/ui/input_dialog.h"
 #include "core/cp1250.h"
+#include "core/scale_work_prompts.h"
 #include "core/ui/dialog_prompts.h"
 #include "dictionaries/ui/customer_window.h"
 #include "dictionaries/ui/material_window.h"
@@ -46,15 +47,13 @@ MainWindow::MainWindow(MainWindowOptions options)
 {
     input_ = new InputDialog(this);
     about_ = new AboutWindow(this);
-    if (options_.prompts) {
-        prompts_ = options_.prompts;
-    } else {
+    if (!options_.prompts)
         ownPrompts_ = std::make_unique<DialogPrompts>(
             this, [this](const QString &title, const QString &prompt, const QString &text, bool masked) {
                 return input_->Ask(title, prompt, text, masked);
             });
-        prompts_ = ownPrompts_.get();
-    }
+    scaleWorkPrompts_ = std::make_unique<ScaleWorkPrompts>(options_.prompts ? *options_.prompts : *ownPrompts_);
+    prompts_ = scaleWorkPrompts_.get();
     scaleInput_ = std::make_unique<ScaleInput>(*clock_, &log_, this);
     BuildControls();
     connect(scaleInput_.get(), &ScaleInput::displayChanged, this, &MainWindow::ShowDisplay);

@@ -42,6 +42,7 @@ class TableParamsWindow;
 class FilterWindow;
 class AutoAddWindow;
 class TonePlayer;
+class ScaleWorkPrompts;
 
 // What the main window takes from outside; tests replace the clock, the
 // dialogs and the folders.
@@ -148,6 +149,9 @@ private:
     SystemClock systemClock_;
     const Clock *clock_;
     std::unique_ptr<UserPrompts> ownPrompts_;
+    // In front of the dialogs: what a scale line starts never opens a box
+    // inside the port's receive handling, nor a second one (scale_work_prompts.h).
+    std::unique_ptr<ScaleWorkPrompts> scaleWorkPrompts_;
     UserPrompts *prompts_;
     std::unique_ptr<InstanceGuard> guard_;
     ProgramConfig config_;

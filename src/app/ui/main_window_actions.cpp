@@ -6,6 +6,7 @@
 
 #include "core/cp1250.h"
 #include "core/number_forms.h"
+#include "core/scale_work_prompts.h"
 #include "dictionaries/dictionary_lookups.h"
 #include "dictionaries/ui/customer_window.h"
 #include "dictionaries/ui/dialog_pickers.h"
@@ -44,6 +45,7 @@ void MainWindow::CreateWeighingActions()
     env.clock = clock_;
     env.log = &log_;
     env.autoAdd = &autoAdding_;
+    env.filter = &filter_;
     const QString dataDir = dataDir_;
     env.lookups.materialPrice = [dataDir](QByteArrayView m) { return MaterialPrice(dataDir, m); };
     env.lookups.materialDefaultPackaging = [dataDir](QByteArrayView m) {
@@ -92,8 +94,11 @@ void MainWindow::ConnectWeighingActions()
             &MainWindow::BBfilterClick);
     connect(autoAdd_, &QToolButton::clicked, this, &MainWindow::SBauto_dodajClick);
 
+    // What a scale line starts shows its messages through ScaleWorkPrompts::Scope.
+    ScaleWorkPrompts *scaleWork = scaleWorkPrompts_.get();
     connect(scaleInput_.get(), &ScaleInput::weighingRecord, this,
-            [a](const QByteArray &number, const QByteArray &weight, bool newSeries) {
+            [a, scaleWork](const QByteArray &number, const QByteArray &weight, bool newSeries) {
+                const ScaleWorkPrompts::Scope work(*scaleWork);
                 a->AddRecordRow(number, weight, newSeries);
             });
     scaleInput_->SetAutoAddDecider([this](const QByteArray &previous, double reading) {
@@ -108,15 +113,19 @@ void MainWindow::ConnectWeighingActions()
         }
         return ScaleInput::AutoAddDecision::None;
     });
-    connect(scaleInput_.get(), &ScaleInput::addRequested, this, [this] {
+    connect(scaleInput_.get(), &ScaleInput::addRequested, this, [this, scaleWork] {
         // Dropped while the window is not shown yet (start-up) and while the
         // login waits: nobody could be named as the operator. The lock stays.
         if (!isVisible() || operators_->Login().Pending())
             return;
+        const ScaleWorkPrompts::Scope work(*scaleWork);
         BBdodajClick();
         autoAdding_.NoteAutomaticAddDone();
     });
-    connect(scaleInput_.get(), &ScaleInput::updateLastRowRequested, this, [a] { a->UpdateLastRow(); });
+    connect(scaleInput_.get(), &ScaleInput::updateLastRowRequested, this, [a, scaleWork] {
+        const ScaleWorkPrompts::Scope work(*scaleWork);
+        a->UpdateLastRow();
+    });
 }
 
 // The one place the automatic-adding settings reach the decision, the

@@ -44,6 +44,20 @@ QIcon PrintIcon()
     });
 }
 
+QIcon DrawTabIcon(int image)
+{
+    return DrawnIcon([image](QPainter &p) {
+        if (image == 0) {
+            p.setPen(QPen(QColor(0, 90, 0), 1));
+            p.setBrush(QColor(40, 170, 40));
+        } else {
+            p.setPen(QPen(QColor(120, 120, 120), 1));
+            p.setBrush(Qt::NoBrush);
+        }
+        p.drawEllipse(QRectF(3.5, 3.5, 9, 9));
+    });
+}
+
 QIcon ExcelIcon()
 {
     return DrawnIcon([](QPainter &p) {
@@ -77,8 +91,8 @@ TablePages::TablePages(TablesEnvironment env, QWidget *parent)
     pages_->setCurrentIndex(env_.tables->ActiveNumber() - 1);
     connect(pages_, &QTabWidget::currentChanged, this, &TablePages::OnTabChanged);
     ApplyConfig();
-    for (int n = 1; n <= kTableCount; ++n)
-        pages_->setTabIcon(n - 1, TabIcon(TabImage(n, ActiveTableNumber())));
+    tabIcons_ = {DrawTabIcon(0), DrawTabIcon(1)};
+    ApplyTabImages();
 }
 
 TablePages::~TablePages() = default;
@@ -193,18 +207,13 @@ QToolButton *TablePages::AddToolButton(QWidget *bar, const QString &name, const 
     return button;
 }
 
-QIcon TablePages::TabIcon(int image)
+void TablePages::ApplyTabImages()
 {
-    return DrawnIcon([image](QPainter &p) {
-        if (image == 0) {
-            p.setPen(QPen(QColor(0, 90, 0), 1));
-            p.setBrush(QColor(40, 170, 40));
-        } else {
-            p.setPen(QPen(QColor(120, 120, 120), 1));
-            p.setBrush(Qt::NoBrush);
-        }
-        p.drawEllipse(QRectF(3.5, 3.5, 9, 9));
-    });
+    if (tabImagesFor_ == ActiveTableNumber())
+        return;
+    tabImagesFor_ = ActiveTableNumber();
+    for (int n = 1; n <= kTableCount; ++n)
+        pages_->setTabIcon(n - 1, TabIcon(TabImage(n, tabImagesFor_)));
 }
 
 int TablePages::ActiveTableNumber() const
@@ -324,8 +333,7 @@ void TablePages::RefreshTotals()
         return;
     }
     totals_ = t;
-    for (int n = 1; n <= kTableCount; ++n)
-        pages_->setTabIcon(n - 1, TabIcon(TabImage(n, ActiveTableNumber())));
+    ApplyTabImages();
     emit totalsChanged();
 }
 

@@ -91,8 +91,10 @@ public:
     void FocusList();
     void ScrollList(int dy);
 
-    // Images of the tabs: 0 for the ActiveTable, 1 for the others.
-    static QIcon TabIcon(int image);
+    // Images of the tabs: 0 for the ActiveTable, 1 for the others. Made once:
+    // a new icon per refresh would leave a new entry in Qt's pixmap cache
+    // each time (the totals are refreshed at every reading of a load).
+    const QIcon &TabIcon(int image) const { return tabIcons_[image == 0 ? 0 : 1]; }
 
 signals:
     void activeTableChanged(int number);
@@ -120,6 +122,8 @@ private:
     void OnTabChanged(int index);
     void SyncViewToCurrentRow(int number, int row);
     void AfterArchiveAction(bool changed);
+    // Sets the tab images for the ActiveTable, when it is not the one they show already.
+    void ApplyTabImages();
     // Runs `work` with the busy cursor shown and the active list hidden
     // (loading the tables, reading an archive); both are back afterwards.
     void WhileBusy(const std::function<void()> &work);
@@ -136,6 +140,8 @@ private:
     DeleteModeDialog *deleteMode_ = nullptr;
     std::function<std::optional<DeleteChoice>()> deleteChooser_;
     bool syncing_ = false;
+    std::array<QIcon, 2> tabIcons_;
+    int tabImagesFor_ = 0;  // the table whose tab shows image 0
 };
 
 // Writes the totals into the labels Ldisp_etyk_sum_g, _sum_n, _sum_tare,
