@@ -45,6 +45,30 @@ QString PricePrompt(const DictionaryContext &c)
 
 } // namespace
 
+EntryKey KeyOf(const Dictionary &dictionary, int entry)
+{
+    EntryKey key{dictionary.LineOf(entry), 0};
+    for (int i = 0; i < entry; ++i)
+        if (dictionary.LineOf(i) == key.line)
+            ++key.occurrence;
+    return key;
+}
+
+int FindEntry(const Dictionary &dictionary, const EntryKey &key)
+{
+    int last = -1;
+    int seen = 0;
+    const int n = dictionary.Count();
+    for (int i = 0; i < n; ++i) {
+        if (dictionary.LineOf(i) != key.line)
+            continue;
+        if (seen++ == key.occurrence)
+            return i;
+        last = i;
+    }
+    return last;
+}
+
 QString RefusedTextMessage()
 {
     return QStringLiteral("Błąd! Nazwa nie może zawierać tabulatora, końca wiersza ani znaków spoza "
@@ -157,16 +181,20 @@ int AddCustomer(DictionaryContext &c)
     return index;
 }
 
-bool DeleteEntry(DictionaryContext &c, int entry)
+int DeleteEntry(DictionaryContext &c, int entry)
 {
     if (!RequireRow(c, entry))
-        return false;
+        return -1;
+    const EntryKey key = KeyOf(c.dictionary, entry);
     const DictionaryTexts &t = DictionaryTexts::Of(c.dictionary.Kind());
     if (!c.prompts.Question(QuotedQuestion(t.deleteQuestion, c.dictionary.At(entry).name)))
-        return false;
+        return -1;
+    entry = FindEntry(c.dictionary, key);
+    if (entry < 0)
+        return -1;
     c.dictionary.Remove(entry);
     SaveAndReport(c);
-    return true;
+    return entry;
 }
 
 int ConfirmRename(DictionaryContext &c, int entry, const QString &typed)
@@ -176,8 +204,12 @@ int ConfirmRename(DictionaryContext &c, int entry, const QString &typed)
     const std::optional<QByteArray> name = TypedName(c, typed);
     if (!name)
         return -1;
+    const EntryKey key = KeyOf(c.dictionary, entry);
     const DictionaryTexts &t = DictionaryTexts::Of(c.dictionary.Kind());
     if (!c.prompts.Question(QuotedQuestion(t.renameQuestion, c.dictionary.At(entry).name)))
+        return -1;
+    entry = FindEntry(c.dictionary, key);
+    if (entry < 0)
         return -1;
     const int index = c.dictionary.Rename(entry, *name);
     if (index >= 0)
@@ -185,61 +217,78 @@ int ConfirmRename(DictionaryContext &c, int entry, const QString &typed)
     return index;
 }
 
-bool EditMaterialPrice(DictionaryContext &c, int entry)
+int EditMaterialPrice(DictionaryContext &c, int entry)
 {
     if (!RequireRow(c, entry))
-        return false;
+        return -1;
+    const EntryKey key = KeyOf(c.dictionary, entry);
     const std::optional<QString> typed = c.prompts.InputText(QStringLiteral("Zmiana ceny"), PricePrompt(c),
                                                              cp1250::Decode(c.dictionary.At(entry).third), false);
     if (!typed)
-        return false;
+        return -1;
     const std::optional<double> price = TypedNumber(*typed);
     if (!price) {
         c.prompts.Error(kPriceNotNumber + QStringLiteral("\nWprowadź nowy materiał ponownie."));
-        return false;
+        return -1;
     }
+    entry = FindEntry(c.dictionary, key);
+    if (entry < 0)
+        return -1;
     c.dictionary.SetThird(entry, FormatMoney(*price));
     SaveAndReport(c);
-    return true;
+    return entry;
 }
 
-bool EditMaterialPackaging(DictionaryContext &c, int entry)
+int EditMaterialPackaging(DictionaryContext &c, int entry)
 {
     if (!RequireRow(c, entry))
-        return false;
+        return -1;
+    const EntryKey key = KeyOf(c.dictionary, entry);
     const std::optional<PickedEntry> picked = c.pickPackaging ? c.pickPackaging() : std::nullopt;
+    entry = FindEntry(c.dictionary, key);
+    if (entry < 0)
+        return -1;
     if (picked) {
         if (!c.dictionary.SetSecond(entry, picked->name)) {
             c.prompts.Error(RefusedTextMessage());
-            return false;
+            return -1;
         }
     } else {
-        if (c.dictionary.At(entry).second.isEmpty() ||
-            !c.prompts.Question(QStringLiteral("Czy usunąć domyślne opakowanie dla wybranego materiału?")))
-            return false;
+        if (c.dictionary.At(entry).second.isEmpty())
+            return -1;
+        const EntryKey asked = KeyOf(c.dictionary, entry);
+        if (!c.prompts.Question(QStringLiteral("Czy usunąć domyślne opakowanie dla wybranego materiału?")))
+            return -1;
+        entry = FindEntry(c.dictionary, asked);
+        if (entry < 0)
+            return -1;
         c.dictionary.SetSecond(entry, {});
     }
     SaveAndReport(c);
-    return true;
+    return entry;
 }
 
-bool EditPackagingTare(DictionaryContext &c, int entry)
+int EditPackagingTare(DictionaryContext &c, int entry)
 {
     if (!RequireRow(c, entry))
-        return false;
+        return -1;
+    const EntryKey key = KeyOf(c.dictionary, entry);
     const std::optional<QString> typed = c.prompts.InputText(
         QStringLiteral("Nowe opakowanie"), QStringLiteral("Podaj tarę opakowanie [") + c.unit + QStringLiteral("]:"),
         cp1250::Decode(c.dictionary.At(entry).second), false);
     if (!typed)
-        return false;
+        return -1;
     const std::optional<double> tare = TypedNumber(*typed);
     if (!tare) {
         c.prompts.Error(kTareNotNumber);
-        return false;
+        return -1;
     }
+    entry = FindEntry(c.dictionary, key);
+    if (entry < 0)
+        return -1;
     c.dictionary.SetSecond(entry, FormatMass(*tare, c.massDecimals));
     SaveAndReport(c);
-    return true;
+    return entry;
 }
 
 PickedEntry PickedFrom(DictionaryKind kind, const DictionaryEntry &e)

@@ -1,6 +1,7 @@
 // The dictionary commands with scripted answers: the exact questions and
-// messages, what reaches the file, the number forms of prices and tares, and
-// the clipboard text.
+// messages, what reaches the file, the number forms of prices and tares, the
+// row a command acts on when the list changes during its dialogs, and the
+// clipboard text.
 
 #include "core/cp1250.h"
 #include "dictionaries/dictionary_actions.h"
@@ -176,16 +177,16 @@ TEST_F(ActionsTest, EditPriceAndDefaultPackaging)
     Dictionary d = Loaded(DictionaryKind::Material, "Piasek\tWorek\t12.50\r\nCement\t\t1.2345679E+8\r\n");
     DictionaryContext c = Context(d, "kg");
 
-    EXPECT_FALSE(EditMaterialPrice(c, -1));
-    EXPECT_FALSE(EditMaterialPackaging(c, -1));
+    EXPECT_EQ(EditMaterialPrice(c, -1), -1);
+    EXPECT_EQ(EditMaterialPackaging(c, -1), -1);
     EXPECT_EQ(prompts.MessageTexts(), QStringList(2, S("Żaden materiał nie został wskazany!")));
     prompts.messages.clear();
 
     prompts.inputAnswers = {QString("13,999"), QString("x1"), std::nullopt};
-    ASSERT_TRUE(EditMaterialPrice(c, 1));
+    ASSERT_EQ(EditMaterialPrice(c, 1), 1);
     EXPECT_EQ(d.At(1).third, "14.00");
-    EXPECT_FALSE(EditMaterialPrice(c, 1));
-    EXPECT_FALSE(EditMaterialPrice(c, 1)); // "Anuluj": nothing changes, no message
+    EXPECT_EQ(EditMaterialPrice(c, 1), -1);
+    EXPECT_EQ(EditMaterialPrice(c, 1), -1); // "Anuluj": nothing changes, no message
     EXPECT_EQ(prompts.inputs[0], S("Zmiana ceny|Podaj cenę materiału [zł/kg]:|12.50"));
     EXPECT_EQ(prompts.MessageTexts(),
               QStringList{S("Błąd! Cena musi być wartością liczbową!\nWprowadź nowy materiał ponownie.")});
@@ -193,19 +194,19 @@ TEST_F(ActionsTest, EditPriceAndDefaultPackaging)
 
     // A price in exponent form, confirmed unchanged, is kept as the same number.
     prompts.inputAnswers = {QString("1.2345679E+8")};
-    ASSERT_TRUE(EditMaterialPrice(c, 0));
+    ASSERT_EQ(EditMaterialPrice(c, 0), 0);
     EXPECT_EQ(d.At(0).third, "123456790.00");
 
     // "Op": a chosen packaging; cancelled on a row with one: the question, "Tak" clears it.
     packagingAnswers = {Packaging("Paleta"), std::nullopt, std::nullopt};
-    ASSERT_TRUE(EditMaterialPackaging(c, 0));
+    ASSERT_EQ(EditMaterialPackaging(c, 0), 0);
     EXPECT_EQ(d.At(0).second, "Paleta");
     EXPECT_TRUE(prompts.questions.isEmpty());
     prompts.answers = {true};
-    ASSERT_TRUE(EditMaterialPackaging(c, 1));
+    ASSERT_EQ(EditMaterialPackaging(c, 1), 1);
     EXPECT_EQ(prompts.questions, QStringList{S("Czy usunąć domyślne opakowanie dla wybranego materiału?")});
     EXPECT_EQ(d.At(1).second, "");
-    EXPECT_FALSE(EditMaterialPackaging(c, 1)); // nothing to clear: no question
+    EXPECT_EQ(EditMaterialPackaging(c, 1), -1); // nothing to clear: no question
     EXPECT_EQ(prompts.questions.size(), 1);
     EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Material)), "Cement\tPaleta\t123456790.00\r\nPiasek\t\t14.00\r\n");
 }
@@ -223,7 +224,7 @@ TEST_F(ActionsTest, PackagingTareTwoDecimalsWhenAddedMassDecimalsWhenEdited)
 
     prompts.inputs.clear();
     prompts.inputAnswers = {QString("0,25")};
-    ASSERT_TRUE(EditPackagingTare(c, 1));
+    ASSERT_EQ(EditPackagingTare(c, 1), 1);
     EXPECT_EQ(prompts.inputs, QStringList{S("Nowe opakowanie|Podaj tarę opakowanie [kg]:|0.25")});
     EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Packaging)), "Skrzynia\t-1.50\r\nWorek\t0.250\r\n");
 
@@ -233,8 +234,8 @@ TEST_F(ActionsTest, PackagingTareTwoDecimalsWhenAddedMassDecimalsWhenEdited)
     EXPECT_EQ(AddPackaging(c), -1);
     EXPECT_EQ(AddPackaging(c), -1);
     EXPECT_EQ(AddPackaging(c), -1);
-    EXPECT_FALSE(EditPackagingTare(c, 0));
-    EXPECT_FALSE(EditPackagingTare(c, -1));
+    EXPECT_EQ(EditPackagingTare(c, 0), -1);
+    EXPECT_EQ(EditPackagingTare(c, -1), -1);
     const QString notNumber = S("Błąd! Tara musi być wartością liczbową!\nWprowadź nowe opakowanie ponownie.");
     EXPECT_EQ(prompts.MessageTexts(), (QStringList{notNumber, notNumber, S("Żadne opakowanie nie zostało wskazane!")}));
     EXPECT_EQ(d.Count(), 2);
@@ -259,9 +260,9 @@ TEST_F(ActionsTest, DeleteAndRenameAskAboutTheQuotedName)
     DictionaryContext c = Context(d);
     prompts.answers = {false, true, false, true};
 
-    EXPECT_FALSE(DeleteEntry(c, 1));
+    EXPECT_EQ(DeleteEntry(c, 1), -1);
     EXPECT_EQ(d.Count(), 2);
-    EXPECT_TRUE(DeleteEntry(c, 0));
+    EXPECT_EQ(DeleteEntry(c, 0), 0);
     EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Material)), B("Żwir\tWorek\t2.00\r\n"));
 
     EXPECT_EQ(ConfirmRename(c, 0, "Gips"), -1);
@@ -274,7 +275,7 @@ TEST_F(ActionsTest, DeleteAndRenameAskAboutTheQuotedName)
         (QStringList{S("Czy napewno usunąć materiał: \"Żwir\"?"), S("Czy napewno usunąć materiał: \"Beton\"?"),
                      S("Czy napewno zmienić materiał: \"Żwir\"?"), S("Czy napewno zmienić materiał: \"Żwir\"?")}));
 
-    EXPECT_FALSE(DeleteEntry(c, -1));
+    EXPECT_EQ(DeleteEntry(c, -1), -1);
     EXPECT_EQ(prompts.MessageTexts(), QStringList{S("Żaden materiał nie został wskazany!")});
 
     Dictionary k = Loaded(DictionaryKind::Customer, "Nowak\r\n");
@@ -283,10 +284,100 @@ TEST_F(ActionsTest, DeleteAndRenameAskAboutTheQuotedName)
     prompts.questions.clear();
     // Renaming to an empty name is allowed.
     EXPECT_EQ(ConfirmRename(kc, 0, ""), 0);
-    EXPECT_TRUE(DeleteEntry(kc, 0));
+    EXPECT_EQ(DeleteEntry(kc, 0), 0);
     EXPECT_EQ(prompts.questions,
               (QStringList{S("Czy napewno zmienić klienta: \"Nowak\"?"), S("Czy napewno usunąć klienta: \"\"?")}));
     EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Customer)), "");
+}
+
+// The list changes while a dialog is open (as when an in-place rename ends
+// and re-sorts it): each command acts on the row it asked about.
+TEST_F(ActionsTest, DeleteAndRenameActOnTheRowTheyAskedAbout)
+{
+    const QByteArray file = "B\t\t2.00\r\nC\t\t3.00\r\n";
+    Dictionary d = Loaded(DictionaryKind::Material, file);
+    DictionaryContext c = Context(d);
+    prompts.answers = {true, true, true};
+
+    prompts.whileOpen = [&] { d.Insert({"A", {}, "1.00"}); }; // C moves from 1 to 2
+    EXPECT_EQ(DeleteEntry(c, 1), 2);
+    EXPECT_EQ(prompts.questions.last(), S("Czy napewno usunąć materiał: \"C\"?"));
+    EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Material)), "A\t\t1.00\r\nB\t\t2.00\r\n");
+
+    prompts.whileOpen = [&] { d.Insert({"0", {}, "0.00"}); }; // B moves from 1 to 2
+    EXPECT_EQ(ConfirmRename(c, 1, "D"), 2);
+    EXPECT_EQ(prompts.questions.last(), S("Czy napewno zmienić materiał: \"B\"?"));
+    EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Material)), "0\t\t0.00\r\nA\t\t1.00\r\nD\t\t2.00\r\n");
+
+    // The row went meanwhile: nothing more happens, nothing is said.
+    prompts.whileOpen = [&] { d.Remove(0); };
+    EXPECT_EQ(DeleteEntry(c, 0), -1);
+    EXPECT_EQ(d.Count(), 2);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Material)), "0\t\t0.00\r\nA\t\t1.00\r\nD\t\t2.00\r\n");
+}
+
+TEST_F(ActionsTest, EditsChangeTheRowTheyWereStartedOn)
+{
+    Dictionary d = Loaded(DictionaryKind::Material, "B\tWorek\t2.00\r\nC\tWorek\t3.00\r\n");
+    DictionaryContext c = Context(d);
+
+    prompts.inputAnswers = {QString("9")};
+    prompts.whileOpen = [&] { d.Insert({"A", {}, "1.00"}); };
+    EXPECT_EQ(EditMaterialPrice(c, 0), 1);
+    EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Material)), "A\t\t1.00\r\nB\tWorek\t9.00\r\nC\tWorek\t3.00\r\n");
+
+    // The packaging window is open while the list changes.
+    c.pickPackaging = [&]() -> std::optional<PickedEntry> {
+        d.Remove(0);
+        return Packaging("Paleta");
+    };
+    EXPECT_EQ(EditMaterialPackaging(c, 2), 1);
+    EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Material)), "B\tWorek\t9.00\r\nC\tPaleta\t3.00\r\n");
+
+    // Cancelled, then the question to clear it.
+    c.pickPackaging = [] { return std::optional<PickedEntry>(); };
+    prompts.answers = {true};
+    prompts.whileOpen = [&] { d.Insert({"A", {}, "1.00"}); };
+    EXPECT_EQ(EditMaterialPackaging(c, 0), 1);
+    EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Material)), "A\t\t1.00\r\nB\t\t9.00\r\nC\tPaleta\t3.00\r\n");
+
+    // The row went meanwhile: nothing more happens, nothing is said.
+    prompts.inputAnswers = {QString("5")};
+    prompts.whileOpen = [&] { d.Remove(2); };
+    EXPECT_EQ(EditMaterialPrice(c, 2), -1);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Material)), "A\t\t1.00\r\nB\t\t9.00\r\nC\tPaleta\t3.00\r\n");
+
+    Dictionary p = Loaded(DictionaryKind::Packaging, "B\t2.00\r\nC\t3.00\r\n");
+    DictionaryContext pc = Context(p);
+    prompts.inputAnswers = {QString("5"), QString("6")};
+    prompts.whileOpen = [&] { p.Insert({"A", "1.00", {}}); };
+    EXPECT_EQ(EditPackagingTare(pc, 1), 2);
+    EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Packaging)), "A\t1.00\r\nB\t2.00\r\nC\t5.00\r\n");
+    prompts.whileOpen = [&] { p.Remove(1); };
+    EXPECT_EQ(EditPackagingTare(pc, 1), -1);
+    EXPECT_EQ(ReadAll(FileOf(DictionaryKind::Packaging)), "A\t1.00\r\nB\t2.00\r\nC\t5.00\r\n");
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(ActionsTest, RowsOfTheSameLineAreFoundByTheirPlaceAmongThem)
+{
+    Dictionary d = Loaded(DictionaryKind::Customer, "X\r\nX\r\nX\r\nY\r\n");
+    const EntryKey second = KeyOf(d, 1);
+    EXPECT_EQ(second.line, "X");
+    EXPECT_EQ(second.occurrence, 1);
+    EXPECT_EQ(FindEntry(d, KeyOf(d, 3)), 3);
+
+    d.Insert({"A", {}, {}});
+    EXPECT_EQ(FindEntry(d, second), 2);
+    // Fewer alike rows: the last of them stands for it.
+    d.Remove(1);
+    d.Remove(1);
+    EXPECT_EQ(FindEntry(d, second), 1);
+    d.Remove(1);
+    EXPECT_EQ(FindEntry(d, second), -1);
+    EXPECT_EQ(FindEntry(d, EntryKey{"Y", 0}), 1);
 }
 
 TEST_F(ActionsTest, CopyTextOfTheRowsShown)

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -81,18 +82,10 @@ class BusyCursor {
 } // namespace
 
 // The in-place editor of a name. The edit never goes into the model by
-// itself: the window asks first (FinishRename).
+// itself: the window asks first (EndRename).
 class RenameDelegate : public QStyledItemDelegate {
   public:
-    explicit RenameDelegate(DictionaryWindow *window) : QStyledItemDelegate(window), window_(window)
-    {
-        connect(this, &QAbstractItemDelegate::closeEditor, window,
-                [this](QWidget *, QAbstractItemDelegate::EndEditHint) {
-                    const bool committed = committed_;
-                    committed_ = false;
-                    window_->RenameEditorClosed(committed, text_);
-                });
-    }
+    explicit RenameDelegate(DictionaryWindow *window) : QStyledItemDelegate(window), window_(window) {}
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override
     {
@@ -100,6 +93,8 @@ class RenameDelegate : public QStyledItemDelegate {
         editor->setObjectName(QStringLiteral("Erename"));
         editor->setFrame(false);
         editor->setValidator(new Cp1250Validator(editor));
+        editor_ = editor;
+        committed_ = false;
         return editor;
     }
 
@@ -109,8 +104,28 @@ class RenameDelegate : public QStyledItemDelegate {
         text_ = static_cast<QLineEdit *>(editor)->text();
     }
 
+    // Every way the view closes the editor ends here: Enter, Esc, the focus
+    // leaving it, and another row becoming current (which commits without
+    // the delegate's closeEditor signal).
+    void destroyEditor(QWidget *editor, const QModelIndex &index) const override
+    {
+        const bool committed = std::exchange(committed_, false);
+        QStyledItemDelegate::destroyEditor(editor, index);
+        window_->RenameEditorClosed(committed, text_);
+    }
+
+    // Ends the open edit as Enter does.
+    void Finish()
+    {
+        if (QWidget *editor = editor_.data(); editor && !editor->isHidden()) {
+            emit commitData(editor);
+            emit closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
+        }
+    }
+
   private:
     DictionaryWindow *window_;
+    mutable QPointer<QWidget> editor_;
     mutable bool committed_ = false;
     mutable QString text_;
 };
@@ -200,7 +215,8 @@ void DictionaryWindow::BuildControls()
     list_->setObjectName(QStringLiteral("LVdictionary"));
     list_->setAccessibleName(t.title);
     list_->setModel(model_);
-    list_->setItemDelegateForColumn(0, new RenameDelegate(this));
+    renameDelegate_ = new RenameDelegate(this);
+    list_->setItemDelegateForColumn(0, renameDelegate_);
     list_->setShowGrid(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -321,6 +337,13 @@ void DictionaryWindow::HighlightRow(int row)
     list_->scrollTo(index);
 }
 
+void DictionaryWindow::HighlightEntry(int entry)
+{
+    const int row = model_->RowOfEntry(entry);
+    if (row >= 0 && entry != HighlightedEntry())
+        HighlightRow(row);
+}
+
 int DictionaryWindow::HighlightedEntry() const
 {
     const QModelIndexList rows = list_->selectionModel()->selectedRows();
@@ -395,8 +418,40 @@ void DictionaryWindow::SearchChanged()
     HighlightRow(0);
 }
 
+int DictionaryWindow::CommandEntry()
+{
+    return EndRename(HighlightedEntry());
+}
+
+int DictionaryWindow::EndRename(int entry)
+{
+    if (renaming_)
+        renameDelegate_->Finish();
+    if (renaming_) { // a model reset took the editor without closing it
+        renaming_.reset();
+        model_->SetRenameRow(-1);
+    }
+    if (!pendingRename_)
+        return entry;
+    const PendingRename rename = *std::exchange(pendingRename_, std::nullopt);
+    const int renamedEntry = FindEntry(dictionary_, rename.entry);
+    const std::optional<EntryKey> key = entry >= 0 ? std::optional(KeyOf(dictionary_, entry)) : std::nullopt;
+    DictionaryContext c = Context();
+    const int renamed = ConfirmRename(c, renamedEntry, rename.text);
+    if (renamed >= 0)
+        ShowChanged(renamed);
+    list_->setFocus();
+    if (!key)
+        return -1;
+    // The renamed row no longer has the line it had.
+    if (entry == renamedEntry && renamed >= 0)
+        return renamed;
+    return FindEntry(dictionary_, *key);
+}
+
 void DictionaryWindow::AddClick()
 {
+    EndRename(-1);
     DictionaryContext c = Context();
     const int entry = AddEntry(c);
     if (entry >= 0)
@@ -406,11 +461,15 @@ void DictionaryWindow::AddClick()
 
 void DictionaryWindow::DeleteClick()
 {
-    const QModelIndexList rows = list_->selectionModel()->selectedRows();
-    const int row = rows.isEmpty() ? -1 : rows.first().row();
+    const int entry = CommandEntry();
     DictionaryContext c = Context();
-    if (DeleteEntry(c, HighlightedEntry())) {
+    const int removed = DeleteEntry(c, entry);
+    if (removed >= 0) {
         model_->Refresh();
+        // The row the removed one stood at.
+        int row = 0;
+        while (row < model_->rowCount() && model_->EntryOfRow(row) < removed)
+            ++row;
         HighlightRow(row);
     }
     list_->setFocus();
@@ -418,12 +477,13 @@ void DictionaryWindow::DeleteClick()
 
 void DictionaryWindow::RenameClick()
 {
+    const int entry = CommandEntry();
     DictionaryContext c = Context();
-    const int entry = HighlightedEntry();
     if (!RequireRow(c, entry))
         return;
+    HighlightEntry(entry);
     const int row = model_->RowOfEntry(entry);
-    renameEntry_ = entry;
+    renaming_ = KeyOf(dictionary_, entry);
     model_->SetRenameRow(row);
     list_->setFocus();
     list_->edit(model_->index(row, 0));
@@ -431,28 +491,22 @@ void DictionaryWindow::RenameClick()
 
 void DictionaryWindow::RenameEditorClosed(bool committed, const QString &text)
 {
-    if (renameEntry_ < 0)
+    if (!renaming_)
         return;
-    const int entry = renameEntry_;
-    renameEntry_ = -1;
+    const EntryKey entry = *std::exchange(renaming_, std::nullopt);
     model_->SetRenameRow(-1);
+    if (!committed)
+        return;
+    pendingRename_ = PendingRename{entry, text};
     // Asked once the editor is gone, so the question's focus change cannot
-    // end the edit a second time.
-    if (committed)
-        QMetaObject::invokeMethod(
-            this,
-            [this, entry, text] {
-                DictionaryContext c = Context();
-                const int renamed = ConfirmRename(c, entry, text);
-                if (renamed >= 0)
-                    ShowChanged(renamed);
-                list_->setFocus();
-            },
-            Qt::QueuedConnection);
+    // end the edit a second time; a command that comes first asks it itself.
+    QMetaObject::invokeMethod(
+        this, [this] { EndRename(-1); }, Qt::QueuedConnection);
 }
 
 void DictionaryWindow::CopyClick()
 {
+    EndRename(-1);
     DictionaryCopy copy;
     {
         BusyCursor busy;
@@ -465,20 +519,30 @@ void DictionaryWindow::CopyClick()
 
 void DictionaryWindow::OkClick()
 {
-    if (HighlightedEntry() < 0) {
+    const int entry = CommandEntry();
+    if (entry < 0) {
         env_.prompts->Error(DictionaryTexts::Of(kind_).noneHighlighted);
         return;
     }
+    HighlightEntry(entry);
     accept();
 }
 
 void DictionaryWindow::ListDblClick()
 {
-    if (HighlightedEntry() < 0) {
+    const int entry = CommandEntry();
+    if (entry < 0) {
         env_.prompts->Error(DictionaryTexts::Of(kind_).noneDoubleClicked);
         return;
     }
+    HighlightEntry(entry);
     accept();
+}
+
+void DictionaryWindow::reject()
+{
+    EndRename(-1);
+    QDialog::reject();
 }
 
 bool DictionaryWindow::ListKey(int key)

@@ -6,6 +6,11 @@
 // "OK" / "Anuluj". Created once, loading its file; shown modally as a picker
 // (Pick) as often as needed. The commands themselves live in the logic
 // (dictionary_actions.h); the window forwards to them and shows the result.
+//
+// The tool buttons take no focus, so a command may start while an in-place
+// rename is open. Every command therefore first ends the rename the way
+// Enter does (its question and save), and then acts on the row it was
+// started on, found again after the rename re-sorted the list.
 
 #include "dictionaries/dictionary.h"
 #include "dictionaries/dictionary_actions.h"
@@ -23,6 +28,7 @@ class QLineEdit;
 class QRadioButton;
 class QTableView;
 class QToolButton;
+class RenameDelegate;
 class UserPrompts;
 
 // What a dictionary window takes from the main window.
@@ -63,6 +69,8 @@ class DictionaryWindow : public QDialog {
     void CopyClick();
     void OkClick();
     void ListDblClick();
+    // "Anuluj" and the window's close button.
+    void reject() override;
 
   protected:
     // A tool button placed before the copy button. `changesDictionary`:
@@ -80,6 +88,14 @@ class DictionaryWindow : public QDialog {
     void ShowChanged(int entry);
     void SetPackagingPicker(std::function<std::optional<PickedEntry>()> picker) { pickPackaging_ = std::move(picker); }
 
+    // The highlighted row as a command sees it: an open or just ended rename
+    // is finished first, and the row comes back as it stands afterwards
+    // (-1 when none is highlighted).
+    int CommandEntry();
+    // Ends an open rename like Enter and asks a committed one's question;
+    // `entry` (an index from before) is returned as it stands afterwards.
+    int EndRename(int entry);
+
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -89,8 +105,8 @@ class DictionaryWindow : public QDialog {
     void BuildControls();
     void LoadFile();
     void HighlightRow(int row);
+    void HighlightEntry(int entry);
     void RenameEditorClosed(bool committed, const QString &text);
-    void FinishRename(const QString &text);
     bool ListKey(int key);
 
     DictionaryKind kind_;
@@ -112,5 +128,13 @@ class DictionaryWindow : public QDialog {
     QRadioButton *applyCurrent_ = nullptr;
     QRadioButton *applyFollowing_ = nullptr;
 
-    int renameEntry_ = -1; // the row under in-place rename
+    RenameDelegate *renameDelegate_ = nullptr;
+    std::optional<EntryKey> renaming_; // the row under in-place rename
+    // A rename whose editor has closed with the edit kept, its question not
+    // yet asked.
+    struct PendingRename {
+        EntryKey entry;
+        QString text;
+    };
+    std::optional<PendingRename> pendingRename_;
 };

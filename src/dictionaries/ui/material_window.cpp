@@ -26,16 +26,16 @@ bool MaterialWindow::MayEnable(const QToolButton *button) const
 
 void MaterialWindow::TBboxClick()
 {
-    const int entry = HighlightedEntry();
+    const int entry = CommandEntry();
     DictionaryContext c = Context();
-    if (EditMaterialPackaging(c, entry))
-        ShowChanged(entry);
+    if (const int changed = EditMaterialPackaging(c, entry); changed >= 0)
+        ShowChanged(changed);
 }
 
 void MaterialWindow::TBpriceClick()
 {
-    const int entry = HighlightedEntry();
+    const int entry = CommandEntry();
     DictionaryContext c = Context();
-    if (EditMaterialPrice(c, entry))
-        ShowChanged(entry);
+    if (const int changed = EditMaterialPrice(c, entry); changed >= 0)
+        ShowChanged(changed);
 }

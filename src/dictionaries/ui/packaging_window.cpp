@@ -10,8 +10,8 @@ PackagingWindow::PackagingWindow(DictionaryWindowEnv env, QWidget *parent)
 
 void PackagingWindow::TBtareClick()
 {
-    const int entry = HighlightedEntry();
+    const int entry = CommandEntry();
     DictionaryContext c = Context();
-    if (EditPackagingTare(c, entry))
-        ShowChanged(entry);
+    if (const int changed = EditPackagingTare(c, entry); changed >= 0)
+        ShowChanged(changed);
 }

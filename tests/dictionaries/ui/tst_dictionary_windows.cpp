@@ -1,6 +1,7 @@
 // The three dictionary windows on their real controls: layout, search and
-// the buttons it disables, keys, in-place rename, choosing, copying, the
-// price right, and a 10,000-line dictionary.
+// the buttons it disables, keys, in-place rename, commands started with a
+// rename open, choosing, copying, the price right, and a 10,000-line
+// dictionary.
 
 #include "app/ui/main_window.h"
 #include "core/clock.h"
@@ -12,6 +13,7 @@
 #include "support/temp_dir.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -84,13 +86,98 @@ void ClearSearch(QWidget &w)
         QTest::keyClick(e, Qt::Key_Backspace);
 }
 
+// The open in-place editor (a closed one lingers hidden until deleted).
+QLineEdit *OpenEditor(QWidget &w)
+{
+    for (QLineEdit *e : w.findChildren<QLineEdit *>(QStringLiteral("Erename")))
+        if (e->isVisible())
+            return e;
+    return nullptr;
+}
+
+// F2 on `row` and `typed` over the name; the editor is left open.
+QLineEdit *OpenRename(QWidget &w, int row, const char *typed)
+{
+    List(w)->setFocus();
+    List(w)->selectRow(row);
+    QTest::keyClick(List(w), Qt::Key_F2);
+    QLineEdit *editor = OpenEditor(w);
+    if (editor) {
+        editor->selectAll();
+        QTest::keyClicks(editor, typed);
+    }
+    return editor;
+}
+
+QPoint CellCenter(QWidget &w, int row, int column)
+{
+    return List(w)->visualRect(List(w)->model()->index(row, column)).center();
+}
+
+// What a real question, input or message window does to the window under
+// it: it takes the activation and the focus, and whatever was queued
+// meanwhile runs in its loop; closed, it gives the activation back.
+void ActLikeAModalWindow()
+{
+    QWidget *below = QApplication::activeWindow();
+    {
+        QDialog d;
+        d.setModal(true);
+        d.show();
+        d.activateWindow();
+        if (!QTest::qWaitForWindowActive(&d))
+            qWarning("the stand-in dialog did not become active");
+        QCoreApplication::processEvents();
+    }
+    if (below) {
+        below->activateWindow();
+        if (!QTest::qWaitForWindowActive(below))
+            qWarning("the window below did not become active again");
+    }
+}
+
+// Scripted answers given from windows that act like real modal ones (when
+// `modal`), every question and input window logged in the order shown.
+class ModalPrompts : public ScriptedPrompts {
+  public:
+    bool modal = false;
+    QStringList shown;
+
+    void Message(Icon icon, const QString &text) override
+    {
+        ScriptedPrompts::Message(icon, text);
+        if (modal)
+            ActLikeAModalWindow();
+    }
+    bool Question(const QString &text) override
+    {
+        shown << text;
+        if (modal)
+            ActLikeAModalWindow();
+        return ScriptedPrompts::Question(text);
+    }
+    std::optional<QString> InputText(const QString &title, const QString &prompt, const QString &initial,
+                                     bool masked) override
+    {
+        shown << title + "|" + prompt + "|" + initial;
+        if (modal)
+            ActLikeAModalWindow();
+        return ScriptedPrompts::InputText(title, prompt, initial, masked);
+    }
+};
+
+QString Q(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
 } // namespace
 
 class TestDictionaryWindows : public QObject {
     Q_OBJECT
 
     QTemporaryDir tmp;
-    ScriptedPrompts prompts;
+    ModalPrompts prompts;
     int massDecimals = 2;
 
     DictionaryWindowEnv Env()
@@ -110,10 +197,23 @@ class TestDictionaryWindows : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&w));
     }
 
+    std::unique_ptr<DictionaryWindow> Window(DictionaryKind kind)
+    {
+        switch (kind) {
+        case DictionaryKind::Material:
+            return std::make_unique<MaterialWindow>(Env());
+        case DictionaryKind::Packaging:
+            return std::make_unique<PackagingWindow>(Env());
+        case DictionaryKind::Customer:
+            break;
+        }
+        return std::make_unique<CustomerWindow>(Env());
+    }
+
   private slots:
     void init()
     {
-        prompts = ScriptedPrompts();
+        prompts = ModalPrompts();
         massDecimals = 2;
         for (const char *f : {"materialy.txt", "opakowania.txt", "klienci.txt"})
             QFile::remove(FileOf(f));
@@ -346,6 +446,244 @@ class TestDictionaryWindows : public QObject {
         QTRY_COMPARE(prompts.questions.size(), 2);
         QCOMPARE(Column0(w), QStringList({"Asfalt", "Beton"}));
         QCOMPARE(ReadAll(FileOf("materialy.txt")), QByteArray("Asfalt\tWorek\t2.00\r\nBeton\t\t1.00\r\n"));
+    }
+
+    // Tool buttons take no focus, so a command can start while an in-place
+    // rename is open. The prompts act like real modal windows here: the
+    // focus they take would end the edit in the middle of the command.
+    void deleteWithARenameOpenRemovesTheEntryItNamed_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("renameAnswer");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("highlighted");
+        const QByteArray materials = "A\tW\t1.00\r\nB\t\t2.00\r\nC\t\t3.00\r\n";
+        QTest::newRow("material renamed")
+            << int(DictionaryKind::Material) << materials << true
+            << QStringList{Q("Czy napewno zmienić materiał: \"A\"?"), Q("Czy napewno usunąć materiał: \"Z\"?")}
+            << QByteArray("B\t\t2.00\r\nC\t\t3.00\r\n") << "C";
+        QTest::newRow("material keeps its name")
+            << int(DictionaryKind::Material) << materials << false
+            << QStringList{Q("Czy napewno zmienić materiał: \"A\"?"), Q("Czy napewno usunąć materiał: \"A\"?")}
+            << QByteArray("B\t\t2.00\r\nC\t\t3.00\r\n") << "B";
+        QTest::newRow("packaging renamed")
+            << int(DictionaryKind::Packaging) << QByteArray("A\t1.00\r\nB\t2.00\r\nC\t3.00\r\n") << true
+            << QStringList{Q("Czy napewno zmienić opakowanie: \"A\"?"), Q("Czy napewno usunąć opakowanie: \"Z\"?")}
+            << QByteArray("B\t2.00\r\nC\t3.00\r\n") << "C";
+        QTest::newRow("customer renamed")
+            << int(DictionaryKind::Customer) << QByteArray("A\r\nB\r\nC\r\n") << true
+            << QStringList{Q("Czy napewno zmienić klienta: \"A\"?"), Q("Czy napewno usunąć klienta: \"Z\"?")}
+            << QByteArray("B\r\nC\r\n") << "C";
+    }
+
+    void deleteWithARenameOpenRemovesTheEntryItNamed()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, file);
+        QFETCH(bool, renameAnswer);
+        QFETCH(QStringList, shown);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, highlighted);
+        const QString path = FileOf(Dictionary::FileName(DictionaryKind(kind)));
+        WriteAll(path, file);
+        std::unique_ptr<DictionaryWindow> w = Window(DictionaryKind(kind));
+        Show(*w);
+        prompts.modal = true;
+        QVERIFY(OpenRename(*w, 0, "Z"));
+        prompts.answers = {renameAnswer, true};
+        QTest::mouseClick(Tool(*w, "TBdelete"), Qt::LeftButton);
+        QCOMPARE(prompts.shown, shown);
+        QCOMPARE(ReadAll(path), after);
+        QCOMPARE(Column0(*w), QStringList({"B", "C"}));
+        QVERIFY(!OpenEditor(*w));
+        // The row that took the deleted one's place.
+        QCOMPARE(List(*w)->currentIndex().data().toString(), highlighted);
+    }
+
+    void editsWithARenameOpenChangeTheEntryTheyNamed_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<QStringList>("typed"); // answers of the input windows
+        QTest::addColumn<QByteArray>("picked"); // the packaging picker's answer, empty: cancelled
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray materials = "A\tW\t1.00\r\nB\t\t2.00\r\nC\t\t3.00\r\n";
+        const QString renameMaterial = Q("Czy napewno zmienić materiał: \"A\"?");
+        QTest::newRow("price") << int(DictionaryKind::Material) << QByteArray("TBprice") << QStringList{"9"}
+                               << QByteArray()
+                               << QStringList{renameMaterial, Q("Zmiana ceny|Podaj cenę materiału [zł/kg]:|1.00")}
+                               << QByteArray("B\t\t2.00\r\nC\t\t3.00\r\nZ\tW\t9.00\r\n");
+        QTest::newRow("default packaging chosen")
+            << int(DictionaryKind::Material) << QByteArray("TBbox") << QStringList() << QByteArray("Paleta")
+            << QStringList{renameMaterial} << QByteArray("B\t\t2.00\r\nC\t\t3.00\r\nZ\tPaleta\t1.00\r\n");
+        QTest::newRow("default packaging cleared")
+            << int(DictionaryKind::Material) << QByteArray("TBbox") << QStringList() << QByteArray()
+            << QStringList{renameMaterial, Q("Czy usunąć domyślne opakowanie dla wybranego materiału?")}
+            << QByteArray("B\t\t2.00\r\nC\t\t3.00\r\nZ\t\t1.00\r\n");
+        QTest::newRow("tare") << int(DictionaryKind::Packaging) << QByteArray("TBtare") << QStringList{"5"}
+                              << QByteArray()
+                              << QStringList{Q("Czy napewno zmienić opakowanie: \"A\"?"),
+                                             Q("Nowe opakowanie|Podaj tarę opakowanie [kg]:|1.00")}
+                              << QByteArray("B\t2.00\r\nC\t3.00\r\nZ\t5.00\r\n");
+    }
+
+    void editsWithARenameOpenChangeTheEntryTheyNamed()
+    {
+        QFETCH(int, kind);
+        QFETCH(QByteArray, button);
+        QFETCH(QStringList, typed);
+        QFETCH(QByteArray, picked);
+        QFETCH(QStringList, shown);
+        QFETCH(QByteArray, after);
+        const QString path = FileOf(Dictionary::FileName(DictionaryKind(kind)));
+        WriteAll(path, kind == int(DictionaryKind::Material) ? QByteArray("A\tW\t1.00\r\nB\t\t2.00\r\nC\t\t3.00\r\n")
+                                                             : QByteArray("A\t1.00\r\nB\t2.00\r\nC\t3.00\r\n"));
+        std::unique_ptr<DictionaryWindow> w = Window(DictionaryKind(kind));
+        if (auto *m = qobject_cast<MaterialWindow *>(w.get()))
+            m->SetPackagingPicker([picked]() -> std::optional<PickedEntry> {
+                ActLikeAModalWindow(); // the packaging window
+                if (picked.isEmpty())
+                    return std::nullopt;
+                PickedEntry p;
+                p.name = picked;
+                return p;
+            });
+        Show(*w);
+        prompts.modal = true;
+        QVERIFY(OpenRename(*w, 0, "Z"));
+        prompts.answers = {true, true};
+        for (const QString &t : typed)
+            prompts.inputAnswers.push_back(t);
+        QTest::mouseClick(Tool(*w, button.constData()), Qt::LeftButton);
+        QCOMPARE(prompts.shown, shown);
+        QCOMPARE(ReadAll(path), after);
+        QVERIFY(prompts.messages.isEmpty());
+        QVERIFY(!OpenEditor(*w));
+        QCOMPARE(List(*w)->currentIndex().row(), 2); // the entry changed, now "Z"
+    }
+
+    void addCopyRenameAndKeysEndAnOpenRenameFirst()
+    {
+        WriteAll(FileOf("klienci.txt"), "A\r\nB\r\nC\r\n");
+        CustomerWindow w(Env());
+        Show(w);
+        prompts.modal = true;
+
+        QVERIFY(OpenRename(w, 0, "Z"));
+        prompts.answers = {true};
+        prompts.inputAnswers = {QString("D")};
+        QTest::mouseClick(Tool(w, "TBadd"), Qt::LeftButton);
+        QCOMPARE(prompts.shown,
+                 QStringList({Q("Czy napewno zmienić klienta: \"A\"?"), Q("Nowy klient|Podaj nazwę klienta:|")}));
+        QCOMPARE(ReadAll(FileOf("klienci.txt")), QByteArray("B\r\nC\r\nD\r\nZ\r\n"));
+        QCOMPARE(List(w)->currentIndex().data().toString(), QString("D"));
+
+        // The copy holds the new name.
+        prompts.shown.clear();
+        QVERIFY(OpenRename(w, 0, "Y"));
+        prompts.answers = {true};
+        QTest::mouseClick(Tool(w, "TBcopy"), Qt::LeftButton);
+        QCOMPARE(prompts.shown, QStringList{Q("Czy napewno zmienić klienta: \"B\"?")});
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("Klient\r\nC\r\nD\r\nY\r\nZ\r\n"));
+        QVERIFY(!OpenEditor(w));
+
+        // F2 again in the editor: the first rename is asked and saved, then
+        // the renamed entry is edited.
+        prompts.shown.clear();
+        QLineEdit *editor = OpenRename(w, 0, "X");
+        QVERIFY(editor);
+        prompts.answers = {true};
+        QTest::keyClick(editor, Qt::Key_F2);
+        QCOMPARE(prompts.shown, QStringList{Q("Czy napewno zmienić klienta: \"C\"?")});
+        QCOMPARE(ReadAll(FileOf("klienci.txt")), QByteArray("D\r\nX\r\nY\r\nZ\r\n"));
+        editor = OpenEditor(w);
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QString("X"));
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QCOMPARE(prompts.shown.size(), 1);
+
+        // Ins in the editor is the add command.
+        prompts.shown.clear();
+        editor = OpenRename(w, 0, "W");
+        QVERIFY(editor);
+        prompts.answers = {true};
+        prompts.inputAnswers = {QString("A")};
+        QTest::keyClick(editor, Qt::Key_Insert);
+        QCOMPARE(prompts.shown,
+                 QStringList({Q("Czy napewno zmienić klienta: \"D\"?"), Q("Nowy klient|Podaj nazwę klienta:|")}));
+        QCOMPARE(ReadAll(FileOf("klienci.txt")), QByteArray("A\r\nW\r\nX\r\nY\r\nZ\r\n"));
+    }
+
+    void aCommandAfterAClickOnAnotherRowActsOnThatRow()
+    {
+        WriteAll(FileOf("materialy.txt"), "A\tW\t1.00\r\nB\t\t2.00\r\nC\t\t3.00\r\n");
+        MaterialWindow w(Env());
+        Show(w);
+        prompts.modal = true;
+        QVERIFY(OpenRename(w, 0, "Z"));
+        // The click ends the edit; its question waits in the queue.
+        QTest::mouseClick(List(w)->viewport(), Qt::LeftButton, {}, CellCenter(w, 2, 1));
+        prompts.answers = {true, true};
+        QTest::mouseClick(Tool(w, "TBdelete"), Qt::LeftButton);
+        QCOMPARE(prompts.shown,
+                 QStringList({Q("Czy napewno zmienić materiał: \"A\"?"), Q("Czy napewno usunąć materiał: \"C\"?")}));
+        QCOMPARE(ReadAll(FileOf("materialy.txt")), QByteArray("B\t\t2.00\r\nZ\tW\t1.00\r\n"));
+        QTest::qWait(20);
+        QCOMPARE(prompts.shown.size(), 2); // not asked a second time
+    }
+
+    void choosingEndsAnOpenRenameFirst()
+    {
+        WriteAll(FileOf("materialy.txt"), "A\tW\t1.00\r\nB\t\t2.00\r\nC\t\t3.00\r\n");
+        MaterialWindow w(Env());
+        prompts.modal = true;
+        const QString renameA = Q("Czy napewno zmienić materiał: \"A\"?");
+
+        // "OK": the renamed entry is chosen.
+        bool opened = false;
+        QTimer::singleShot(0, &w, [&] {
+            opened = OpenRename(w, 0, "Z");
+            prompts.answers = {true};
+            QTest::mouseClick(Child<QPushButton>(w, "BBok"), Qt::LeftButton);
+        });
+        std::optional<PickedEntry> p = w.Pick(false);
+        QVERIFY(opened);
+        QCOMPARE(prompts.shown, QStringList{renameA});
+        QVERIFY(p);
+        QCOMPARE(p->name, QByteArray("Z"));
+        QCOMPARE(p->packaging, QByteArray("W"));
+        QCOMPARE(ReadAll(FileOf("materialy.txt")), QByteArray("B\t\t2.00\r\nC\t\t3.00\r\nZ\tW\t1.00\r\n"));
+
+        // A double click on another row chooses that row, after the rename.
+        prompts.shown.clear();
+        QTimer::singleShot(0, &w, [&] {
+            opened = QTest::qWaitForWindowActive(&w) && OpenRename(w, 2, "A");
+            prompts.answers = {true};
+            // Both clicks come before the queued question of the rename.
+            QTest::mouseClick(List(w)->viewport(), Qt::LeftButton, {}, CellCenter(w, 1, 1));
+            QTest::mouseDClick(List(w)->viewport(), Qt::LeftButton, {}, CellCenter(w, 1, 1));
+        });
+        p = w.Pick(false);
+        QVERIFY(opened);
+        QCOMPARE(prompts.shown, QStringList{Q("Czy napewno zmienić materiał: \"Z\"?")});
+        QVERIFY(p);
+        QCOMPARE(p->name, QByteArray("C"));
+        QCOMPARE(ReadAll(FileOf("materialy.txt")), QByteArray("A\tW\t1.00\r\nB\t\t2.00\r\nC\t\t3.00\r\n"));
+
+        // "Anuluj": asked and saved before the window closes.
+        prompts.shown.clear();
+        QTimer::singleShot(0, &w, [&] {
+            opened = OpenRename(w, 1, "E");
+            prompts.answers = {true};
+            QTest::mouseClick(Child<QPushButton>(w, "BBcancel"), Qt::LeftButton);
+        });
+        QVERIFY(!w.Pick(false));
+        QVERIFY(opened);
+        QCOMPARE(prompts.shown, QStringList{Q("Czy napewno zmienić materiał: \"B\"?")});
+        QCOMPARE(ReadAll(FileOf("materialy.txt")), QByteArray("A\tW\t1.00\r\nC\t\t3.00\r\nE\t\t2.00\r\n"));
     }
 
     void pickReturnsTheHighlightedRowAndTheChoice()
