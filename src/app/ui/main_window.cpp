@@ -6,6 +6,7 @@
 #include "core/cp1250.h"
 #include "core/scale_work_prompts.h"
 #include "core/ui/dialog_prompts.h"
+#include "core/ui/limited_field.h"
 #include "dictionaries/ui/customer_window.h"
 #include "dictionaries/ui/material_window.h"
 #include "dictionaries/ui/packaging_window.h"
@@ -137,8 +138,9 @@ void MainWindow::ApplyConfigToControls()
     scaleInput_->Reading().unit = config_.unit;
     scaleInput_->SetMaxMass(config_.maxMass);
     scaleInput_->SetAutoDelete(config_.autoDelete);
-    param1_->setText(cp1250::Decode(config_.userData1));
-    param2_->setText(cp1250::Decode(config_.userData2));
+    // Kept byte for byte unless the user changes them (a TAB shows as a blank).
+    PresetBytes(param1_, config_.userData1);
+    PresetBytes(param2_, config_.userData2);
     const QString zero = QStringLiteral("0.00 ") + cp1250::Decode(config_.unit);
     totals_[0]->setText(zero);
     totals_[1]->setText(zero);
@@ -291,8 +293,8 @@ void MainWindow::FormClose()
 {
     guard_->Release();
     // Fields edited on the "Waga" page go back with the rest of the settings.
-    config_.userData1 = cp1250::EncodeLossy(param1_->text());
-    config_.userData2 = cp1250::EncodeLossy(param2_->text());
+    config_.userData1 = TakeBytes(param1_);
+    config_.userData2 = TakeBytes(param2_);
     config_.logEnabled = log_.enabled;
     // Defaults must not replace settings that could not be read.
     if (!keepConfigFile_)

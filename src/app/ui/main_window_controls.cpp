@@ -4,6 +4,7 @@
 
 #include "core/ui/clickable_label.h"
 #include "core/ui/cp1250_validator.h"
+#include "core/ui/limited_field.h"
 #include "output/company_header.h"
 #include "output/main_layout.h"
 #include "scale/ui/link_indicator.h"
@@ -236,7 +237,7 @@ QTabWidget *MainWindow::BuildSettingsPages(QWidget *parent)
     param1_ = Named(new QLineEdit(scale), "Eparam1");
     param2_ = Named(new QLineEdit(scale), "Eparam2");
     for (QLineEdit *e : {param1_, param2_}) {
-        e->setMaxLength(40);
+        LimitTyping(e, 40);
         e->setValidator(new Cp1250Validator(e));
         e->setAccessibleName(QStringLiteral("Dane użytkownika"));
         scaleLayout->addWidget(e);

@@ -2,6 +2,7 @@
 
 #include "core/number_forms.h"
 #include "core/ui/dialog_buttons.h"
+#include "core/ui/limited_field.h"
 #include "core/user_prompts.h"
 
 #include <QApplication>
@@ -33,7 +34,7 @@ AutoAddWindow::AutoAddWindow(UserPrompts *prompts, QWidget *parent) : QDialog(pa
         auto *label = new QLabel(caption, this);
         auto *edit = new QLineEdit(this);
         edit->setObjectName(QString::fromLatin1(name));
-        edit->setMaxLength(8);
+        LimitTyping(edit, 8);
         edit->setAccessibleName(caption);
         edit->installEventFilter(this);
         label->setBuddy(edit);
@@ -90,8 +91,9 @@ std::optional<AutoAddSettings> AutoAddWindow::Edit(const AutoAddSettings &curren
 void AutoAddWindow::SetSettings(const AutoAddSettings &s)
 {
     taken_ = s;
-    min_->setText(QString::fromLatin1(FormatFixed(s.minMass, 2)));
-    delta_->setText(QString::fromLatin1(FormatFixed(s.delta, 2)));
+    // A value from konfig.ini may be longer than what can be typed: shown whole.
+    PresetText(min_, QString::fromLatin1(FormatFixed(s.minMass, 2)));
+    PresetText(delta_, QString::fromLatin1(FormatFixed(s.delta, 2)));
     modes_[(s.mode >= 0 && s.mode <= 2) ? s.mode : 0]->setChecked(true);
     sound_->setChecked(s.sound);
     min_->setFocus();
@@ -101,9 +103,13 @@ std::optional<AutoAddSettings> AutoAddWindow::TakeSettings()
 {
     if (!CheckField(min_) || !CheckField(delta_))
         return std::nullopt;
+    // A field left alone keeps its value exactly, not as parsed back from the
+    // two decimals it is shown with.
     AutoAddSettings s = taken_;
-    s.minMass = *ParseReal(min_->text().toLatin1());
-    s.delta = *ParseReal(delta_->text().toLatin1());
+    if (!ShowsPreset(min_))
+        s.minMass = *ParseReal(min_->text().toLatin1());
+    if (!ShowsPreset(delta_))
+        s.delta = *ParseReal(delta_->text().toLatin1());
     for (int i = 0; i < 3; ++i)
         if (modes_[i]->isChecked())
             s.mode = i;

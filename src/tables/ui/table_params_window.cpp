@@ -3,6 +3,7 @@
 #include "core/cp1250.h"
 #include "core/ui/cp1250_validator.h"
 #include "core/ui/dialog_buttons.h"
+#include "core/ui/limited_field.h"
 #include "dictionaries/pickers.h"
 #include "tables/ui/panel_colours.h"
 
@@ -23,11 +24,6 @@ namespace {
 // The four defaults are stored on one konfig.ini line, which is read back up
 // to 500 characters: bounded so that every field survives a restart.
 constexpr int kDefaultFieldLength = 100;
-
-QByteArray Bytes(const QLineEdit *edit)
-{
-    return cp1250::EncodeLossy(edit->text());
-}
 
 }  // namespace
 
@@ -123,7 +119,8 @@ QLineEdit *TableParamsWindow::AddField(QGridLayout *grid, int row, const char *c
     auto *label = new QLabel(QString::fromUtf8(caption), box);
     auto *edit = new QLineEdit(box);
     edit->setObjectName(QString::fromLatin1(name));
-    edit->setMaxLength(maxLength);
+    // konfig.ini may hold more than the field takes: shown and kept whole.
+    LimitTyping(edit, maxLength);
     edit->setValidator(new Cp1250Validator(edit));
     edit->setAccessibleName(label->text());
     edit->installEventFilter(this);
@@ -173,12 +170,12 @@ void TableParamsWindow::SetParams(int number, const TableParams &params)
 {
     shown_ = params;
     setWindowTitle(QStringLiteral("Parametry - tabela %1").arg(number));
-    name_->setText(cp1250::Decode(params.fields[TableParams::Name]));
-    description_->setText(cp1250::Decode(params.fields[TableParams::Description]));
-    order_->setText(cp1250::Decode(params.fields[TableParams::Order]));
-    material_->setText(cp1250::Decode(params.fields[TableParams::Material]));
-    operator_->setText(cp1250::Decode(params.fields[TableParams::Operator]));
-    client_->setText(cp1250::Decode(params.fields[TableParams::Customer]));
+    PresetBytes(name_, params.fields[TableParams::Name]);
+    PresetBytes(description_, params.fields[TableParams::Description]);
+    PresetBytes(order_, params.fields[TableParams::Order]);
+    PresetBytes(material_, params.fields[TableParams::Material]);
+    PresetBytes(operator_, params.fields[TableParams::Operator]);
+    PresetBytes(client_, params.fields[TableParams::Customer]);
     panelColour_ = params.fields[TableParams::PanelColour];
     panelFontColour_ = params.fields[TableParams::PanelFontColour];
     ShowPreview();
@@ -188,12 +185,12 @@ void TableParamsWindow::SetParams(int number, const TableParams &params)
 TableParams TableParamsWindow::TakeParams() const
 {
     TableParams p = shown_;
-    p.fields[TableParams::Name] = Bytes(name_);
-    p.fields[TableParams::Description] = Bytes(description_);
-    p.fields[TableParams::Order] = Bytes(order_);
-    p.fields[TableParams::Material] = Bytes(material_);
-    p.fields[TableParams::Operator] = Bytes(operator_);
-    p.fields[TableParams::Customer] = Bytes(client_);
+    p.fields[TableParams::Name] = TakeBytes(name_);
+    p.fields[TableParams::Description] = TakeBytes(description_);
+    p.fields[TableParams::Order] = TakeBytes(order_);
+    p.fields[TableParams::Material] = TakeBytes(material_);
+    p.fields[TableParams::Operator] = TakeBytes(operator_);
+    p.fields[TableParams::Customer] = TakeBytes(client_);
     p.fields[TableParams::PanelColour] = panelColour_;
     p.fields[TableParams::PanelFontColour] = panelFontColour_;
     return p;

@@ -135,6 +135,33 @@ private slots:
         QCOMPARE(written.count("\r\n"), 72);  // 67 keys, 4 of our own, "log"
     }
 
+    void userFieldsHoldWhatTheirKeysHold()
+    {
+        // 40 characters, as much as Dane_uzytkownika1 keeps.
+        const QByteArray full = "Kopalnia \xafwiru \x8cl\xb9sk, " + QByteArray(12, '9') + " Toru\xf1";
+        QCOMPARE(full.size(), 40);
+        // A TAB in the second one is shown as a blank but written back as it was.
+        WriteAll(Konfig(), "Dane_uzytkownika1=" + full + "\r\nDane_uzytkownika2=Plac\t2\r\n");
+        {
+            MainWindow w(Options());
+            QCOMPARE(w.findChild<QLineEdit *>("Eparam1")->text().size(), 40);
+            QCOMPARE(w.findChild<QLineEdit *>("Eparam2")->text(), QString("Plac 2"));
+            w.close();
+        }
+        QVERIFY(ReadAll(Konfig()).contains("\r\nDane_uzytkownika2=Plac\t2\r\n"));
+        {
+            MainWindow w(Options());
+            auto *param2 = w.findChild<QLineEdit *>("Eparam2");
+            param2->clear();
+            QTest::keyClicks(param2, QString(45, u'x'));
+            QCOMPARE(param2->text(), QString(40, u'x'));
+            w.close();
+        }
+        const QByteArray written = ReadAll(Konfig());
+        QVERIFY(written.contains("\r\nDane_uzytkownika1=" + full + "\r\n"));
+        QVERIFY(written.contains("\r\nDane_uzytkownika2=" + QByteArray(40, 'x') + "\r\n"));
+    }
+
     void konfigThatCannotBeReadIsToldOnceAndKeptAtClose()
     {
         // A FIFO: opening it for reading would wait for a writer forever.

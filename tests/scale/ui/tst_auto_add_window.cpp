@@ -43,6 +43,46 @@ private slots:
         QVERIFY(prompts.messages.isEmpty());
     }
 
+    void valuesFromTheFileAreShownAndKeptWhole()
+    {
+        // Auto_dodawanie_min=123456789 and a delta finer than the two decimals shown.
+        ScriptedPrompts prompts;
+        AutoAddWindow w(&prompts);
+        auto *min = Find<QLineEdit>(w, "Eautoadd_min");
+        auto *delta = Find<QLineEdit>(w, "Eautoadd_delta");
+        QTimer::singleShot(0, &w, [&w] { Find<QPushButton>(w, "BBok")->click(); });
+        const auto s = w.Edit({123456789.0, 0.125, 0, false});
+        QVERIFY(s);
+        QCOMPARE(min->text(), QStringLiteral("123456789.00"));
+        QCOMPARE(delta->text(), QStringLiteral("0.13"));
+        QCOMPARE(s->minMass, 123456789.0);
+        QCOMPARE(s->delta, 0.125);
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    void typingIsLimitedAndATypedValueIsTaken()
+    {
+        ScriptedPrompts prompts;
+        AutoAddWindow w(&prompts);
+        w.SetSettings({123456789.0, 0.125, 0, false});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *min = Find<QLineEdit>(w, "Eautoadd_min");
+        auto *delta = Find<QLineEdit>(w, "Eautoadd_delta");
+        min->setFocus();
+        min->selectAll();
+        QTest::keyClick(min, Qt::Key_Delete);
+        QTest::keyClicks(min, QStringLiteral("1234567890"));
+        QCOMPARE(min->text(), QStringLiteral("12345678"));
+        // Typed back to the very text it showed, the field is the user's again.
+        delta->selectAll();
+        QTest::keyClicks(delta, QStringLiteral("0.13"));
+        const auto s = w.TakeSettings();
+        QVERIFY(s);
+        QCOMPARE(s->minMass, 12345678.0);
+        QCOMPARE(s->delta, 0.13);
+    }
+
     void leavingABadFieldComplainsAndReturns()
     {
         ScriptedPrompts prompts;
