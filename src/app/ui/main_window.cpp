@@ -13,6 +13,7 @@
 #include "dictionaries/ui/dialog_pickers.h"
 #include "dictionaries/ui/operator_window.h"
 #include "output/main_layout.h"
+#include "output/ui/print_platform.h"
 #include "scale/scale_link.h"
 #include "scale/ui/link_indicator.h"
 #include "scale/ui/port_settings_window.h"
@@ -28,7 +29,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
@@ -55,6 +55,9 @@ MainWindow::MainWindow(MainWindowOptions options)
             });
     scaleWorkPrompts_ = std::make_unique<ScaleWorkPrompts>(options_.prompts ? *options_.prompts : *ownPrompts_);
     prompts_ = scaleWorkPrompts_.get();
+    if (!options_.printing)
+        ownPrinting_ = std::make_unique<SystemPrintPlatform>();
+    printing_ = options_.printing ? options_.printing : ownPrinting_.get();
     scaleInput_ = std::make_unique<ScaleInput>(*clock_, &log_, this);
     BuildControls();
     connect(scaleInput_.get(), &ScaleInput::displayChanged, this, &MainWindow::ShowDisplay);
@@ -63,6 +66,7 @@ MainWindow::MainWindow(MainWindowOptions options)
     // The windows after the main one; the operator window reads its file now.
     operators_ = new OperatorWindow(dataDir_ + QStringLiteral("operatorzy.txt"), options_.arguments, *prompts_, this);
     CreateWeighingActions();
+    ConnectPrinting();
 }
 
 MainWindow::~MainWindow() = default;
@@ -115,8 +119,11 @@ void MainWindow::FormCreate()
     CreateScaleLink();
 
     // 9. The printer panel.
-    const QString printer = QPrinterInfo::defaultPrinterName();
+    const QString printer = printing_->DefaultPrinterName();
     statusPanels_[3]->setText(printer.isEmpty() ? QStringLiteral("<brak drukarki>") : printer);
+
+    // 11. The company lines: the hidden labels and the image's hint.
+    ApplyCompanyHeader();
 
     // 12. Start page: the dial when asked for or when the maker's page is hidden (it always is).
     // The toggle of automatic adding is set with its settings (ApplyAutoAddSettings).

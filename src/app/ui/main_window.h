@@ -10,6 +10,7 @@
 #include "core/program_config.h"
 #include "core/user_prompts.h"
 #include "dictionaries/operator_rights.h"
+#include "output/company_header.h"
 #include "scale/auto_add.h"
 #include "scale/scale_input.h"
 #include "tables/data_filter.h"
@@ -43,6 +44,10 @@ class FilterWindow;
 class AutoAddWindow;
 class TonePlayer;
 class ScaleWorkPrompts;
+class PrintPlatform;
+struct PrintEnvironment;
+struct LabelInput;
+struct ReportInput;
 
 // What the main window takes from outside; tests replace the clock, the
 // dialogs and the folders.
@@ -53,6 +58,8 @@ struct MainWindowOptions {
     UserPrompts *prompts = nullptr;   // null = real dialogs
     bool openScaleLink = true;
     QStringList arguments;            // the command line after the program's name
+    // The printers and the print dialog; null = the system's.
+    PrintPlatform *printing = nullptr;
     // Tests: the operator taken as logged in, without the operator window.
     // Empty: the start-up login runs through the operator window.
     QByteArray loginAs;
@@ -104,6 +111,12 @@ public:
     void BBfilterClick();
     void SBauto_dodajClick();
     void FormKeyDown(int key);
+    // Printing (main_window_printing.cpp).
+    void BBdrukujClick();
+    void TBprinttable1Click();
+    void PreviewLabelClick();
+    void PreviewTableClick();
+    const CompanyHeader &Company() const { return company_; }
 
     // Shows the tare controls for the current tare source.
     void ApplyTareSource();
@@ -144,6 +157,12 @@ private:
     void CreateWeighingActions();
     void ConnectWeighingActions();
     void ApplyAutoAddSettings();
+    void ApplyCompanyHeader();
+    void ConnectPrinting();
+    PrintEnvironment PrintEnv();
+    LabelInput LabelNow() const;
+    ReportInput ReportNow() const;
+    void ShowPrintMenu(const QPoint &globalPos, void (MainWindow::*preview)());
 
     MainWindowOptions options_;
     SystemClock systemClock_;
@@ -153,6 +172,9 @@ private:
     // inside the port's receive handling, nor a second one (scale_work_prompts.h).
     std::unique_ptr<ScaleWorkPrompts> scaleWorkPrompts_;
     UserPrompts *prompts_;
+    std::unique_ptr<PrintPlatform> ownPrinting_;
+    PrintPlatform *printing_;
+    CompanyHeader company_;
     std::unique_ptr<InstanceGuard> guard_;
     ProgramConfig config_;
     // konfig.ini exists but could not be read: it is left as it is at close.

@@ -5,7 +5,6 @@
 #include "core/ui/clickable_label.h"
 #include "core/ui/cp1250_validator.h"
 #include "core/ui/limited_field.h"
-#include "output/company_header.h"
 #include "output/main_layout.h"
 #include "scale/ui/link_indicator.h"
 #include "tables/totals.h"
@@ -172,18 +171,16 @@ QGroupBox *MainWindow::BuildLabelGroup(QWidget *parent)
     selectDown->setGeometry(36, 104, 26, 26);
     Hint(selectDown, QStringLiteral("Zaznacz / odznacz bieżący pomiar i następne"));
 
-    // The company lines live in hidden labels; the image shows them as its hint.
-    const auto header = CompanyHeaderLines();
+    // The company lines live in hidden labels; the image shows them as its
+    // hint. Both are filled once the data folder is known (ApplyCompanyHeader).
     for (int i = 0; i < 3; ++i) {
-        auto *l = new QLabel(header[i], group);
+        auto *l = new QLabel(group);
         l->setObjectName(QStringLiteral("Label%1").arg(i + 1));
         l->hide();
     }
     auto *image = Named(new QLabel(group), "Image1");
     image->setPixmap(style()->standardIcon(QStyle::SP_FileDialogInfoView).pixmap(24, 24));
     image->setGeometry(150, 104, 28, 28);
-    image->setToolTip(header[0] + '\n' + header[1] + '\n' + header[2]);
-    image->setAccessibleName(image->toolTip());
 
     printLabel_ = Named(new QPushButton(QStringLiteral("    Drukuj etykietę"), group), "BBdrukuj");
     printLabel_->setIcon(style()->standardIcon(QStyle::SP_FileIcon));

@@ -129,8 +129,12 @@ QWidget *TablePages::BuildPage(int number)
                 DeleteTableData();
             });
     bar->addSeparator();
-    connect(AddToolButton(bar, "TBprinttable" + n, QStringLiteral("Drukuj tabelę"), PrintIcon()),
-            &QToolButton::clicked, this, &TablePages::printClicked);
+    QToolButton *print = AddToolButton(bar, "TBprinttable" + n, QStringLiteral("Drukuj tabelę"), PrintIcon());
+    connect(print, &QToolButton::clicked, this, &TablePages::printClicked);
+    // The preview is offered on the button's context menu.
+    print->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(print, &QWidget::customContextMenuRequested, this,
+            [this, print](const QPoint &at) { emit printMenuRequested(print->mapToGlobal(at)); });
     connect(AddToolButton(bar, "TBcopytable" + n, QStringLiteral("Kopiuj tabelę do schowka"), CopyIcon()),
             &QToolButton::clicked, this, &TablePages::copyClicked);
     connect(AddToolButton(bar, "TBexcel" + n, QStringLiteral("Zapisz tabelę do pliku Excel"), ExcelIcon()),

@@ -105,6 +105,8 @@ signals:
     void saveClicked();
     void deleteClicked();
     void printClicked();
+    // The context menu of a "Drukuj tabelę" button, at this screen position.
+    void printMenuRequested(const QPoint &globalPos);
     void copyClicked();
     void excelClicked();
     // Keys and mouse on the active list: Enter, Delete, a double click on a row.

@@ -5,9 +5,17 @@
 // without the operator window (clear loginAs to test the login itself).
 
 #include "app/ui/main_window.h"
+#include "support/scripted_printing.h"
 
 #include <QLabel>
 #include <QTemporaryDir>
+
+// No printer installed, whatever the machine has; tests that print give their own.
+inline ScriptedPrinting &NoPrinters()
+{
+    static ScriptedPrinting none;
+    return none;
+}
 
 inline MainWindowOptions TestOptions(const QTemporaryDir &dir, UserPrompts *prompts)
 {
@@ -16,6 +24,7 @@ inline MainWindowOptions TestOptions(const QTemporaryDir &dir, UserPrompts *prom
     o.instanceLockPath = dir.filePath("guard.lock");
     o.prompts = prompts;
     o.loginAs = "ADMINISTRATOR";
+    o.printing = &NoPrinters();
     return o;
 }
 
