@@ -9,6 +9,7 @@
 //   memory_bench [updates (100000)] [stable readings per load (50)]
 
 #include "app/ui/main_window.h"
+#include "bench_memory.h"
 #include "core/safe_file.h"
 #include "tables/measurement_table.h"
 #include "tables/table_set.h"
@@ -18,24 +19,10 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <unistd.h>
 
 #include "support/scripted_prompts.h"
 
-namespace {
-
-double ResidentMB()
-{
-    FILE *f = std::fopen("/proc/self/statm", "r");
-    if (!f)
-        return 0;
-    long pages = 0, resident = 0;
-    const int read = std::fscanf(f, "%ld %ld", &pages, &resident);
-    std::fclose(f);
-    return read == 2 ? double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0.0;
-}
-
-}  // namespace
+using bench_memory::ResidentMB;
 
 int main(int argc, char **argv)
 {

@@ -7,42 +7,20 @@
 //   print_bench [rows...]   (default 10000 20000 40000)
 
 #include "bench_data.h"
+#include "bench_memory.h"
 #include "output/report_document.h"
 #include "output/ui/printer_text_stream.h"
 #include "tables/measurement_table.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <random>
-#include <unistd.h>
 
-namespace {
-
-// kB from /proc/self/status: VmRSS now, VmHWM the peak since the last reset.
-long StatusKb(const char *key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(qsizetype(qstrlen(key))).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
-
-void ResetPeak()
-{
-    QFile f(QStringLiteral("/proc/self/clear_refs"));
-    if (f.open(QIODevice::WriteOnly))
-        f.write("5");
-}
-
-}  // namespace
+using namespace bench_memory;
 
 int main(int argc, char **argv)
 {
@@ -85,7 +63,7 @@ int main(int argc, char **argv)
         printer.setOutputFileName(path);
         printer.setPageOrientation(QPageLayout::Landscape);
         ResetPeak();
-        const long before = StatusKb("VmRSS:");
+        const double before = ResidentMB();
         QElapsedTimer timer;
         timer.start();
         int pages = 0;
@@ -96,9 +74,9 @@ int main(int argc, char **argv)
             pages = stream.Pages();
         }
         const double seconds = double(timer.elapsed()) / 1000.0;
-        const long peak = StatusKb("VmHWM:");
+        const double peak = PeakMB();
         std::printf("%8d %9.2f %7d %14.1f %14.1f %9.1f\n", rows, seconds, pages,
-                    double(table.MemoryBytes()) / 1e6, double(peak - before) / 1024.0,
+                    double(table.MemoryBytes()) / 1e6, peak - before,
                     double(QFileInfo(path).size()) / 1e6);
     }
     return 0;

@@ -9,7 +9,8 @@ PACKAGES=(
   libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
-  xvfb xauth imagemagick poppler-utils socat python3-xlrd
+  xvfb xauth imagemagick poppler-utils socat python3-xlrd python3-openpyxl
+  cups cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
 )
 
 missing=()

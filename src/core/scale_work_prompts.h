@@ -42,6 +42,7 @@ public:
     {
         return target_.OpenFileName(directory, filter);
     }
+    std::optional<QString> SaveFileName(const SaveDialog &dialog) override { return target_.SaveFileName(dialog); }
 
     // A box of scale work is waiting to be shown, or open.
     bool Waiting() const { return !waitingTexts_.isEmpty(); }

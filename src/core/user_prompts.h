@@ -28,4 +28,16 @@ public:
     // The file-open dialog. `filter` uses Qt's form ("Name (*.txt);;...").
     // nullopt when cancelled.
     virtual std::optional<QString> OpenFileName(const QString &directory, const QString &filter) = 0;
+
+    // The file-save dialog. Overwriting is asked by the caller, not by the dialog.
+    struct SaveDialog {
+        QString objectName;     // "SD1"
+        QString title;          // "Zapisz pomiary..."
+        QString directory;      // where it starts
+        QString suggestedName;  // "tab_1_20240305_140709.xlsx"
+        QString filter;         // Qt's form, one entry: "*.xlsx (*.xlsx)"
+        QString defaultSuffix;  // "xlsx"
+    };
+    // The chosen path; nullopt when cancelled.
+    virtual std::optional<QString> SaveFileName(const SaveDialog &dialog) = 0;
 };

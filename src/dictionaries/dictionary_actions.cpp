@@ -1,5 +1,7 @@
 #include "dictionaries/dictionary_actions.h"
 
+#include "core/clipboard_limit.h"
+
 #include "core/cp1250.h"
 #include "core/number_forms.h"
 #include "core/text.h"
@@ -329,7 +331,5 @@ DictionaryCopy BuildCopyText(const DictionaryModel &model)
 
 QString CopyCutMessage(const DictionaryCopy &copy)
 {
-    return QStringLiteral("Do schowka skopiowano tylko %1 z %2 wierszy: kopia może mieć najwyżej 1000000 znaków.")
-        .arg(copy.rowsCopied)
-        .arg(copy.rowsShown);
+    return ClipboardCutMessage(copy.rowsCopied, copy.rowsShown);
 }

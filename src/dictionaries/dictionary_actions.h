@@ -11,6 +11,7 @@
 // finds its row again by its content after every dialog and acts on that
 // row, or stops without a word when the row is gone.
 
+#include "core/clipboard_limit.h"
 #include "dictionaries/dictionary.h"
 #include "dictionaries/pickers.h"
 
@@ -71,7 +72,7 @@ PickedEntry PickedFrom(DictionaryKind kind, const DictionaryEntry &entry);
 // line per row, each ended by CR LF; prices and tares with ','. At most
 // kCopyLimit characters: rows that would go past it are left out whole.
 struct DictionaryCopy {
-    static constexpr qsizetype kCopyLimit = 1000000;
+    static constexpr qsizetype kCopyLimit = kClipboardMaxChars;
     QByteArray text;
     int rowsCopied = 0;
     int rowsShown = 0;

@@ -1,6 +1,6 @@
 #include "output/main_layout.h"
 
-MainLayout ComputeMainLayout(int windowWidth, bool valueTotalShown)
+MainLayout ComputeMainLayout(int windowWidth)
 {
     MainLayout l;
     const int d = windowWidth - MainLayout::kDesignWidth;
@@ -16,7 +16,10 @@ MainLayout ComputeMainLayout(int windowWidth, bool valueTotalShown)
                         {675 + 3 * k, 89 + k},
                         {776 + 4 * k, 113 + k}}};
     l.statusWidths = {120, 190 + d / 3, 140, 190 + d / 3, 80, 100};
-    l.printButtonTop = valueTotalShown ? 174 : 152;
-    l.printButtonHeight = valueTotalShown ? 25 : 47;
     return l;
+}
+
+LabelButtonPlace LabelButtonPlaceFor(bool valueTotalShown)
+{
+    return valueTotalShown ? LabelButtonPlace{174, 25} : LabelButtonPlace{152, 47};
 }

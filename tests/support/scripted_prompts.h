@@ -49,6 +49,12 @@ public:
         return Next(fileAnswers);
     }
 
+    std::optional<QString> SaveFileName(const SaveDialog &dialog) override
+    {
+        saveDialogs.append(dialog);
+        return Next(saveAnswers);
+    }
+
     QStringList MessageTexts() const
     {
         QStringList out;
@@ -61,6 +67,7 @@ public:
     std::deque<bool> answers;
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<std::optional<QString>> fileAnswers;
+    std::deque<std::optional<QString>> saveAnswers;
 
     // Runs once while the next question or input window is open, as the
     // scale's data would arrive meanwhile.
@@ -73,6 +80,7 @@ public:
     QStringList questions;
     QStringList inputs;
     QStringList openDialogs;
+    QList<SaveDialog> saveDialogs;
 
 private:
     void RunWhileOpen()

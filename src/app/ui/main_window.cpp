@@ -133,10 +133,9 @@ void MainWindow::FormCreate()
     move(0, 0);
     resize(MainLayout::kDesignWidth, MainLayout::kDesignHeight);
 
-    // 16.-17. Tare source and the value total.
+    // 16.-17. Tare source and the controls that follow the settings.
     ApplyTareSource();
-    ApplyValueTotalVisibility();
-    bottomButtons_[3]->setVisible(config_.screenWidths[ColPrice] != 0);
+    ApplyLayoutSettings();
 }
 
 void MainWindow::ApplyConfigToControls()
@@ -391,6 +390,14 @@ void MainWindow::ApplyValueTotalVisibility()
     const bool shown = config_.screenWidths[ColValue] != 0;
     valueCaption_->setVisible(shown);
     valueTotal_->setVisible(shown);
-    const MainLayout l = ComputeMainLayout(width(), shown);
-    printLabel_->setGeometry(printLabel_->x(), l.printButtonTop, printLabel_->width(), l.printButtonHeight);
+    const LabelButtonPlace place = LabelButtonPlaceFor(shown);
+    printLabel_->setGeometry(printLabel_->x(), place.top, printLabel_->width(), place.height);
+}
+
+void MainWindow::ApplyLayoutSettings()
+{
+    ApplyValueTotalVisibility();
+    findChild<QPushButton *>(QStringLiteral("BBprice"))->setVisible(config_.screenWidths[ColPrice] != 0);
+    tablePages_->ApplyTableFont();
+    FormResize();
 }

@@ -111,8 +111,10 @@ public:
     void BBfilterClick();
     void SBauto_dodajClick();
     void FormKeyDown(int key);
-    // Printing (main_window_printing.cpp).
+    // Printing, copying and exporting (main_window_output.cpp).
     void BBdrukujClick();
+    void TBcopytable1Click();
+    void TBexcel1Click();
     void TBprinttable1Click();
     void PreviewLabelClick();
     void PreviewTableClick();
@@ -120,8 +122,12 @@ public:
 
     // Shows the tare controls for the current tare source.
     void ApplyTareSource();
-    // Applies the window's width to the centre panel, bottom bar and status bar.
+    // Applies the window's width to the centre panel, bottom bar and status
+    // bar, and the set column widths to the five tables.
     void FormResize();
+    // After the settings change: the value total and the label button, the
+    // price button, the table font, then FormResize.
+    void ApplyLayoutSettings();
 
 signals:
     // The adding action ran (button, Insert key or automatic adding).

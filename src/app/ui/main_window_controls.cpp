@@ -8,6 +8,7 @@
 #include "output/main_layout.h"
 #include "scale/ui/link_indicator.h"
 #include "tables/totals.h"
+#include "tables/ui/table_pages.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -281,11 +282,16 @@ void MainWindow::BuildStatusBar()
     }
 }
 
+// Runs at every change of the window's size, once when the window first
+// appears and after the settings change (ApplyLayoutSettings).
 void MainWindow::FormResize()
 {
-    if (!central_)
+    if (!central_ || !tablePages_)
         return;
-    const MainLayout l = ComputeMainLayout(width(), config_.screenWidths[ColValue] != 0);
+    // The columns go back to their set widths as well; a column the user
+    // dragged wider holds only until the window changes.
+    tablePages_->ApplyColumnWidths();
+    const MainLayout l = ComputeMainLayout(width());
     const int h = central_->height();
     topCenter_->move(l.topCenterLeft, 0);
     settingsPages_->setGeometry(width() - kSettingsWidth - 2, 0, kSettingsWidth, kTopHeight);
@@ -295,5 +301,4 @@ void MainWindow::FormResize()
                                        27);
     for (int i = 0; i < 6; ++i)
         statusPanels_[i]->setFixedWidth(l.statusWidths[i]);
-    printLabel_->setGeometry(6, l.printButtonTop, 174, l.printButtonHeight);
 }

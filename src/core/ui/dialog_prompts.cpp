@@ -36,6 +36,22 @@ std::optional<QString> DialogPrompts::InputText(const QString &title, const QStr
     return input_(title, prompt, initial, masked);
 }
 
+std::optional<QString> DialogPrompts::SaveFileName(const SaveDialog &d)
+{
+    QFileDialog dialog(parent_, d.title, d.directory, d.filter);
+    dialog.setObjectName(d.objectName);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The caller asks before overwriting; the program's own folder stays the current one.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setDefaultSuffix(d.defaultSuffix);
+    dialog.selectFile(d.suggestedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
 std::optional<QString> DialogPrompts::OpenFileName(const QString &directory, const QString &filter)
 {
     const QString path = QFileDialog::getOpenFileName(parent_, QString(), directory, filter);

@@ -21,6 +21,7 @@ public:
     std::optional<QString> InputText(const QString &title, const QString &prompt, const QString &initial,
                                      bool masked) override;
     std::optional<QString> OpenFileName(const QString &directory, const QString &filter) override;
+    std::optional<QString> SaveFileName(const SaveDialog &dialog) override;
 
     // The caption of every message box.
     static QString Caption();

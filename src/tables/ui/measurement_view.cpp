@@ -2,12 +2,69 @@
 
 #include "tables/measurement_model.h"
 
+#include <QApplication>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// The columns keep the pixel widths of the settings, but in 10-point
+// Liberation Sans (what "Arial" is here) with the style's cell margins a
+// time like "2024-05-17 14:03" needs 109 px of its 100 px column. A text
+// that would not fit is drawn slightly condensed instead of cut.
+class FittingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QStyleOptionViewItem Prepared(const QStyleOptionViewItem &base, const QModelIndex &index) const
+    {
+        QStyleOptionViewItem opt = base;
+        initStyleOption(&opt, index);
+        return opt;
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        // Size hints come without a cell; they keep the natural width.
+        if (option->text.isEmpty() || option->rect.width() <= 0)
+            return;
+        const QStyle *style = option->widget ? option->widget->style() : QApplication::style();
+        // The margin the style leaves on each side of a cell's text.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
+        const qreal room = option->rect.width() - 2 * margin;
+        const qreal natural = QFontMetricsF(option->font).horizontalAdvance(option->text);
+        if (natural <= room)
+            return;
+        // Beyond the limit the text is cut, but from the condensed width.
+        const qreal target = qMax(room, natural * MeasurementView::kMinCondensed);
+        // The stretch counts from the face's own width (Arial Narrow's is
+        // 75), so it is found from the width at 100, to which it is proportional.
+        QFont f = option->font;
+        auto widthAt = [&](int stretch) {
+            f.setStretch(stretch);
+            return QFontMetricsF(f).horizontalAdvance(option->text);
+        };
+        int stretch = qBound(1, int(100 * target / widthAt(100)), 99);
+        while (stretch > 1 && widthAt(stretch) > target)
+            --stretch;
+        while (stretch < 99 && widthAt(stretch + 1) <= target)
+            ++stretch;
+        f.setStretch(stretch);
+        option->font = f;
+        option->fontMetrics = QFontMetrics(f);
+    }
+};
+
+}  // namespace
 
 MeasurementView::MeasurementView(QWidget *parent) : QTableView(parent)
 {
+    setItemDelegate(new FittingDelegate(this));
     setShowGrid(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -60,6 +117,16 @@ bool MeasurementView::HitsCheckBox(const QPoint &pos) const
     opt.features |= QStyleOptionViewItem::HasCheckIndicator;
     const QRect check = style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, this);
     return check.contains(pos);
+}
+
+QStyleOptionViewItem MeasurementView::CellOption(const QModelIndex &index) const
+{
+    QStyleOptionViewItem opt;
+    initViewItemOption(&opt);
+    opt.rect = visualRect(index);
+    if (const auto *delegate = dynamic_cast<const FittingDelegate *>(itemDelegate()))
+        return delegate->Prepared(opt, index);
+    return opt;
 }
 
 void MeasurementView::mouseReleaseEvent(QMouseEvent *event)

@@ -5,6 +5,7 @@
 // height, check boxes in column 0. It reports the marking events; the
 // marking rules themselves live in the logic.
 
+#include <QStyleOptionViewItem>
 #include <QTableView>
 
 class MeasurementView : public QTableView {
@@ -16,6 +17,12 @@ public:
     void ApplyRowHeight();
     // True when `pos` (viewport coordinates) lies on the check box of its row.
     bool HitsCheckBox(const QPoint &pos) const;
+    // What the cell at `index` is drawn with: its rectangle, its text and
+    // the font after fitting the text to the column.
+    QStyleOptionViewItem CellOption(const QModelIndex &index) const;
+    // Text is drawn condensed down to this share of its width before it is
+    // cut with "...": the time fits its 100 px column in 10-point Arial.
+    static constexpr qreal kMinCondensed = 0.85;
 
 signals:
     // Left mouse button released over the list: the row under it (-1: none),

@@ -275,8 +275,13 @@ void TablePages::ApplyPanels()
 
 void TablePages::ApplyColumnWidths()
 {
+    // The window's focus, also while another window is active.
+    QWidget *focus = window()->focusWidget();
     for (MeasurementView *view : views_) {
-        view->setUpdatesEnabled(false);
+        // Hidden while its columns change, so it is laid out and drawn once.
+        const bool wasHidden = view->isHidden();
+        const bool hadFocus = focus && (focus == view || view->isAncestorOf(focus));
+        view->hide();
         view->setColumnWidth(MeasurementModel::kCheckColumn, kCheckColumnWidth);
         for (int field = 0; field < ColumnCount; ++field) {
             const int column = MeasurementModel::ColumnOfField(field);
@@ -285,7 +290,11 @@ void TablePages::ApplyColumnWidths()
             if (width > 0)
                 view->setColumnWidth(column, width);
         }
-        view->setUpdatesEnabled(true);
+        if (!wasHidden)
+            view->show();
+        // Hiding passed the focus on; the list keeps it through a resize.
+        if (hadFocus && !wasHidden)
+            focus->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -1,14 +1,19 @@
-// The main window's part in printing: the label ("    Drukuj etykietę"),
-// the table report ("Drukuj tabelę"), their previews on the context menus,
-// and the company lines. The documents and the print flow live in src/output.
+// The main window's part in the output: the label ("    Drukuj etykietę"),
+// the table report ("Drukuj tabelę") and their previews on the context
+// menus, the clipboard copy and the spreadsheet export of a table, and the
+// company lines. The documents, texts and files are made in src/output.
 
 #include "app/ui/main_window.h"
 
 #include "core/cp1250.h"
+#include "output/clipboard_copy.h"
+#include "output/excel_export.h"
 #include "output/ui/print_actions.h"
 #include "scale/scale_input.h"
 #include "tables/ui/table_pages.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +40,29 @@ void MainWindow::ConnectPrinting()
     connect(tablePages_, &TablePages::printClicked, this, &MainWindow::TBprinttable1Click);
     connect(tablePages_, &TablePages::printMenuRequested, this,
             [this](const QPoint &at) { ShowPrintMenu(at, &MainWindow::PreviewTableClick); });
+    connect(tablePages_, &TablePages::copyClicked, this, &MainWindow::TBcopytable1Click);
+    connect(tablePages_, &TablePages::excelClicked, this, &MainWindow::TBexcel1Click);
+}
+
+static void BusyCursor(bool on)
+{
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::TBcopytable1Click()
+{
+    ClipboardContext ctx{tables_.Active(), config_.screenWidths, *prompts_,
+                         [](const QString &text) { QGuiApplication::clipboard()->setText(text); }, BusyCursor};
+    CopyTableToClipboard(ctx);
+}
+
+void MainWindow::TBexcel1Click()
+{
+    ExcelExportContext ctx{tables_.Active(), config_.excelVersion, startDir_, clock_->Now(), *prompts_, BusyCursor};
+    ExportTableToExcel(ctx);
 }
 
 void MainWindow::ShowPrintMenu(const QPoint &globalPos, void (MainWindow::*preview)())

@@ -1,0 +1,104 @@
+#include "output/spreadsheet.h"
+
+#include "core/cp1250.h"
+#include "core/program_config.h"
+
+#include <QDate>
+#include <charconv>
+
+namespace {
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// "-123.45": an optional minus, digits, optionally a point and digits. Sets
+// the decimals; false for anything else (brackets, a comma, blanks, "1e5").
+bool PlainNumber(QByteArrayView t, int &decimals, bool integerOnly)
+{
+    qsizetype i = t.startsWith('-') ? 1 : 0;
+    const qsizetype intStart = i;
+    while (i < t.size() && IsDigit(t[i]))
+        ++i;
+    if (i == intStart)
+        return false;
+    decimals = 0;
+    if (i < t.size() && t[i] == '.' && !integerOnly) {
+        const qsizetype fracStart = ++i;
+        while (i < t.size() && IsDigit(t[i]))
+            ++i;
+        decimals = int(i - fracStart);
+        if (decimals == 0)
+            return false;
+    }
+    return i == t.size();
+}
+
+std::optional<double> ToDouble(QByteArrayView t)
+{
+    double v = 0;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (r.ec != std::errc() || r.ptr != t.data() + t.size())
+        return std::nullopt;
+    return v;
+}
+
+// "yyyy-mm-dd hh:mm" as days since 1899-12-30.
+std::optional<double> SerialDate(QByteArrayView t)
+{
+    if (t.size() != 16 || t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':')
+        return std::nullopt;
+    for (const int i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15})
+        if (!IsDigit(t[i]))
+            return std::nullopt;
+    auto n = [&](int at, int len) { return QByteArrayView(t.data() + at, len).toInt(); };
+    const QDate date(n(0, 4), n(5, 2), n(8, 2));
+    const int hour = n(11, 2), minute = n(14, 2);
+    if (!date.isValid() || hour > 23 || minute > 59)
+        return std::nullopt;
+    return double(QDate(1899, 12, 30).daysTo(date)) + double(hour * 60 + minute) / 1440.0;
+}
+
+}  // namespace
+
+SheetCell ClassifyCell(int column, QByteArrayView text)
+{
+    if (text.isEmpty())
+        return {};
+    int decimals = 0;
+    switch (column) {
+    case ColNr:
+        // Integers a spreadsheet holds exactly; a longer "nr" stays text.
+        if (PlainNumber(text, decimals, true) && text.size() <= 15)
+            if (const auto v = ToDouble(text))
+                return {SheetCell::Kind::Integer, {}, *v, 0};
+        break;
+    case ColTime:
+        if (const auto v = SerialDate(text))
+            return {SheetCell::Kind::DateTime, {}, *v, 0};
+        break;
+    case ColGross:
+    case ColNet:
+    case ColTare:
+    case ColPrice:
+    case ColValue:
+        if (PlainNumber(text, decimals, false) && decimals <= 15)
+            if (const auto v = ToDouble(text))
+                return {SheetCell::Kind::Number, {}, *v, decimals};
+        break;
+    default:
+        break;
+    }
+    return SheetCell::Text(cp1250::Decode(text));
+}
+
+QString NumberFormat(int decimals)
+{
+    return decimals <= 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, QLatin1Char('0'));
+}
+
+QString DateTimeFormat()
+{
+    return QStringLiteral("yyyy\\-mm\\-dd hh:mm");
+}

@@ -1,0 +1,148 @@
+#include "output/xlsx_writer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QTemporaryFile>
+
+#include <utility>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+namespace {
+
+bool SyncFile(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool SyncFolderOf(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// A name in the target's folder that no other file has.
+QString TemporaryNextTo(const QString &path)
+{
+    QTemporaryFile probe(QFileInfo(path).absolutePath() + QStringLiteral("/.") + QFileInfo(path).fileName() +
+                         QStringLiteral(".XXXXXX"));
+    if (!probe.open())
+        return {};
+    const QString name = probe.fileName();
+    probe.close();
+    probe.remove();
+    return name;
+}
+
+class Book {
+public:
+    explicit Book(const QByteArray &path)
+    {
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE;
+        tmpdir_ = QFile::encodeName(QDir::tempPath());
+        options.tmpdir = tmpdir_.data();
+        book_ = workbook_new_opt(path.constData(), &options);
+        if (book_)
+            sheet_ = workbook_add_worksheet(book_, "Arkusz1");
+    }
+    ~Book()
+    {
+        if (book_)
+            workbook_close(book_);  // after a failure: frees it; the file is removed by the caller
+    }
+    Book(const Book &) = delete;
+    Book &operator=(const Book &) = delete;
+
+    bool Ok() const { return book_ && sheet_ && ok_; }
+
+    void Write(lxw_row_t row, lxw_col_t col, const SheetCell &c)
+    {
+        lxw_error e = LXW_NO_ERROR;
+        switch (c.kind) {
+        case SheetCell::Kind::Empty:
+            return;
+        case SheetCell::Kind::Text: {
+            const QByteArray utf8 = c.text.toUtf8();
+            e = worksheet_write_string(sheet_, row, col, utf8.constData(), nullptr);
+            break;
+        }
+        case SheetCell::Kind::Integer:
+            e = worksheet_write_number(sheet_, row, col, c.number, Format(NumberFormat(0)));
+            break;
+        case SheetCell::Kind::Number:
+            e = worksheet_write_number(sheet_, row, col, c.number, Format(NumberFormat(c.decimals)));
+            break;
+        case SheetCell::Kind::DateTime:
+            e = worksheet_write_number(sheet_, row, col, c.number, Format(DateTimeFormat()));
+            break;
+        }
+        ok_ = ok_ && e == LXW_NO_ERROR;
+    }
+
+    bool Close()
+    {
+        lxw_workbook *book = std::exchange(book_, nullptr);
+        return workbook_close(book) == LXW_NO_ERROR && ok_;
+    }
+
+private:
+    lxw_format *Format(const QString &numberFormat)
+    {
+        lxw_format *&f = formats_[numberFormat];
+        if (!f) {
+            f = workbook_add_format(book_);
+            format_set_num_format(f, numberFormat.toUtf8().constData());
+        }
+        return f;
+    }
+
+    QByteArray tmpdir_;
+    lxw_workbook *book_ = nullptr;
+    lxw_worksheet *sheet_ = nullptr;
+    QHash<QString, lxw_format *> formats_;
+    bool ok_ = true;
+};
+
+}  // namespace
+
+bool WriteXlsx(const QString &path, const SheetSource &source)
+{
+    const QString temp = TemporaryNextTo(path);
+    if (temp.isEmpty())
+        return false;
+    const QByteArray tempName = QFile::encodeName(temp);
+    bool ok = false;
+    {
+        Book book(tempName);
+        if (book.Ok()) {
+            for (int c = 0; c < source.headings.size(); ++c)
+                book.Write(0, lxw_col_t(c), SheetCell::Text(source.headings[c]));
+            for (int r = 0; r < source.rows && book.Ok(); ++r) {
+                const QList<SheetCell> cells = source.cells(r);
+                for (qsizetype c = 0; c < cells.size(); ++c)
+                    book.Write(lxw_row_t(r + 1), lxw_col_t(c), cells[c]);
+            }
+            ok = book.Ok() && book.Close();
+        }
+    }
+    ok = ok && SyncFile(tempName) && ::rename(tempName.constData(), QFile::encodeName(path).constData()) == 0 &&
+         SyncFolderOf(path);
+    if (!ok)
+        QFile::remove(temp);
+    return ok;
+}

@@ -1,0 +1,174 @@
+#include "core/cp1250.h"
+#include "output/excel_export.h"
+#include "output/spreadsheet.h"
+#include "support/qt_printers.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+#include "tables/measurement_table.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Every cell as an independent reader sees it: "row col type value format".
+QStringList ReadBack(const QString &path)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral(POMIARY_SOURCE_DIR "/tests/output/read_sheet.py"), path});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {QStringLiteral("reader failed: ") + QString::fromUtf8(p.readAllStandardError())};
+    return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+const QByteArray kRows[] = {
+    "1\t2024-05-17 14:03\t525.00\t500.00\t25.00\t12.50\t6250.00\tWZ/1\tPiasek p\xb3ukany\tPaleta\tKOWALSKI\tBudex",
+    "2\t2024-12-31 23:59\t0050.5\t(45.5)\t5.000\t-2.00\t-91.00\t\t\xafwir\t\tNOWAK\t",
+    "x7\tp\xf3\x9f" "no\t1,5\t[1.5]\t\t\t\t\t\t\t\tZ\xb3om",
+};
+
+class Export : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const QByteArray &row : kRows)
+            table.AddLine(row);
+    }
+    bool Run(int version)
+    {
+        ExcelExportContext ctx{table, version, tmp.path(), now, prompts, [this](bool on) { busy += on ? 1 : 0; }};
+        return ExportTableToExcel(ctx);
+    }
+    QString Path(const char *name) const { return tmp.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir tmp;
+    MeasurementTable table{2};
+    ScriptedPrompts prompts;
+    QDateTime now{QDate(2024, 3, 5), QTime(14, 7, 9)};
+    int busy = 0;
+};
+
+const QStringList kExpected = {
+    "1\t1\ttext\tnr\tGeneral", "1\t2\ttext\tczas pobrania\tGeneral", "1\t3\ttext\tbrutto\tGeneral",
+    "1\t4\ttext\tnetto\tGeneral", "1\t5\ttext\ttara\tGeneral", "1\t6\ttext\tcena\tGeneral",
+    "1\t7\ttext\twartość\tGeneral", "1\t8\ttext\tzamówienie\tGeneral", "1\t9\ttext\tmateriał\tGeneral",
+    "1\t10\ttext\topakowanie\tGeneral", "1\t11\ttext\toperator\tGeneral", "1\t12\ttext\tdostawca / klient\tGeneral",
+    // Typed cells with the decimals of their text.
+    "2\t1\tnumber\t1.0\t0", "2\t2\tdate\t2024-05-17 14:03\tyyyy\\-mm\\-dd hh:mm", "2\t3\tnumber\t525.0\t0.00",
+    "2\t4\tnumber\t500.0\t0.00", "2\t5\tnumber\t25.0\t0.00", "2\t6\tnumber\t12.5\t0.00",
+    "2\t7\tnumber\t6250.0\t0.00", "2\t8\ttext\tWZ/1\tGeneral", "2\t9\ttext\tPiasek płukany\tGeneral",
+    "2\t10\ttext\tPaleta\tGeneral", "2\t11\ttext\tKOWALSKI\tGeneral", "2\t12\ttext\tBudex\tGeneral",
+    "3\t1\tnumber\t2.0\t0", "3\t2\tdate\t2024-12-31 23:59\tyyyy\\-mm\\-dd hh:mm", "3\t3\tnumber\t50.5\t0.0",
+    // A bracketed net is text as shown.
+    "3\t4\ttext\t(45.5)\tGeneral", "3\t5\tnumber\t5.0\t0.000", "3\t6\tnumber\t-2.0\t0.00",
+    "3\t7\tnumber\t-91.0\t0.00", "3\t9\ttext\tŻwir\tGeneral", "3\t11\ttext\tNOWAK\tGeneral",
+    // Not numbers, not a time: text exactly as shown; empty cells stay empty.
+    "4\t1\ttext\tx7\tGeneral", "4\t2\ttext\tpóźno\tGeneral", "4\t3\ttext\t1,5\tGeneral",
+    "4\t4\ttext\t[1.5]\tGeneral", "4\t12\ttext\tZłom\tGeneral", "rows 4",
+};
+
+}  // namespace
+
+TEST_F(Export, XlsxCellsAndTypesAsAReaderSeesThem)
+{
+    prompts.saveAnswers = {Path("a.xlsx")};
+    ASSERT_TRUE(Run(1));
+    EXPECT_EQ(ReadBack(Path("a.xlsx")), kExpected);
+    ASSERT_EQ(prompts.saveDialogs.size(), 1);
+    const UserPrompts::SaveDialog &d = prompts.saveDialogs[0];
+    EXPECT_EQ(d.objectName, QString("SD1"));
+    EXPECT_EQ(d.title, QString("Zapisz pomiary..."));
+    EXPECT_EQ(d.directory, tmp.path());
+    EXPECT_EQ(d.suggestedName, QString("tab_2_20240305_140709.xlsx"));
+    EXPECT_EQ(d.filter, QString("*.xlsx (*.xlsx)"));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{"Pomiary zapisano do pliku: " + Path("a.xlsx")});
+    EXPECT_EQ(prompts.messages[0].icon, UserPrompts::Icon::Information);
+    EXPECT_EQ(busy, 1);
+}
+
+TEST_F(Export, XlsCellsAndTypesAsAReaderSeesThem)
+{
+    prompts.saveAnswers = {Path("a.xls")};
+    ASSERT_TRUE(Run(0));
+    EXPECT_EQ(ReadBack(Path("a.xls")), kExpected);
+    EXPECT_EQ(prompts.saveDialogs[0].suggestedName, QString("tab_2_20240305_140709.xls"));
+    EXPECT_EQ(prompts.saveDialogs[0].filter, QString("*.xls (*.xls)"));
+}
+
+TEST_F(Export, EmptyTableCancelAndTheOverwriteQuestion)
+{
+    MeasurementTable empty(1);
+    ExcelExportContext ctx{empty, 1, tmp.path(), now, prompts, {}};
+    EXPECT_FALSE(ExportTableToExcel(ctx));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{"Tabela z pomiarami jest pusta!"});
+    EXPECT_TRUE(prompts.saveDialogs.isEmpty());
+
+    prompts = ScriptedPrompts();
+    prompts.saveAnswers = {std::nullopt};
+    EXPECT_FALSE(Run(1));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    // "Nie" keeps the file as it was; "Tak" replaces it whole.
+    WriteAll(Path("b.xlsx"), "old");
+    prompts.saveAnswers = {Path("b.xlsx"), Path("b.xlsx")};
+    prompts.answers = {false, true};
+    EXPECT_FALSE(Run(1));
+    EXPECT_EQ(ReadAll(Path("b.xlsx")), QByteArray("old"));
+    EXPECT_TRUE(Run(1));
+    EXPECT_EQ(prompts.questions, QStringList(2, QString::fromUtf8("Plik docelowy już istnieje, czy nadpisać go?")));
+    EXPECT_EQ(ReadBack(Path("b.xlsx")), kExpected);
+}
+
+TEST_F(Export, FailuresLeaveNoPartialFileAndTheOldOneWhole)
+{
+    // A folder in the file's place cannot be deleted.
+    QDir().mkpath(Path("dir.xlsx"));
+    prompts.saveAnswers = {Path("dir.xlsx")};
+    prompts.answers = {true};
+    EXPECT_FALSE(Run(1));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{QString::fromUtf8("Błąd podczas usuwania pliku. Upewnij się że plik "
+                                                                    "nie jest otwarty!\nZapisywanie raportu zostało "
+                                                                    "przerwane.")});
+    // A folder that cannot be written: "Błąd zapisu do pliku.", and nothing there.
+    for (int version : {0, 1}) {
+        prompts = ScriptedPrompts();
+        const QString missing = tmp.filePath(QStringLiteral("brak/t.") + (version ? "xlsx" : "xls"));
+        prompts.saveAnswers = {missing};
+        EXPECT_FALSE(Run(version));
+        EXPECT_EQ(prompts.MessageTexts(), QStringList{QString::fromUtf8("Błąd zapisu do pliku.")});
+        EXPECT_FALSE(QFileInfo::exists(missing));
+    }
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+TEST_F(Export, AnXlsHoldsAtMost65535Rows)
+{
+    MeasurementTable big(1);
+    for (int i = 0; i < 65536; ++i)
+        big.AddLine(kRows[0]);
+    ExcelExportContext ctx{big, 0, tmp.path(), now, prompts, {}};
+    EXPECT_FALSE(ExportTableToExcel(ctx));
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{TooManyRowsForXlsMessage(65536)});
+    EXPECT_TRUE(prompts.saveDialogs.isEmpty());  // refused before anything
+}
+
+TEST(SheetCells, Classification)
+{
+    EXPECT_EQ(ClassifyCell(0, "12").kind, SheetCell::Kind::Integer);
+    EXPECT_EQ(ClassifyCell(0, "1234567890123456789").kind, SheetCell::Kind::Text);  // beyond exact doubles
+    EXPECT_EQ(ClassifyCell(0, "-3").number, -3.0);
+    EXPECT_EQ(ClassifyCell(1, "2024-02-30 10:00").kind, SheetCell::Kind::Text);
+    EXPECT_DOUBLE_EQ(ClassifyCell(1, "1900-03-01 12:00").number, 61.5);
+    for (const char *notPlain : {"1.", ".5", "1e5", " 1.00", "+1.00", "1.2.3", "(1.00)", "1,00"})
+        EXPECT_EQ(ClassifyCell(2, notPlain).kind, SheetCell::Kind::Text) << notPlain;
+    EXPECT_EQ(ClassifyCell(6, "0.125").decimals, 3);
+    EXPECT_EQ(ClassifyCell(7, "123").kind, SheetCell::Kind::Text);  // an order number stays text
+    EXPECT_EQ(ClassifyCell(3, "").kind, SheetCell::Kind::Empty);
+    EXPECT_EQ(NumberFormat(0), QString("0"));
+    EXPECT_EQ(NumberFormat(3), QString("0.000"));
+}
