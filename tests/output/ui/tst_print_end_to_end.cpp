@@ -1,8 +1,22 @@
 // Printing through the real print path: QPrinter on a CUPS queue, the CUPS
 // filters and the cups-pdf backend of a private scheduler; read back from
-// the PDF it writes and from the document CUPS received.
+// the PDF it writes and from the document CUPS received. Labels and reports
+// are printed from the real main window, only its print dialog answered.
 
+#include "app/ui/main_window.h"
+#include "core/clock.h"
+#include "output/ui/print_platform.h"
 #include "support/private_cups.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+#include "tables/table_set.h"
+#include "tables/ui/table_pages.h"
+
+#include "../../app/ui/main_window_test_options.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
 
 #include <QFileInfo>
 #include <QFont>
@@ -38,6 +52,19 @@ int Pages(const QString &pdf)
     }
     return -1;
 }
+
+// The system's printers, with the print dialog confirmed on the default
+// printer and the copies a test asks for.
+class ConfirmedPrintDialog : public SystemPrintPlatform {
+public:
+    bool ShowPrintDialog(QPrinter &printer, QWidget *) override
+    {
+        printer.setPrinterName(DefaultPrinterName());
+        printer.setCopyCount(copies);
+        return true;
+    }
+    int copies = 1;
+};
 
 } // namespace
 
@@ -142,6 +169,58 @@ private slots:
         QVERIFY(Text(first).contains("Pierwszy raport"));
         QVERIFY(Text(second).contains("Drugi raport"));
         QVERIFY(!Text(second).contains("Pierwszy"));
+    }
+
+    // Two copies of a label: two jobs titled by the time, the second with
+    // " c2"; one report whatever the copies. The printer panel names the queue.
+    void labelAndReportFromTheMainWindow()
+    {
+        QTemporaryDir dir;
+        QDir().mkpath(dir.filePath("dane"));
+        WriteAll(dir.filePath("dane/pomiary1.txt"),
+                 "1\t2024-05-17 10:00\t525.00\t500.00\t25.00\t12.50\t6250.00\tWZ/1\tPiasek p\xb3ukany\tPaleta\t"
+                 "KOWALSKI\tBudmax\r\n"
+                 "2\t2024-05-17 11:00\t50.00\t50.00\t0.00\t2.00\t100.00\tWZ/2\t\xafwir\t\tNOWAK\t\r\n");
+        ScriptedPrompts prompts;
+        ConfirmedPrintDialog printing;
+        ManualClock clock{QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9))};
+        MainWindowOptions o = TestOptions(dir, &prompts);
+        o.printing = &printing;
+        o.clock = &clock;
+        o.openScaleLink = false;
+        MainWindow w(o);
+        QCOMPARE(w.StatusPanel(3)->text(), PrivateCups::QueueName());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        cups.RemovePdfs();
+
+        w.Tables().Active().SetAllMarks(true);
+        w.Pages()->RefreshTotals();
+        printing.copies = 2;
+        w.findChild<QPushButton *>("BBdrukuj")->click();
+        QVERIFY2(prompts.messages.isEmpty(), qPrintable(prompts.MessageTexts().join('\n')));
+        QVERIFY(cups.WaitUntilIdle());
+        QCOMPARE(cups.Pdfs(), (QStringList{"Etykieta_2024-03-05_14-07-09.pdf", "Etykieta_2024-03-05_14-07-09_c2.pdf"}));
+        for (const QString title : {"Etykieta 2024-03-05 14-07-09", "Etykieta 2024-03-05 14-07-09 c2"}) {
+            const QString sent = Text(cups.JobDocument(title)).simplified();
+            QVERIFY2(sent.contains(QString::fromUtf8("Łączna masa brutto: 575.00 kg")), qPrintable(sent));
+            QVERIFY(sent.contains(QString::fromUtf8("Piasek płukan Paleta")));
+            QCOMPARE(Pages(cups.WaitForPdf(title)), 1);
+            const QString paper = Text(cups.WaitForPdf(title)).simplified();
+            // Ghostscript may lose a letter or two on the way to paper; the text is that sent.
+            QVERIFY2(paper.contains("wydruku: 2024-03-05 14:07") && paper.contains("(podpis)"), qPrintable(paper));
+        }
+
+        cups.RemovePdfs();
+        printing.copies = 3;
+        w.findChild<QToolButton *>("TBprinttable1")->click();
+        QVERIFY(cups.WaitUntilIdle());
+        QCOMPARE(cups.Pdfs(), QStringList{QString::fromUtf8("Ważenia_2024-03-05_14-07-09.pdf")});
+        const QString report = Text(cups.JobDocument(QString::fromUtf8("Ważenia 2024-03-05 14-07-09"))).simplified();
+        QVERIFY2(report.contains(QString::fromUtf8("Ilość pomiarów: 2")), qPrintable(report));
+        QVERIFY(report.contains("Koniec wydruku."));
+        QCOMPARE(w.StatusPanel(3)->text(), PrivateCups::QueueName());
+        QVERIFY(prompts.messages.isEmpty());
     }
 };
 
