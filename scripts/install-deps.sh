@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-liberation
   xvfb xauth imagemagick poppler-utils socat python3-xlrd python3-openpyxl
   cups cups-daemon cups-client cups-filters ghostscript printer-driver-cups-pdf
+  dpkg-dev file desktop-file-utils
 )
 
 missing=()

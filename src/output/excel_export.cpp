@@ -50,8 +50,19 @@ SheetSource TableSheet(const MeasurementTable &table)
         QList<SheetCell> cells;
         cells.reserve(kFieldCount);
         const QByteArrayView line = table.LineView(row);
-        for (int col = 0; col < kFieldCount; ++col)
-            cells.append(ClassifyCell(col, FieldView(line, col)));
+        // One pass over the line: a long table is read twice by the .xls writer.
+        std::array<qsizetype, kTabsPerLine> tabs{};
+        if (!TabPositions(line, tabs)) {
+            for (int col = 0; col < kFieldCount; ++col)
+                cells.append(ClassifyCell(col, FieldView(line, col)));
+            return cells;
+        }
+        qsizetype begin = 0;
+        for (int col = 0; col < kFieldCount; ++col) {
+            const qsizetype end = col < kTabsPerLine ? tabs[size_t(col)] : line.size();
+            cells.append(ClassifyCell(col, line.sliced(begin, end - begin)));
+            begin = end + 1;
+        }
         return cells;
     };
     return s;

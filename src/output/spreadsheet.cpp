@@ -52,7 +52,12 @@ std::optional<double> SerialDate(QByteArrayView t)
     for (const int i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15})
         if (!IsDigit(t[i]))
             return std::nullopt;
-    auto n = [&](int at, int len) { return QByteArrayView(t.data() + at, len).toInt(); };
+    auto n = [&](int at, int len) {
+        int v = 0;
+        for (int i = at; i < at + len; ++i)
+            v = v * 10 + (t[i] - '0');
+        return v;
+    };
     const QDate date(n(0, 4), n(5, 2), n(8, 2));
     const int hour = n(11, 2), minute = n(14, 2);
     if (!date.isValid() || hour > 23 || minute > 59)

@@ -2,7 +2,15 @@
 
 #include "scale/serial_framing.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,6 +24,29 @@ QString WithDevice(const char *text, const QString &devicePath)
     return QString::fromUtf8(text) + QStringLiteral(" (") + devicePath + ')';
 }
 
+// Qt reports a held lock, an exclusive open and a refused open alike; only
+// the last is a matter of rights, and only then is the group worth naming.
+bool DeniedToThisUser(const QString &devicePath)
+{
+    return ::faccessat(AT_FDCWD, QFile::encodeName(devicePath).constData(), R_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
+// The group that may read the device (dialout for the serial ports on Debian).
+QString ReadingGroupOf(const QString &devicePath)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(devicePath).constData(), &st) != 0 || !(st.st_mode & S_IRGRP) || st.st_gid == 0)
+        return {};
+    const group *g = ::getgrgid(st.st_gid);
+    return g ? QString::fromLocal8Bit(g->gr_name) : QString();
+}
+
+QString CurrentUserName()
+{
+    const passwd *pw = ::getpwuid(::geteuid());
+    return pw ? QString::fromLocal8Bit(pw->pw_name) : QString();
+}
+
 }  // namespace
 
 QString SerialErrorText(QSerialPort::SerialPortError error, const QString &devicePath)
@@ -24,6 +55,8 @@ QString SerialErrorText(QSerialPort::SerialPortError error, const QString &devic
     case QSerialPort::DeviceNotFoundError:
         return WithDevice("Urządzenie nie istnieje", devicePath);
     case QSerialPort::PermissionError:
+        if (DeniedToThisUser(devicePath))
+            return SerialPermissionText(devicePath, ReadingGroupOf(devicePath), CurrentUserName());
         // Also what a port locked by another program reports.
         return WithDevice("Brak dostępu do portu lub port zajęty", devicePath);
     case QSerialPort::OpenError:
@@ -39,6 +72,15 @@ QString SerialErrorText(QSerialPort::SerialPortError error, const QString &devic
     default:
         return WithDevice("Błąd portu szeregowego", devicePath);
     }
+}
+
+QString SerialPermissionText(const QString &devicePath, const QString &group, const QString &user)
+{
+    const QString g = group.isEmpty() ? QStringLiteral("dialout") : group;
+    const QString u = user.isEmpty() ? QStringLiteral("<użytkownik>") : user;
+    return QStringLiteral("Brak uprawnień do portu %1. Dodaj użytkownika do grupy %2 (sudo usermod -aG %2 %3) "
+                          "i zaloguj się ponownie.")
+        .arg(devicePath, g, u);
 }
 
 SerialScaleLink::SerialScaleLink(const QString &devicePath, int bitsPerSecond, QObject *parent)

@@ -7,8 +7,14 @@
 #include <QSerialPort>
 #include <QTimer>
 
-// Short Polish text of a serial port error, naming the device.
+// Short Polish text of a serial port error, naming the device. A permission
+// error on a device this process may not read says how to get access.
 QString SerialErrorText(QSerialPort::SerialPortError error, const QString &devicePath);
+
+// "Brak uprawnień do portu /dev/ttyS0. Dodaj użytkownika do grupy dialout
+// (sudo usermod -aG dialout jan) i zaloguj się ponownie."
+// An empty group reads "dialout", an empty user "<użytkownik>".
+QString SerialPermissionText(const QString &devicePath, const QString &group, const QString &user);
 
 class SerialScaleLink : public ScaleLink {
     Q_OBJECT

@@ -18,6 +18,10 @@
 #include <QtCore/qtestsupport_core.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -551,6 +555,140 @@ TEST_F(LinkTest, SimulatorStoppedRightAfterAnnouncingRemovesItsLink)
         EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit) << "round " << i;
         ASSERT_FALSE(QFileInfo(link).isSymLink()) << "round " << i;
     }
+}
+
+TEST(SerialPermission, TextSaysWhichGroupGivesAccessAndHow)
+{
+    EXPECT_EQ(SerialPermissionText("/dev/ttyS0", "dialout", "jan"),
+              "Brak uprawnień do portu /dev/ttyS0. Dodaj użytkownika do grupy dialout "
+              "(sudo usermod -aG dialout jan) i zaloguj się ponownie.");
+    EXPECT_EQ(SerialPermissionText("/dev/ttyUSB0", "uucp", "operator"),
+              "Brak uprawnień do portu /dev/ttyUSB0. Dodaj użytkownika do grupy uucp "
+              "(sudo usermod -aG uucp operator) i zaloguj się ponownie.");
+    // Unknown group or user: Debian's group, and a placeholder the reader fills in.
+    EXPECT_EQ(SerialPermissionText("/dev/ttyS1", "", ""),
+              "Brak uprawnień do portu /dev/ttyS1. Dodaj użytkownika do grupy dialout "
+              "(sudo usermod -aG dialout <użytkownik>) i zaloguj się ponownie.");
+}
+
+constexpr uid_t kNobody = 65534;
+
+QString UserName(uid_t uid)
+{
+    const passwd *pw = ::getpwuid(uid);
+    return pw ? QString::fromLocal8Bit(pw->pw_name) : QString();
+}
+
+QString GroupName(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    const group *g = ::getgrgid(st.st_gid);
+    return g ? QString::fromLocal8Bit(g->gr_name) : QString();
+}
+
+// A named group, not root's, that the opening user is not given: for root
+// any such group of the system, otherwise the user's own (whose owner bits
+// still refuse the device).
+gid_t ReadingGroupForTest()
+{
+    if (::geteuid() != 0)
+        return ::getegid();
+    gid_t found = 0;
+    ::setgrent();
+    while (const group *g = ::getgrent()) {
+        if (g->gr_gid != 0 && g->gr_gid != kNobody) {
+            found = g->gr_gid;
+            break;
+        }
+    }
+    ::endgrent();
+    return found;
+}
+
+// What opening `device` tells a user who is not root, and who that user is.
+// Root passes every permission check, so as root the link is opened in a
+// child process that has given up its rights (uid and gid 65534, no groups).
+struct OpenAttempt {
+    QString reason;
+    QString user;
+};
+
+OpenAttempt OpenWithoutRootRights(const QString &device)
+{
+    const auto attempt = [&device] {
+        SerialScaleLink link(device, 9600);
+        QString reason;
+        QObject::connect(&link, &ScaleLink::failed, [&reason](const QString &r) { reason = r; });
+        link.Open();
+        return link.IsOpen() ? QStringLiteral("<otwarty>") : reason;
+    };
+    if (::geteuid() != 0)
+        return {attempt(), UserName(::geteuid())};
+
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {"<pipe>", {}};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const bool dropped = ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+        const QByteArray out = dropped ? attempt().toUtf8() : QByteArray("<setuid>");
+        [[maybe_unused]] auto n = ::write(fds[1], out.constData(), size_t(out.size()));
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    QByteArray out;
+    char buf[512];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        out.append(buf, n);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {QString::fromUtf8(out), UserName(kNobody)};
+}
+
+TEST_F(LinkTest, UnreadableDeviceTellsHowToGetAccess)
+{
+    Pty pty;
+    ASSERT_TRUE(pty.Ok());
+    const QString device = pty.SlavePath();
+    const QByteArray path = QFile::encodeName(device);
+
+    // No group may read it: the usual serial group is named.
+    ASSERT_EQ(::chmod(path.constData(), 0), 0);
+    OpenAttempt a = OpenWithoutRootRights(device);
+    EXPECT_EQ(a.reason, SerialPermissionText(device, "dialout", a.user));
+    EXPECT_TRUE(a.reason.startsWith("Brak uprawnień do portu " + device + ". Dodaj użytkownika do grupy dialout"))
+        << a.reason.toStdString();
+
+    // The device's own group may read it: that group is the one to join.
+    const gid_t readers = ReadingGroupForTest();
+    ASSERT_NE(readers, gid_t(0));
+    ASSERT_EQ(::chown(path.constData(), uid_t(-1), readers), 0);
+    ASSERT_EQ(::chmod(path.constData(), S_IRGRP), 0);
+    const QString group = GroupName(device);
+    ASSERT_FALSE(group.isEmpty());
+    a = OpenWithoutRootRights(device);
+    EXPECT_EQ(a.reason, SerialPermissionText(device, group, a.user));
+    EXPECT_TRUE(a.reason.contains("(sudo usermod -aG " + group + ' ')) << a.reason.toStdString();
+}
+
+TEST_F(LinkTest, PortHeldByAnotherLinkIsNotBlamedOnTheGroup)
+{
+    Pty pty;
+    ASSERT_TRUE(pty.Ok());
+    SerialScaleLink holder(pty.SlavePath(), 9600);
+    holder.Open();
+    ASSERT_TRUE(holder.IsOpen());
+
+    SerialScaleLink second(pty.SlavePath(), 9600);
+    QString reason;
+    QObject::connect(&second, &ScaleLink::failed, [&reason](const QString &r) { reason = r; });
+    second.Open();
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(reason, "Brak dostępu do portu lub port zajęty (" + pty.SlavePath() + ")");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "app/ui/main_window.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSocketNotifier>
@@ -48,6 +49,9 @@ int RunApplication(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Archiwizacja pomiarów"));
+    // The launcher's name and icon, so a task bar pairs the window with it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pomiary"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pomiary")));
     QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
 
     // Qt's own dialogs speak Polish ("Tak", "Nie", "Anuluj", file and print dialogs).

@@ -15,6 +15,7 @@
 #include "output/main_layout.h"
 #include "output/ui/print_platform.h"
 #include "scale/scale_link.h"
+#include "scale/ui/gauge_widget.h"
 #include "scale/ui/link_indicator.h"
 #include "scale/ui/port_settings_window.h"
 #include "tables/ui/table_pages.h"
@@ -63,10 +64,13 @@ MainWindow::MainWindow(MainWindowOptions options)
     connect(scaleInput_.get(), &ScaleInput::displayChanged, this, &MainWindow::ShowDisplay);
     qApp->installEventFilter(this);
     FormCreate();
+    // The dial follows the display for the whole run, shown or not.
+    gauge_->StartTimer();
     // The windows after the main one; the operator window reads its file now.
     operators_ = new OperatorWindow(dataDir_ + QStringLiteral("operatorzy.txt"), options_.arguments, *prompts_, this);
     CreateWeighingActions();
     ConnectPrinting();
+    CreateAdvancedSettings();
 }
 
 MainWindow::~MainWindow() = default;
@@ -231,6 +235,7 @@ void MainWindow::showEvent(QShowEvent *event)
 void MainWindow::FormActivate()
 {
     firstShowPending_ = false;
+    gauge_->PrepareGauge();
     FormResize();
     tablePages_->LoadAllTables();
     if (config_.fullScreen)
@@ -371,6 +376,11 @@ void MainWindow::ShowDisplay(const QByteArray &text)
     if (scaleInput_->Reading().HasMass())
         spoken += ' ' + cp1250::Decode(scaleInput_->Reading().unit);
     display_->setAccessibleName(spoken);
+}
+
+void MainWindow::ResetGauge()
+{
+    gauge_->ResetGauge();
 }
 
 void MainWindow::ShowTare()

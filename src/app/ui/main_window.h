@@ -42,7 +42,10 @@ class OrderDialog;
 class TableParamsWindow;
 class FilterWindow;
 class AutoAddWindow;
+class AdvancedSettingsWindow;
+struct AdvancedSettings;
 class TonePlayer;
+class GaugeWidget;
 class ScaleWorkPrompts;
 class PrintPlatform;
 struct PrintEnvironment;
@@ -99,6 +102,11 @@ public:
     FilterWindow *Filter() const { return filterWindow_; }
     AutoAddWindow *AutoAddSettingsWindow() const { return autoAddWindow_; }
     const DataFilter &CurrentFilter() const { return filter_; }
+    GaugeWidget *Gauge() const { return gauge_; }
+    // The dial back to "no reading" (GaugeValue -1), so that it is drawn
+    // afresh for a changed maximum mass or scale at the next tick.
+    void ResetGauge();
+    AdvancedSettingsWindow *AdvancedWindow() const { return advancedWindow_; }
 
     // Handlers of the main window's own controls.
     void BBdodajClick();
@@ -110,6 +118,10 @@ public:
     void TBparams1Click();
     void BBfilterClick();
     void SBauto_dodajClick();
+    // The window "Ustawienia dodatkowe" (main_window_settings.cpp).
+    void BBadvsettingsClick();
+    // What its OK returned: into the settings, then onto the screen.
+    void ApplyAdvancedSettings(const AdvancedSettings &settings);
     void FormKeyDown(int key);
     // Printing, copying and exporting (main_window_output.cpp).
     void BBdrukujClick();
@@ -169,6 +181,8 @@ private:
     LabelInput LabelNow() const;
     ReportInput ReportNow() const;
     void ShowPrintMenu(const QPoint &globalPos, void (MainWindow::*preview)());
+    // The window "Ustawienia dodatkowe" and its button (main_window_settings.cpp).
+    void CreateAdvancedSettings();
 
     MainWindowOptions options_;
     SystemClock systemClock_;
@@ -234,5 +248,7 @@ private:
     TableParamsWindow *paramsWindow_ = nullptr;
     FilterWindow *filterWindow_ = nullptr;
     AutoAddWindow *autoAddWindow_ = nullptr;
+    AdvancedSettingsWindow *advancedWindow_ = nullptr;
     TonePlayer *tone_ = nullptr;
+    GaugeWidget *gauge_ = nullptr;
 };

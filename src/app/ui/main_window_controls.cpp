@@ -6,6 +6,7 @@
 #include "core/ui/cp1250_validator.h"
 #include "core/ui/limited_field.h"
 #include "output/main_layout.h"
+#include "scale/ui/gauge_widget.h"
 #include "scale/ui/link_indicator.h"
 #include "tables/totals.h"
 #include "tables/ui/table_pages.h"
@@ -203,6 +204,15 @@ QTabWidget *MainWindow::BuildSettingsPages(QWidget *parent)
     pages->setTabVisible(0, false);
 
     auto *clock = Named(new QWidget, "TSzegar");
+    auto *clockLayout = new QVBoxLayout(clock);
+    clockLayout->setContentsMargins(0, 0, 0, 0);
+    gauge_ = new GaugeWidget(clock);
+    clockLayout->addWidget(gauge_);
+    // Read at every tick: a changed maximum, scale or unit needs no wiring.
+    gauge_->SetSource([this] {
+        return GaugeWidget::Inputs{scaleInput_->Reading().displayText, config_.maxMass, config_.dialPercent,
+                                   unit_->text()};
+    });
     pages->addTab(clock, QStringLiteral("Zegar"));
 
     auto *settings = Named(new QWidget, "TSustawienia");
