@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "app/ui/main_window_test_options.h"
 #include "support/scripted_prompts.h"
 
 using bench_memory::ResidentMB;
@@ -42,11 +43,7 @@ int main(int argc, char **argv)
                         "Auto_dodawanie=1\r\nAuto_dodawanie_min=50\r\nAuto_dodawanie_delta=10\r\n"
                         "Auto_dodawanie_pierwszy=1\r\nMasa_maksymalna=5000\r\n");
     ScriptedPrompts prompts;
-    MainWindowOptions o;
-    o.workDir = dir.path();
-    o.instanceLockPath = dir.filePath(QStringLiteral("guard.lock"));
-    o.prompts = &prompts;
-    o.loginAs = "ADMINISTRATOR";
+    MainWindowOptions o = TestOptions(dir, &prompts);
     o.openScaleLink = false;
     MainWindow w(o);
     w.show();

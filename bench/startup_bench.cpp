@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include "app/ui/main_window_test_options.h"
 #include "support/scripted_prompts.h"
 
 namespace {
@@ -29,11 +30,7 @@ void BM_StartupFiveFullTables(benchmark::State &state)
     ScriptedPrompts prompts;
     int rows = 0;
     for (auto _ : state) {
-        MainWindowOptions o;
-        o.workDir = dir.path();
-        o.instanceLockPath = dir.filePath("guard.lock");
-        o.prompts = &prompts;
-        o.loginAs = "ADMINISTRATOR";
+        MainWindowOptions o = TestOptions(dir, &prompts);
         o.openScaleLink = false;
         MainWindow w(o);
         w.show();

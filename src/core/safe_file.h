@@ -82,6 +82,11 @@ private:
     int failedLine_ = 0;
 };
 
+// Syncs a file's content, or the folder holding `path` (so a new name or a
+// rename in it survives a power cut). False when it could not be done.
+bool SyncFileToDisk(const QString &path);
+bool SyncFolderOf(const QString &path);
+
 // Writes `content` to `path` crash-safely in one go.
 bool WriteFileAtomically(const QString &path, QByteArrayView content);
 

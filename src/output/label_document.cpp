@@ -40,16 +40,6 @@ int Width(const LabelInput &in, Column c)
     return std::clamp(in.widths[size_t(c)], 0, 500);
 }
 
-void Rule(LineWriter &w, int length)
-{
-    w.SetStyle(TextStyle::Regular);
-    w.Write(kIndent);
-    w.SetStyle(TextStyle::Underline);
-    w.Write(QString(length, QLatin1Char(' ')));
-    w.EndLine();
-    w.SetStyle(TextStyle::Regular);
-}
-
 void SingleLayout(const LabelInput &in, const QList<int> &marked, LineWriter &w)
 {
     const MeasurementTable &t = *in.table;
@@ -84,10 +74,10 @@ void TableLayout(const LabelInput &in, const QList<int> &marked, LineWriter &w)
         }
     }
     w.EndLine();
-    Rule(w, ruleLength);
+    w.Rule(kIndent, ruleLength);
     w.EndLine();
     w.Line(heading);
-    Rule(w, ruleLength);
+    w.Rule(kIndent, ruleLength);
     w.EndLine();
     double valueSum = 0;
     for (const int row : marked) {

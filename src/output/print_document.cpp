@@ -16,6 +16,16 @@ void LineWriter::EndLine()
     line_.clear();
 }
 
+void LineWriter::Rule(const QString &indent, int length)
+{
+    SetStyle(TextStyle::Regular);
+    Write(indent);
+    SetStyle(TextStyle::Underline);
+    Write(QString(length, QLatin1Char(' ')));
+    EndLine();
+    SetStyle(TextStyle::Regular);
+}
+
 void LineWriter::EmptyLines(int count)
 {
     for (int i = 0; i < count; ++i)

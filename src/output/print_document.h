@@ -54,6 +54,9 @@ public:
         EndLine();
     }
     void EmptyLines(int count);
+    // A rule of the printouts: the indent, then `length` underlined spaces
+    // (they print as a line as long as the table); regular style after it.
+    void Rule(const QString &indent, int length);
 
 private:
     DocumentSink &sink_;

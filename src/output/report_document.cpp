@@ -53,16 +53,6 @@ QString Moment(const QByteArray &digits)
            d.mid(8, 2) + QLatin1Char(':') + d.mid(10, 2);
 }
 
-void Rule(LineWriter &w, int length)
-{
-    w.SetStyle(TextStyle::Regular);
-    w.Write(kIndent);
-    w.SetStyle(TextStyle::Underline);
-    w.Write(QString(length, QLatin1Char(' ')));
-    w.EndLine();
-    w.SetStyle(TextStyle::Regular);
-}
-
 void FilterLines(const DataFilter &f, LineWriter &w)
 {
     if (f.IsEmpty())
@@ -115,10 +105,10 @@ void BuildReport(const ReportInput &in, DocumentSink &sink)
     }
     if (Width(in, ColCustomer) > 0)
         --ruleLength;  // the customer column has no separating space
-    Rule(w, ruleLength);
+    w.Rule(kIndent, ruleLength);
     w.EndLine();
     w.Line(heading);
-    Rule(w, ruleLength);
+    w.Rule(kIndent, ruleLength);
     w.EndLine();
 
     const MeasurementTable &t = *in.table;

@@ -1,5 +1,7 @@
 #include "output/xlsx_writer.h"
 
+#include "core/safe_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,31 +12,9 @@
 #include <utility>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace {
-
-bool SyncFile(const QByteArray &path)
-{
-    const int fd = ::open(path.constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-bool SyncFolderOf(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 
 // A name in the target's folder that no other file has.
 QString TemporaryNextTo(const QString &path)
@@ -147,7 +127,7 @@ bool WriteXlsx(const QString &path, const SheetSource &source)
             ok = book.Ok() && book.Close();
         }
     }
-    ok = ok && SyncFile(tempName) && ::rename(tempName.constData(), QFile::encodeName(path).constData()) == 0 &&
+    ok = ok && SyncFileToDisk(temp) && ::rename(tempName.constData(), QFile::encodeName(path).constData()) == 0 &&
          SyncFolderOf(path);
     if (!ok)
         QFile::remove(temp);

@@ -84,16 +84,6 @@ StorageResult ReadWhole(const QString &path, QByteArray &data, bool &missing)
     return {};
 }
 
-bool SyncDirectoryOf(const QString &path)
-{
-    const QByteArray dir = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 
 const char *const kTempName = "pomiary_tmp.txt";
 
@@ -256,7 +246,7 @@ bool WriteJournal(const QString &journalPath, qint64 sizeBefore, const QByteArra
     const QByteArray content = QByteArray::number(sizeBefore) + '\n' + bytes;
     const bool ok = j.write(content) == content.size() && ::fsync(j.handle()) == 0;
     j.close();
-    return ok && SyncDirectoryOf(journalPath);
+    return ok && SyncFolderOf(journalPath);
 }
 
 }  // namespace
