@@ -1,7 +1,11 @@
 #include "core/safe_file.h"
 
+#include "core/sha256.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <climits>
@@ -184,6 +188,10 @@ bool SafeFileWriter::WriteLine(QByteArrayView line)
     if (failure_ != Failure::None || fd_ < 0)
         return false;
     ++lines_;
+    if (digest_) {
+        digest_->Add(line);
+        digest_->Add("\r\n");
+    }
     buffer_.append(line.data(), line.size());
     buffer_.append("\r\n", 2);
     bufferedLines_.push_back({flushed_ + buffer_.size(), lines_});
@@ -194,6 +202,8 @@ bool SafeFileWriter::Write(QByteArrayView bytes)
 {
     if (failure_ != Failure::None || fd_ < 0)
         return false;
+    if (digest_)
+        digest_->Add(bytes);
     if (bytes.size() >= kBufferSize)
         return Flush() && WriteOut(bytes.data(), bytes.size());
     buffer_.append(bytes.data(), bytes.size());
@@ -250,6 +260,38 @@ bool WriteFileAtomically(const QString &path, QByteArrayView content)
 {
     SafeFileWriter w(path);
     return w.Open() && w.Write(content) && w.Commit();
+}
+
+QString NewTemporaryPath(const QString &nameHint)
+{
+    QTemporaryFile probe(QDir(QDir::tempPath()).filePath(QStringLiteral("pomiary-XXXXXX-") + nameHint));
+    if (!probe.open())
+        return {};
+    const QString name = probe.fileName();
+    probe.close();
+    probe.remove();
+    return name;
+}
+
+bool ReplaceFileWith(const QString &path, const QString &finished)
+{
+    QFile in(finished);
+    bool ok = in.open(QIODevice::ReadOnly);
+    if (ok) {
+        SafeFileWriter w(path);
+        ok = w.Open();
+        QByteArray chunk;
+        while (ok && !in.atEnd()) {
+            chunk = in.read(1 << 20);
+            ok = !chunk.isEmpty() && w.Write(chunk);
+        }
+        ok = ok && in.error() == QFileDevice::NoError && w.Commit();
+        if (!ok)
+            w.Cancel();
+    }
+    in.close();
+    QFile::remove(finished);
+    return ok;
 }
 
 bool IsWriteProtected(const QString &path)

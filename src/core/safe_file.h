@@ -15,6 +15,8 @@
 
 #include <vector>
 
+class Sha256;
+
 class SafeFileWriter {
 public:
     enum class Failure { None, Create, Line, Commit };
@@ -43,6 +45,8 @@ public:
     bool Commit();
     // Drops the temporary file; the target stays as it was.
     void Cancel();
+    // Every byte written from now on is also added to `digest` (null: none).
+    void DigestInto(Sha256 *digest) { digest_ = digest; }
 
     Failure LastFailure() const { return failure_; }
     int FailedLine() const { return failedLine_; }
@@ -68,6 +72,7 @@ private:
     QString temp_;
     int fd_ = -1;
     QByteArray buffer_;
+    Sha256 *digest_ = nullptr;
     qint64 flushed_ = 0;  // bytes of the temporary on disk
     // Line number and end (file offset, CR LF included) of each line that
     // ends in the buffer, to name the line a failed write cut.
@@ -86,6 +91,17 @@ private:
 // rename in it survives a power cut). False when it could not be done.
 bool SyncFileToDisk(const QString &path);
 bool SyncFolderOf(const QString &path);
+
+// A new, unused path in the system's temporary folder whose name ends with
+// `nameHint`, for a file a library writes before it is put in place. Empty
+// when none could be made.
+QString NewTemporaryPath(const QString &nameHint);
+
+// Puts the finished file `finished` (written by a library that only writes
+// to a path of its own) in place of `path` the way every rewrite goes:
+// through SafeFileWriter, so a link, the mode and write protection are kept
+// and a failure leaves `path` as it was. `finished` is removed in any case.
+bool ReplaceFileWith(const QString &path, const QString &finished);
 
 // Writes `content` to `path` crash-safely in one go.
 bool WriteFileAtomically(const QString &path, QByteArrayView content);

@@ -6,8 +6,9 @@
 // box opened there would hold the port's data until it is closed, and each
 // OK would let the next line open the next box. Its messages are therefore
 // shown later, from the event loop, and one at a time: while one waits,
-// another text is added to it; while one is open, others are dropped. The
-// scale's lines go on being handled (and shown) while the box is open.
+// another text is added to it; while one is open, others are held back, and
+// once it is closed one box says how many there were and shows the last.
+// The scale's lines go on being handled (and shown) while a box is open.
 // Everything outside such work passes straight through.
 
 #include "core/user_prompts.h"
@@ -47,11 +48,15 @@ public:
     // A box of scale work is waiting to be shown, or open.
     bool Waiting() const { return !waitingTexts_.isEmpty(); }
     bool Open() const { return open_; }
-    // Messages left out because a box was already open (for tests and the log).
+    // Messages left out because a box was already open or the waiting one was full.
     int Dropped() const { return dropped_; }
+
+    // The box after one that held messages back.
+    static QString HeldBackMessage(int count, const QString &last);
 
 private:
     void ShowWaiting();
+    void Wait(Icon icon, const QString &text);
 
     // More than a few different texts in one box would not be read.
     static constexpr int kMaxTexts = 3;
@@ -62,4 +67,7 @@ private:
     Icon waitingIcon_ = Icon::Error;
     QStringList waitingTexts_;
     int dropped_ = 0;
+    int heldBack_ = 0;  // while the box is open
+    Icon heldBackIcon_ = Icon::Error;
+    QString lastHeldBack_;
 };

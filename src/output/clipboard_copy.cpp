@@ -74,7 +74,8 @@ bool CopyTableToClipboard(ClipboardContext &ctx)
             start = s;
         }
     }
-    const int count = std::min(n - start + 1, kClipboardMaxRows);
+    // The scale may have added rows or started a new series meanwhile.
+    const int count = std::max(0, std::min(ctx.table.RowCount() - start + 1, kClipboardMaxRows));
     if (ctx.busy)
         ctx.busy(true);
     int copied = 0;

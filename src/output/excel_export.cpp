@@ -92,6 +92,11 @@ bool ExportTableToExcel(ExcelExportContext &ctx)
     if (!chosen || chosen->isEmpty())
         return false;
     const QString path = *chosen;
+    // The scale may have added rows while the dialog was open.
+    if (!xlsx && ctx.table.RowCount() + 1 > kXlsMaxRows) {
+        ctx.prompts.Error(TooManyRowsForXlsMessage(ctx.table.RowCount()));
+        return false;
+    }
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         if (!ctx.prompts.Question(QStringLiteral("Plik docelowy już istnieje, czy nadpisać go?")))
             return false;

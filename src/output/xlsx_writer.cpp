@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <iterator>
@@ -15,19 +14,6 @@
 #include <xlsxwriter.h>
 
 namespace {
-
-// A name in the target's folder that no other file has.
-QString TemporaryNextTo(const QString &path)
-{
-    QTemporaryFile probe(QFileInfo(path).absolutePath() + QStringLiteral("/.") + QFileInfo(path).fileName() +
-                         QStringLiteral(".XXXXXX"));
-    if (!probe.open())
-        return {};
-    const QString name = probe.fileName();
-    probe.close();
-    probe.remove();
-    return name;
-}
 
 class Book {
 public:
@@ -109,7 +95,7 @@ private:
 
 bool WriteXlsx(const QString &path, const SheetSource &source)
 {
-    const QString temp = TemporaryNextTo(path);
+    const QString temp = NewTemporaryPath(QFileInfo(path).fileName());
     if (temp.isEmpty())
         return false;
     const QByteArray tempName = QFile::encodeName(temp);
@@ -127,9 +113,9 @@ bool WriteXlsx(const QString &path, const SheetSource &source)
             ok = book.Ok() && book.Close();
         }
     }
-    ok = ok && SyncFileToDisk(temp) && ::rename(tempName.constData(), QFile::encodeName(path).constData()) == 0 &&
-         SyncFolderOf(path);
-    if (!ok)
+    if (!ok) {
         QFile::remove(temp);
-    return ok;
+        return false;
+    }
+    return ReplaceFileWith(path, temp);
 }

@@ -73,12 +73,18 @@ TEST_F(ScaleWork, NothingStacksBehindAnOpenBox)
     }
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    EXPECT_EQ(shown.MessageTexts(), QStringList{"pierwszy"});
+    // One box, then one that says what it held back.
+    EXPECT_EQ(shown.MessageTexts(), (QStringList{"pierwszy", ScaleWorkPrompts::HeldBackMessage(50, "kolejny")}));
+    EXPECT_EQ(shown.MessageTexts().value(1),
+              QString::fromUtf8("W czasie wyświetlania poprzedniego komunikatu wystąpiły kolejne (50). Ostatni z "
+                                "nich:\n\nkolejny"));
     EXPECT_FALSE(prompts.Open());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown.messages.size(), 2);
     {
         const ScaleWorkPrompts::Scope work(prompts);
         prompts.Error("po zamknięciu");
     }
     QCoreApplication::processEvents();
-    EXPECT_EQ(shown.MessageTexts(), (QStringList{"pierwszy", "po zamknięciu"}));
+    EXPECT_EQ(shown.MessageTexts().value(2), QString("po zamknięciu"));
 }

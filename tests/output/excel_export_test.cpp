@@ -124,6 +124,22 @@ TEST_F(Export, EmptyTableCancelAndTheOverwriteQuestion)
     EXPECT_EQ(ReadBack(Path("b.xlsx")), kExpected);
 }
 
+// Replacing a file writes through a link to its target and keeps its mode.
+TEST_F(Export, AnExistingFileKeepsItsLinkAndMode)
+{
+    QDir().mkpath(Path("wspolne"));
+    WriteAll(Path("wspolne/dzienny.xlsx"), "old");
+    ASSERT_TRUE(QFile::setPermissions(Path("wspolne/dzienny.xlsx"),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    ASSERT_TRUE(QFile::link(Path("wspolne/dzienny.xlsx"), Path("dzienny.xlsx")));
+    prompts.saveAnswers = {Path("dzienny.xlsx")};
+    prompts.answers = {true};
+    ASSERT_TRUE(Run(1));
+    EXPECT_TRUE(QFileInfo(Path("dzienny.xlsx")).isSymLink());
+    EXPECT_EQ(ReadBack(Path("wspolne/dzienny.xlsx")), kExpected);
+    EXPECT_EQ(QFile::permissions(Path("wspolne/dzienny.xlsx")) & 0x0777, QFileDevice::Permissions(0x0640));
+}
+
 TEST_F(Export, FailuresLeaveNoPartialFileAndTheOldOneWhole)
 {
     // A folder in the file's place cannot be deleted.

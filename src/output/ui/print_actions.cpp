@@ -1,10 +1,12 @@
 #include "output/ui/print_actions.h"
 
 #include "core/clock.h"
+#include "core/safe_file.h"
 #include "core/user_prompts.h"
 #include "output/ui/print_platform.h"
 #include "output/ui/printer_text_stream.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPaintEngine>
 #include <QPrinter>
@@ -44,17 +46,41 @@ bool Usable(const PrintEnvironment &env, const QPrinter &printer)
     return true;
 }
 
-// One print job of a document.
+// A PDF Qt finished: it ends with its end-of-file mark (Qt reports no
+// failed write of a PDF, so a full disk would leave a cut file unnoticed).
+bool CompletePdf(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.size() < 64 || !f.seek(f.size() - 32))
+        return false;
+    return f.read(32).contains("%%EOF");
+}
+
+// One print job of a document. A PDF is written aside first and put in
+// place of the chosen file only when complete, as every file is.
 template <typename Build>
 bool PrintJob(const PrintEnvironment &env, QPrinter &printer, const QString &title, Build &&build)
 {
     printer.setDocName(title);
-    PrinterTextStream stream(&printer);
-    build(stream);
-    if (stream.Close())
-        return true;
-    env.prompts->Error(PrintFailedMessage(ShownName(printer)));
-    return false;
+    const QString target = ToFile(printer) ? printer.outputFileName() : QString();
+    const QString aside = target.isEmpty() ? QString() : NewTemporaryPath(QFileInfo(target).fileName());
+    if (!target.isEmpty() && !aside.isEmpty())
+        printer.setOutputFileName(aside);
+    // A file that cannot even be set aside is not printed.
+    bool ok = target.isEmpty() || !aside.isEmpty();
+    if (ok) {
+        PrinterTextStream stream(&printer);
+        build(stream);
+        ok = stream.Close();
+    }
+    if (!target.isEmpty()) {
+        printer.setOutputFileName(target);
+        ok = ok && CompletePdf(aside) && ReplaceFileWith(target, aside);
+        QFile::remove(aside);
+    }
+    if (!ok)
+        env.prompts->Error(PrintFailedMessage(ShownName(printer)));
+    return ok;
 }
 
 void LabelCopies(const PrintEnvironment &env, QPrinter &printer, const LabelSource &source)
@@ -122,7 +148,8 @@ void PrintLabel(const PrintEnvironment &env, const LabelSource &source)
     if (NoMarkedRows(env, source))
         return;
     QPrinter printer(QPrinter::HighResolution);
-    if (!env.platform->ShowPrintDialog(printer, env.parent) || !Usable(env, printer))
+    // Again after the dialog: a new series of the scale's records may have taken the marks meanwhile.
+    if (!env.platform->ShowPrintDialog(printer, env.parent) || NoMarkedRows(env, source) || !Usable(env, printer))
         return;
     LabelCopies(env, printer, source);
 }

@@ -27,6 +27,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 constexpr int kCheckColumnWidth = 22;
@@ -342,9 +344,14 @@ void TablePages::RefreshTotals()
     const int decimals = env_.massDecimals ? env_.massDecimals() : 2;
     const Totals t = ComputeTotals(ActiveTable(), decimals, cp1250::Decode(env_.config->unit));
     if (!t.ok) {
-        Prompts().Error(BadNumberMessage(t.badCell));
+        // Told once: the totals are refreshed at every reading of a load, and
+        // the same cell would bring the same box back after every OK.
+        const QString message = BadNumberMessage(t.badCell);
+        if (std::exchange(lastTotalsError_, message) != message)
+            Prompts().Error(message);
         return;
     }
+    lastTotalsError_.clear();
     totals_ = t;
     ApplyTabImages();
     emit totalsChanged();

@@ -144,6 +144,7 @@ private:
     bool syncing_ = false;
     std::array<QIcon, 2> tabIcons_;
     int tabImagesFor_ = 0;  // the table whose tab shows image 0
+    QString lastTotalsError_;  // shown already; cleared once the totals add up again
 };
 
 // Writes the totals into the labels Ldisp_etyk_sum_g, _sum_n, _sum_tare,

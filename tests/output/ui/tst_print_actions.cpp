@@ -9,6 +9,7 @@
 #include "support/scripted_printing.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
+#include "../../tables/file_size_limit.h"
 #include "tables/table_set.h"
 #include "tables/ui/table_pages.h"
 
@@ -167,6 +168,26 @@ private slots:
             menu->close();
         });
         emit w.findChild<QPushButton *>("BBdrukuj")->customContextMenuRequested({5, 5});
+    }
+
+    // A PDF cut short by a full disk is reported, and the file chosen keeps
+    // what it held (Qt itself does not report a failed PDF write).
+    void aPdfThatCannotBeWrittenWholeIsReported()
+    {
+        MainWindow w(Options());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        WriteAll(Out("raport.pdf"), "stary raport");
+        printing_.answers = {ScriptedPrinting::DialogAnswer{Out("raport.pdf"), {}, 1}};
+        {
+            const FileSizeLimit full(4000);
+            w.TBprinttable1Click();
+        }
+        QCOMPARE(prompts_.MessageTexts(), QStringList{QString::fromUtf8("Nie udało się wydrukować na drukarce: raport.pdf.")});
+        QCOMPARE(ReadAll(Out("raport.pdf")), QByteArray("stary raport"));
+        printing_.answers = {ScriptedPrinting::DialogAnswer{Out("raport.pdf"), {}, 1}};
+        w.TBprinttable1Click();
+        QVERIFY(PdfText(Out("raport.pdf")).contains("Koniec wydruku."));
     }
 
     void theCompanyLinesAreTheDataFoldersOwn()
