@@ -5,6 +5,7 @@
 #include "core/safe_file.h"
 #include "core/user_prompts.h"
 #include "tables/measurement_record.h"
+#include "tables/line_scanner.h"
 #include "tables/measurement_table.h"
 #include "tables/table_set.h"
 
@@ -22,51 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-// One line of a file buffer: [begin, end) without its terminator, `next` at the following line.
-struct LineSpan {
-    qsizetype begin, end, next;
-    bool terminated;
-};
-
-// Lines end at CR LF, LF or a lone CR. A last line without its end is still
-// a line; a final line end adds none.
-class LineScanner {
-public:
-    explicit LineScanner(const QByteArray &data) : data_(data.constData()), size_(data.size()) {}
-
-    bool Next(LineSpan &s)
-    {
-        if (pos_ >= size_)
-            return false;
-        const char *p = data_ + pos_;
-        const char *end = data_ + size_;
-        const char *nl = static_cast<const char *>(std::memchr(p, '\n', end - p));
-        const char *stop = nl ? nl : end;
-        const char *cr = static_cast<const char *>(std::memchr(p, '\r', stop - p));
-        s.begin = pos_;
-        if (cr) {
-            s.end = cr - data_;
-            s.next = (cr + 1 < end && cr[1] == '\n') ? s.end + 2 : s.end + 1;
-            s.terminated = true;
-        } else if (nl) {
-            s.end = nl - data_;
-            s.next = s.end + 1;
-            s.terminated = true;
-        } else {
-            s.end = size_;
-            s.next = size_;
-            s.terminated = false;
-        }
-        pos_ = s.next;
-        return true;
-    }
-
-private:
-    const char *data_;
-    qsizetype size_;
-    qsizetype pos_ = 0;
-};
 
 // Reads a whole table file as it was when opened. A missing file is `missing` (ok).
 StorageResult ReadWhole(const QString &path, QByteArray &data, bool &missing)
@@ -129,7 +85,91 @@ bool WriteSpan(SafeFileWriter &w, const QByteArray &data, const LineSpan &s)
     return w.Write(QByteArrayView(data.constData() + s.begin, s.end - s.begin)) && w.Write("\r\n");
 }
 
+qsizetype CountLines(QByteArrayView data)
+{
+    LineScanner scanner(data);
+    LineSpan s;
+    qsizetype n = 0;
+    while (scanner.Next(s))
+        ++n;
+    return n;
+}
+
+// A write told to the storage's hook, when it has one: Begin before anything
+// is written (so the rewrite can be hashed), Record before the file changes,
+// Done once it is known whether it did.
+class HookedChange {
+public:
+    HookedChange(const TableStorage &storage, TableChange::Op op, int table) : hook_(storage.WriteHook())
+    {
+        action_ = storage.CurrentAction();
+        change_.op = op;
+        change_.table = table;
+    }
+    ~HookedChange()
+    {
+        if (recorded_)
+            hook_->Written(change_, false);
+    }
+    HookedChange(const HookedChange &) = delete;
+    HookedChange &operator=(const HookedChange &) = delete;
+
+    bool Active() const { return hook_ != nullptr; }
+    TableChange &Change() { return change_; }
+    // Hashes what `w` writes from now on, when the hook wants it.
+    void Hash(SafeFileWriter &w)
+    {
+        if (hook_ && hook_->WantsDigest(action_)) {
+            change_.hasDigest = true;
+            w.DigestInto(&change_.digest);
+        }
+    }
+    StorageResult Record()
+    {
+        if (!hook_)
+            return {};
+        StorageResult r = hook_->Record(change_, action_);
+        recorded_ = r.ok;
+        return r;
+    }
+    void Done(bool applied)
+    {
+        if (recorded_)
+            hook_->Written(change_, applied);
+        recorded_ = false;
+    }
+
+private:
+    TableWriteHook *hook_;
+    ActionInfo action_;
+    TableChange change_;
+    bool recorded_ = false;
+};
+
+// Records the change, then commits the rewrite; the hook hears whether the
+// file took it. A refused record cancels the rewrite.
+bool CommitRecorded(SafeFileWriter &w, HookedChange &hooked, StorageResult &refused)
+{
+    if (refused = hooked.Record(); !refused) {
+        w.Cancel();
+        return false;
+    }
+    const bool ok = w.Commit();
+    hooked.Done(ok);
+    return ok;
+}
+
 }  // namespace
+
+ActionScope::ActionScope(const TableStorage &storage, ActionInfo info) : storage_(storage), previous_(storage.action_)
+{
+    storage.action_ = std::move(info);
+}
+
+ActionScope::~ActionScope()
+{
+    storage_.action_ = std::move(previous_);
+}
 
 bool ReportFailure(const StorageResult &r, UserPrompts &prompts)
 {
@@ -276,6 +316,24 @@ StorageResult RecoverInterruptedAppend(const TableStorage &storage, int tableNum
     return {};
 }
 
+FileRead ReadWorkingFileRecovered(const TableStorage &storage, int tableNumber, QByteArray &data)
+{
+    const FileRead read = ReadRegularFile(storage.WorkingFile(tableNumber), data);
+    if (read == FileRead::Failed)
+        return read;
+    QByteArray journal;
+    if (ReadRegularFile(storage.AppendJournal(tableNumber), journal) != FileRead::Ok)
+        return read;
+    qint64 sizeBefore = 0;
+    QByteArray bytes;
+    // What RecoverInterruptedAppend would do, in memory.
+    if (!ParseJournal(journal, sizeBefore, bytes) || data.size() < sizeBefore)
+        return read;
+    data.truncate(qsizetype(sizeBefore));
+    data += bytes;
+    return FileRead::Ok;
+}
+
 StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArrayView line)
 {
     if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
@@ -292,9 +350,17 @@ StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArra
         }
     }
     bytes.append(line.data(), line.size());
+    HookedChange hooked(storage, TableChange::Op::Append, tableNumber);
+    if (hooked.Active()) {
+        hooked.Change().line = line.toByteArray();
+        hooked.Change().appended = bytes + "\r\n";
+        if (StorageResult r = hooked.Record(); !r)
+            return r;
+    }
     const QString journal = storage.AppendJournal(tableNumber);
     const bool appended = WriteJournal(journal, sizeBefore, bytes + "\r\n") && AppendLineDurably(path, bytes);
     QFile::remove(journal);
+    hooked.Done(appended);
     if (!appended)
         return StorageResult::Failed(WriteErrorMessage(path));
     return {};
@@ -302,21 +368,25 @@ StorageResult AppendLine(const TableStorage &storage, int tableNumber, QByteArra
 
 namespace {
 
-StorageResult WriteRows(const QString &path, const QString &shownPath, const MeasurementTable &table)
+StorageResult WriteRows(const QString &path, const MeasurementTable &table, HookedChange &hooked)
 {
     SafeFileWriter w(path);
     if (!w.Open())
-        return StorageResult::Failed(CreateErrorMessage(shownPath));
+        return StorageResult::Failed(CreateErrorMessage(path));
+    hooked.Hash(w);
     for (int row = 0; row < table.RowCount(); ++row) {
         if (!w.WriteLine(table.LineView(row))) {
             w.Cancel();
-            return StorageResult::Failed(LineErrorMessage(shownPath, w.FailedLine()));
+            return StorageResult::Failed(LineErrorMessage(path, w.FailedLine()));
         }
     }
-    if (!w.Commit()) {
+    StorageResult refused;
+    if (!CommitRecorded(w, hooked, refused)) {
+        if (!refused)
+            return refused;
         if (w.LastFailure() == SafeFileWriter::Failure::Line)
-            return StorageResult::Failed(LineErrorMessage(shownPath, w.FailedLine()));
-        return StorageResult::Failed(WriteErrorMessage(shownPath));
+            return StorageResult::Failed(LineErrorMessage(path, w.FailedLine()));
+        return StorageResult::Failed(WriteErrorMessage(path));
     }
     return {};
 }
@@ -327,16 +397,27 @@ StorageResult RewriteWorkingFile(const TableStorage &storage, const MeasurementT
 {
     if (StorageResult r = RecoverInterruptedAppend(storage, table.number()); !r)
         return r;
-    const QString path = storage.WorkingFile(table.number());
-    return WriteRows(path, path, table);
+    HookedChange hooked(storage, TableChange::Op::Rewrite, table.number());
+    hooked.Change().rewritten = &table;
+    hooked.Change().linesAfter = table.RowCount();
+    return WriteRows(storage.WorkingFile(table.number()), table, hooked);
 }
 
 StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table)
 {
+    return WriteRowsTo(TableStorage(QString()), path, table);
+}
+
+StorageResult WriteRowsTo(const TableStorage &storage, const QString &path, const MeasurementTable &table)
+{
     // Archive names change once a second; an earlier archive is never written over.
     if (QFileInfo::exists(path))
         return StorageResult::Failed(CreateErrorMessage(path));
-    return WriteRows(path, path, table);
+    HookedChange hooked(storage, TableChange::Op::Archive, table.number());
+    hooked.Change().archivePath = path;
+    hooked.Change().archiveLines = table.RowCount();
+    hooked.Change().selection = "rows";
+    return WriteRows(path, table, hooked);
 }
 
 std::optional<QByteArray> NextNumberInFile(const TableStorage &storage, int tableNumber)
@@ -424,7 +505,16 @@ StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, c
         if (!w.WriteLine(line))
             return StorageResult::Failed(LineErrorMessage(path, w.FailedLine()));
     }
-    if (!w.Commit()) {
+    HookedChange hooked(storage, TableChange::Op::Archive, tableNumber);
+    hooked.Change().archivePath = path;
+    hooked.Change().archiveLines = w.LinesWritten();
+    hooked.Change().selection = which == LineSelection::All        ? "all"
+                                : which == LineSelection::Matching ? "matching"
+                                                                   : "not_matching";
+    StorageResult refused;
+    if (!CommitRecorded(w, hooked, refused)) {
+        if (!refused)
+            return refused;
         if (w.LastFailure() == SafeFileWriter::Failure::Line)
             return StorageResult::Failed(LineErrorMessage(path, w.FailedLine()));
         return StorageResult::Failed(WriteErrorMessage(path));
@@ -464,11 +554,14 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
     SafeFileWriter w(path, QString::fromLatin1(kTempName));
     if (!w.Open())
         return TempRewriteFailure(w, path);
+    HookedChange hooked(storage, TableChange::Op::Replace, tableNumber);
+    hooked.Hash(w);
     // Lines before the first equal one are all terminated, so they and the
     // lines after it are copied as bytes.
     LineScanner scanner(data);
     LineSpan s;
     qsizetype restFrom = 0;
+    qsizetype at = 0;
     bool found = false;
     while (scanner.Next(s)) {
         if (QByteArrayView(data.constData() + s.begin, s.end - s.begin) == oldLine) {
@@ -484,18 +577,25 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
             restFrom = s.next;
             break;
         }
+        ++at;
     }
     if (!found) {
         // The change would be gone at the next start without a word.
         w.Cancel();
         return MissingLine(path);
     }
-    w.Write(QByteArrayView(data.constData() + restFrom, data.size() - restFrom));
+    const QByteArrayView rest(data.constData() + restFrom, data.size() - restFrom);
+    w.Write(rest);
     // Only a copied last line can lack its end; it gets one.
     if (restFrom < data.size() && data.back() != '\n' && data.back() != '\r')
         w.Write("\r\n");
-    if (!w.Commit())
-        return TempRewriteFailure(w, path);
+    if (hooked.Active()) {
+        hooked.Change().rows = {{at, oldLine.toByteArray(), newLine.toByteArray()}};
+        hooked.Change().linesAfter = at + (newLine.isEmpty() ? 0 : 1) + CountLines(rest);
+    }
+    StorageResult refused;
+    if (!CommitRecorded(w, hooked, refused))
+        return refused ? TempRewriteFailure(w, path) : refused;
     return {};
 }
 
@@ -511,17 +611,27 @@ StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const 
     SafeFileWriter w(path, QString::fromLatin1(kTempName));
     if (!w.Open())
         return TempRewriteFailure(w, path);
+    HookedChange hooked(storage, TableChange::Op::Purge, tableNumber);
+    hooked.Hash(w);
     const FilterMatcher matcher(filter);
+    qsizetype at = 0, kept = 0;
     const LoadResult read = ForEachValidLine(data, path, [&](const LineSpan &s, QByteArrayView line) {
-        if (matcher.Matches(line) == keepMatching)
+        if (matcher.Matches(line) == keepMatching) {
             WriteSpan(w, data, s);  // a failure sticks and stops the commit
+            ++kept;
+        } else if (hooked.Active()) {
+            hooked.Change().removed.push_back(at);
+        }
+        ++at;
     });
     if (!read) {
         w.Cancel();
         return read;
     }
-    if (!w.Commit())
-        return TempRewriteFailure(w, path);
+    hooked.Change().linesAfter = kept;
+    StorageResult refused;
+    if (!CommitRecorded(w, hooked, refused))
+        return refused ? TempRewriteFailure(w, path) : refused;
     return {};
 }
 
@@ -600,18 +710,30 @@ StorageResult ReplaceLines(const TableStorage &storage, int tableNumber, const Q
     SafeFileWriter w(path, QString::fromLatin1(kTempName));
     if (!w.Open())
         return TempRewriteFailure(w, path);
+    HookedChange hooked(storage, TableChange::Op::Replace, tableNumber);
+    hooked.Hash(w);
+    qsizetype linesAfter = 0;
     for (qsizetype i = 0; i < qsizetype(spans.size()); ++i) {
         const LineSpan &s = spans[size_t(i)];
         const auto it = replaced.constFind(i);
         if (it == replaced.constEnd()) {
             WriteSpan(w, data, s);  // a failure sticks and stops the commit
-        } else if (!it->isEmpty()) {
+            ++linesAfter;
+            continue;
+        }
+        if (!it->isEmpty()) {
             w.Write(*it);
             w.Write(s.terminated ? QByteArrayView(data.constData() + s.end, s.next - s.end) : QByteArrayView("\r\n"));
+            ++linesAfter;
         }
+        if (hooked.Active())
+            hooked.Change().rows.append(
+                {i, QByteArray(data.constData() + s.begin, s.end - s.begin), *it});
     }
-    if (!w.Commit())
-        return TempRewriteFailure(w, path);
+    hooked.Change().linesAfter = linesAfter;
+    StorageResult refused;
+    if (!CommitRecorded(w, hooked, refused))
+        return refused ? TempRewriteFailure(w, path) : refused;
     if (applied)
         *applied = found;
     if (lost)

@@ -7,9 +7,15 @@
 // Every rewrite goes through SafeFileWriter: the working file is never
 // removed before its replacement is complete on disk, and a link or the
 // file's mode survive it.
+//
+// With a TableWriteHook set (the weighing journal), every change of a working
+// file and every archive made is told to it before the file is written; when
+// the hook cannot record it, nothing is written and its message is returned.
 
 #include "core/file_messages.h"
+#include "core/safe_file.h"
 #include "tables/data_filter.h"
+#include "tables/table_write_hook.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -51,8 +57,18 @@ public:
     QString TempFile() const;                    // dataDir + "pomiary_tmp.txt"
     QString AppendJournal(int tableNumber) const;  // dataDir + "pomiaryN.txt.dopis"
 
+    // The journal's hook; null: writes are not told to anyone.
+    void SetWriteHook(TableWriteHook *hook) { hook_ = hook; }
+    TableWriteHook *WriteHook() const { return hook_; }
+    // What the calls made now are for (ActionScope).
+    const ActionInfo &CurrentAction() const { return action_; }
+
 private:
+    friend class ActionScope;
+
     QString dataDir_;
+    TableWriteHook *hook_ = nullptr;
+    mutable ActionInfo action_;
 };
 
 // Message texts of the table files.
@@ -95,8 +111,15 @@ StorageResult RecoverInterruptedAppend(const TableStorage &storage, int tableNum
 StorageResult RewriteWorkingFile(const TableStorage &storage, const MeasurementTable &table);
 
 // The same into a new file (archives); messages name `path`. An existing
-// file is not written over (the "Błąd (1)" message).
+// file is not written over (the "Błąd (1)" message). With `storage`, the
+// archive is told to its hook as made from the rows of table N.
 StorageResult WriteRowsTo(const QString &path, const MeasurementTable &table);
+StorageResult WriteRowsTo(const TableStorage &storage, const QString &path, const MeasurementTable &table);
+
+// Table N's working file as it will be once an interrupted append is
+// completed (RecoverInterruptedAppend), without writing anything: for
+// checks that must change nothing. Missing: an absent file.
+FileRead ReadWorkingFileRecovered(const TableStorage &storage, int tableNumber, QByteArray &data);
 
 // The "nr" that follows the last valid line of table N's working file
 // whose "nr" is an integer, hidden lines included (NumberAfter); "1" when
