@@ -1,0 +1,63 @@
+#pragma once
+
+// Reading a whole journal: its lines, and the replay of its events with the
+// rule that a not_applied event cancels the event just before it.
+
+#include "journal/journal_line.h"
+#include "journal/table_replay.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace journal {
+
+struct JournalLines {
+    QByteArray data;
+    // Each line's bytes, without its line end.
+    std::vector<std::pair<qsizetype, qsizetype>> spans;
+    bool tornTail = false;  // the last line has no line end (not in `spans`)
+
+    QByteArrayView Line(size_t i) const
+    {
+        return QByteArrayView(data.constData() + spans[i].first, spans[i].second - spans[i].first);
+    }
+};
+
+// False when the file is missing or cannot be read.
+bool ReadJournalLines(const QString &path, JournalLines &out);
+
+// Replays events fed in journal order. A table event is held back until
+// the next event shows it was not cancelled.
+class EventReplay {
+public:
+    // Only the tables for which `wanted` is true are replayed (all: null).
+    explicit EventReplay(std::function<bool(int table)> wanted = nullptr) : wanted_(std::move(wanted)) {}
+
+    // `problem` is told of an event that does not fit the lines it changes.
+    void Feed(Event e, const std::function<void(const Event &, const QString &)> &problem = nullptr);
+    // The event still held back, if any: the journal's last table event.
+    const std::optional<Event> &Held() const { return held_; }
+    // Applies the event held back.
+    void Flush(const std::function<void(const Event &, const QString &)> &problem = nullptr);
+
+    TableReplay &Table(int n) { return tables_[size_t(n - 1)]; }
+    // The last event applied to each table (none: seq -1).
+    const Event &LastApplied(int n) const { return lastApplied_[size_t(n - 1)]; }
+    // Ids of lines each applied event touched, by event (for the history).
+    std::function<void(const Event &, const std::vector<qint64> &)> onTouched;
+
+private:
+    void Apply(const Event &e, const std::function<void(const Event &, const QString &)> &problem);
+
+    std::function<bool(int)> wanted_;
+    std::array<TableReplay, 5> tables_;
+    std::array<Event, 5> lastApplied_;
+    std::optional<Event> held_;
+};
+
+}  // namespace journal
