@@ -379,11 +379,9 @@ FileComparison CompareLines(const std::vector<ReplayLine> &journal, const std::v
         a.push_back(&journal[size_t(c.prefix + i)]);
     for (qsizetype i = 0; i < mb; ++i)
         b.push_back(&file[size_t(c.prefix + i)]);
-    // Rows changed in place are the common case: the same count on both
-    // sides compares row by row (a reordering shows as changed rows).
-    std::vector<char> steps;
-    if (ma != mb)
-        steps = EditScript(a, b, 1000);
+    // The shortest edit script names rows removed, added and changed; when
+    // too much differs for that, the rows are compared place by place.
+    std::vector<char> steps = EditScript(a, b, 1000);
     if (steps.empty()) {
         for (qsizetype i = 0; i < std::max(ma, mb); ++i)
             steps.push_back(i < ma && i < mb ? 3 : i < ma ? 1 : 2);
