@@ -703,13 +703,12 @@ StorageResult Journal::FinishLoad(int table)
     return {};
 }
 
-StorageResult Journal::EndLoadUpdates()
+bool Journal::EndLoadUpdates()
 {
-    StorageResult result;
+    bool ok = true;
     for (int n = 1; n <= kTableCount; ++n)
-        if (StorageResult r = FinishLoad(n); !r && result)
-            result = r;
-    return result;
+        ok = FinishLoad(n).ok && ok;
+    return ok;
 }
 
 StorageResult Journal::NoteLogin(const QByteArray &name)

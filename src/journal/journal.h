@@ -73,10 +73,8 @@ public:
     void SetOperator(const QByteArray &name) { operator_ = name; }
     // The login of `name`: an event, and the operator from now on.
     StorageResult NoteLogin(const QByteArray &name);
-    // The rows of current mode 1 loads are final: their last updates are
-    // journaled (the weight left the scale, another row came, the page
-    // changed, the program closes).
-    StorageResult EndLoadUpdates();
+    // The rows of current mode 1 loads are final: their last updates are journaled.
+    bool EndLoadUpdates() override;
 
     bool WantsDigest(const ActionInfo &action) const override;
     StorageResult Record(const TableChange &change, const ActionInfo &action) override;

@@ -31,7 +31,7 @@ StorageResult ArchiveBeforeChange(ArchiveContext &ctx, const QString &path, Line
     if (!MakeArchiveDir(ctx.archiveDir))
         return StorageResult::Failed(CreateErrorMessage(path));
     if (RecoverInterruptedAppend(ctx.storage, number) && !QFileInfo::exists(ctx.storage.WorkingFile(number)))
-        return WriteRowsTo(path, ctx.table);
+        return WriteRowsTo(ctx.storage, path, ctx.table);
     return ArchiveWorkingFile(ctx.storage, number, path, which, ctx.filter);
 }
 
@@ -52,7 +52,7 @@ bool SaveTableToArchive(ArchiveContext &ctx)
     if (!ctx.prompts.Question(QStringLiteral("Czy napewno zapisać w archiwum pomiary z bieżącej tabeli?")))
         return false;
     const QString path = ArchiveFileName(ctx.archiveDir, ctx.table.number(), ctx.clock.Now());
-    if (!ReportFailure(WriteRowsTo(path, ctx.table), ctx.prompts))
+    if (!ReportFailure(WriteRowsTo(ctx.storage, path, ctx.table), ctx.prompts))
         return false;
     ctx.prompts.Information(ArchiveSavedMessage(path));
     return true;
@@ -93,6 +93,7 @@ bool ReadTableFromArchive(ArchiveContext &ctx)
             }
             messages.append({UserPrompts::Icon::Information, ArchiveSavedMessage(path)});
         }
+        const ActionScope scope(ctx.storage, ActionInfo::ArchiveRead(*chosen));
         if (StorageResult r = RewriteWorkingFile(ctx.storage, read); !r) {
             messages.append({UserPrompts::Icon::Error, r.message});
             return;
@@ -122,6 +123,7 @@ bool DeleteTableData(ArchiveContext &ctx, const DeleteChoice &choice)
         ctx.prompts.Information(ArchiveSavedMessage(path));
     }
     const int number = ctx.table.number();
+    const ActionScope scope(ctx.storage, ActionInfo::DeleteRange(choice.mode));
     switch (choice.mode) {
     case DeleteChoice::Shown:
         if (!ReportFailure(PurgeByFilter(ctx.storage, number, ctx.filter, false), ctx.prompts))

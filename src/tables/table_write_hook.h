@@ -115,6 +115,10 @@ public:
     virtual StorageResult Record(const TableChange &change, const ActionInfo &action) = 0;
     // After the write: whether the file now holds the change.
     virtual void Written(const TableChange &change, bool applied) = 0;
+    // The rows of mode 1 loads (LoadUpdate) are final: the weight left the
+    // scale, another row came, the page changed or the program closes.
+    // False when that could not be recorded.
+    virtual bool EndLoadUpdates() = 0;
 };
 
 // Names the action of the storage calls made while it lives.

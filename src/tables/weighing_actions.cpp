@@ -136,7 +136,13 @@ void WeighingActions::ShowNewRow(int row)
         env_.view.scrollList(kRowScroll * t.RowCount());
 }
 
-bool WeighingActions::AddWeighing()
+void WeighingActions::EndLoad()
+{
+    if (TableWriteHook *hook = env_.storage->WriteHook())
+        hook->EndLoadUpdates();
+}
+
+bool WeighingActions::AddWeighing(TableAction via)
 {
     const QByteArray &display = env_.reading->displayText;
     if (!DisplayShowsMass(display)) {
@@ -151,6 +157,7 @@ bool WeighingActions::AddWeighing()
     // cannot be recorded: the update meant for it must not land on that row.
     newestTable_ = nullptr;
     newest_.reset();
+    EndLoad();
     MeasurementTable &t = Table();
     const TableParams &params = env_.config->tables[size_t(t.number() - 1)];
     const std::optional<QByteArray> line =
@@ -159,7 +166,8 @@ bool WeighingActions::AddWeighing()
         env_.prompts->Error(kNoMeasurement);
         return false;
     }
-    if (!Recorded(AppendLine(*env_.storage, t.number(), *line), kAddNotRecorded))
+    if (const ActionScope scope(*env_.storage, via);
+        !Recorded(AppendLine(*env_.storage, t.number(), *line), kAddNotRecorded))
         return false;
     const int row = t.AddLine(*line);
     newestTable_ = &t;
@@ -176,6 +184,7 @@ void WeighingActions::AddRecordRow(const QByteArray &number, const QByteArray &w
     MeasurementTable &t = Table();
     if (newSeries) {
         const MeasurementTable empty(t.number());
+        const ActionScope scope(*env_.storage, TableAction::NewSeries);
         if (Recorded(RewriteWorkingFile(*env_.storage, empty), kSeriesNotStarted)) {
             t.Clear();
             // The marks went with the rows: the totals must not count them on.
@@ -189,7 +198,8 @@ void WeighingActions::AddRecordRow(const QByteArray &number, const QByteArray &w
         env_.prompts->Error(BadNumberMessage(cp1250::Decode(weight)));
         return;
     }
-    if (!Recorded(AppendLine(*env_.storage, t.number(), *line), kAddNotRecorded))
+    if (const ActionScope scope(*env_.storage, TableAction::AddRecord);
+        !Recorded(AppendLine(*env_.storage, t.number(), *line), kAddNotRecorded))
         return;
     const int row = t.AddLine(*line);
     ShowNewRow(row);
@@ -224,7 +234,8 @@ void WeighingActions::UpdateLastRow()
     const std::optional<QByteArray> newLine = r.LineOver(oldLine);
     if (!newLine)
         return;
-    if (!Recorded(ReplaceLine(*env_.storage, t.number(), oldLine, *newLine), kChangeNotRecorded)) {
+    if (const ActionScope scope(*env_.storage, TableAction::LoadUpdate);
+        !Recorded(ReplaceLine(*env_.storage, t.number(), oldLine, *newLine), kChangeNotRecorded)) {
         // The row stays as its file holds it and is not followed further.
         newest_.reset();
         return;
@@ -275,10 +286,11 @@ std::optional<double> WeighingActions::AskNumber(const QString &title, const QSt
 
 void WeighingActions::ApplyEdit(int first, int last,
                                 const std::function<std::optional<QByteArray>(QByteArrayView, QString &)> &edit,
-                                bool rangeLoop, bool totals)
+                                bool rangeLoop, bool totals, const ActionInfo &action)
 {
     if (rangeLoop && env_.view.busy)
         env_.view.busy(true);
+    const ActionScope scope(*env_.storage, action);
     const RangeEditResult r = ApplyToRange(Table(), *env_.storage, first, last, edit);
     if (rangeLoop && env_.view.busy)
         env_.view.busy(false);
@@ -300,7 +312,7 @@ void WeighingActions::EditGross()
     if (!v)
         return;
     if (const int row = RowAfterWindow(watch); row >= 0)
-        ApplyEdit(row, row, GrossEdit(*v, MassDecimals()), false, true);
+        ApplyEdit(row, row, GrossEdit(*v, MassDecimals()), false, true, ActionInfo::Correction(ColGross, false));
 }
 
 void WeighingActions::EditTare()
@@ -313,7 +325,7 @@ void WeighingActions::EditTare()
     if (!v)
         return;
     if (const int row = RowAfterWindow(watch); row >= 0)
-        ApplyEdit(row, row, TareEdit(*v, MassDecimals()), false, true);
+        ApplyEdit(row, row, TareEdit(*v, MassDecimals()), false, true, ActionInfo::Correction(ColTare, false));
 }
 
 void WeighingActions::EditPrice()
@@ -326,7 +338,7 @@ void WeighingActions::EditPrice()
     if (!v)
         return;
     if (const int row = RowAfterWindow(watch); row >= 0)
-        ApplyEdit(row, row, PriceEdit(*v, MassDecimals()), false, true);
+        ApplyEdit(row, row, PriceEdit(*v, MassDecimals()), false, true, ActionInfo::Correction(ColPrice, false));
 }
 
 void WeighingActions::EditOrder()
@@ -341,7 +353,8 @@ void WeighingActions::EditOrder()
         return;
     }
     if (const int row = RowAfterWindow(watch); row >= 0)
-        ApplyEdit(row, RangeEnd(a->applyTo, row), TextEdit(ColOrder, a->order), true, false);
+        ApplyEdit(row, RangeEnd(a->applyTo, row), TextEdit(ColOrder, a->order), true, false,
+                  ActionInfo::Correction(ColOrder, a->applyTo == ApplyToChoice::CurrentAndFollowing));
 }
 
 void WeighingActions::EditMaterial()
@@ -357,7 +370,7 @@ void WeighingActions::EditMaterial()
     if (const int row = RowAfterWindow(watch); row >= 0)
         ApplyEdit(row, RangeEnd(m->applyTo, row),
                   MaterialEdit(*m, env_.config->tareFromPackaging, env_.lookups.packagingTare, MassDecimals()), true,
-                  true);
+                  true, ActionInfo::Correction(ColMaterial, m->applyTo == ApplyToChoice::CurrentAndFollowing));
 }
 
 void WeighingActions::EditPackaging()
@@ -372,7 +385,7 @@ void WeighingActions::EditPackaging()
     }
     if (const int row = RowAfterWindow(watch); row >= 0)
         ApplyEdit(row, RangeEnd(p->applyTo, row), PackagingEdit(*p, env_.config->tareFromPackaging, MassDecimals()),
-                  true, true);
+                  true, true, ActionInfo::Correction(ColPackaging, p->applyTo == ApplyToChoice::CurrentAndFollowing));
 }
 
 void WeighingActions::EditCustomer()
@@ -386,7 +399,8 @@ void WeighingActions::EditCustomer()
         return;
     }
     if (const int row = RowAfterWindow(watch); row >= 0)
-        ApplyEdit(row, RangeEnd(c->applyTo, row), TextEdit(ColCustomer, c->name), true, false);
+        ApplyEdit(row, RangeEnd(c->applyTo, row), TextEdit(ColCustomer, c->name), true, false,
+                  ActionInfo::Correction(ColCustomer, c->applyTo == ApplyToChoice::CurrentAndFollowing));
 }
 
 void WeighingActions::EditOperator()
@@ -400,7 +414,7 @@ void WeighingActions::EditOperator()
         return;
     }
     if (const int row = RowAfterWindow(watch); row >= 0)
-        ApplyEdit(row, row, TextEdit(ColOperator, o->name), false, false);
+        ApplyEdit(row, row, TextEdit(ColOperator, o->name), false, false, ActionInfo::Correction(ColOperator, false));
 }
 
 void WeighingActions::DeleteRow()
@@ -420,6 +434,7 @@ void WeighingActions::DeleteRow()
     // date meanwhile, and the file holds it as it is now. A line the file
     // does not hold (any more) goes from the table too.
     const QByteArray line = t.Line(row);
+    const ActionScope scope(*env_.storage, TableAction::Delete);
     const StorageResult r = ReplaceLine(*env_.storage, t.number(), line, {});
     if (!r.ok && !r.lineMissing) {
         Recorded(r, kDeleteNotRecorded);

@@ -8,6 +8,7 @@
 
 #include "core/program_config.h"
 #include "dictionaries/pickers.h"
+#include "tables/table_write_hook.h"
 #include "tables/weighing.h"
 
 #include <QByteArray>
@@ -66,7 +67,8 @@ public:
     WeighingActions &operator=(const WeighingActions &) = delete;
 
     // BBdodajClick: the weight shown becomes a new row; false when refused.
-    bool AddWeighing();
+    // `via` tells the journal how it was asked for (button, Insert, automatic).
+    bool AddWeighing(TableAction via = TableAction::AddButton);
     // ScaleRecordRow: a weighing record (number, weight) becomes a new row;
     // `newSeries` empties the table and its file first (Auto_usuwanie).
     void AddRecordRow(const QByteArray &number, const QByteArray &weight, bool newSeries);
@@ -74,7 +76,11 @@ public:
     // the row the adding action made last; any other row (the newest one was
     // deleted, the table reloaded, a scale's record came after it) is left alone.
     // A failed write ends the following of that row: one message per load.
+    // The updates are journaled once, when the row is final (EndLoad).
     void UpdateLastRow();
+    // The row of the current load is final (the weight left the scale, the
+    // page changed, the program closes): its last update is journaled.
+    void EndLoad();
 
     // Every change reaches the working file first and the table only when it
     // is there: after a failed write the table still equals its file, and
@@ -107,7 +113,7 @@ private:
     // The common frame: a selected row, then `edit` over `first..last`.
     bool HasSelection();
     void ApplyEdit(int first, int last, const std::function<std::optional<QByteArray>(QByteArrayView, QString &)> &edit,
-                   bool rangeLoop, bool totals);
+                   bool rangeLoop, bool totals, const ActionInfo &action);
     class RowWatch;
     // The last row of the apply-to range that starts at `row`.
     int RangeEnd(ApplyToChoice choice, int row) const;

@@ -1,5 +1,6 @@
 #include "core/clock.h"
 #include "file_size_limit.h"
+#include "support/recording_write_hook.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 #include "tables/archive_actions.h"
@@ -367,4 +368,30 @@ TEST_F(ArchiveTest, AnEarlierArchiveOfTheSameSecondIsNeverOverwritten)
 
     EXPECT_EQ(ReadAll(ArchiveName()), QByteArray("earlier\r\n"));
     EXPECT_EQ(ReadAll(Working()), working);
+}
+
+TEST_F(ArchiveTest, EachWriteTellsTheJournalWhatTheActionWas)
+{
+    RecordingWriteHook hook;
+    storage.SetWriteHook(&hook);
+    auto ctx = Ctx();
+    ThreeRowsFiltered();
+    prompts.answers = {true};
+    ASSERT_TRUE(QDir().mkpath(archiveDir));
+    EXPECT_TRUE(SaveTableToArchive(ctx));
+    const QString read = tmp.path() + "/read.txt";
+    WriteAll(read, Row(9) + "\r\n");
+    prompts.answers = {true};
+    prompts.fileAnswers = {read};
+    clock.AdvanceMs(1000);
+    EXPECT_TRUE(ReadTableFromArchive(ctx));
+    for (int mode : {DeleteChoice::Shown, DeleteChoice::AllButShown, DeleteChoice::All}) {
+        clock.AdvanceMs(1000);
+        ThreeRowsFiltered();
+        EXPECT_TRUE(DeleteTableData(ctx, {mode, true}));
+    }
+    storage.SetWriteHook(nullptr);
+    EXPECT_EQ(hook.writes, (QStringList{"archive none", "archive none", "rewrite reading " + read, "archive none",
+                                        "purge delete range mode 1", "archive none", "purge delete range mode 2",
+                                        "archive none", "rewrite delete range mode 0"}));
 }

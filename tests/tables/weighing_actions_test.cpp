@@ -3,6 +3,7 @@
 #include "file_size_limit.h"
 #include "scale/auto_add.h"
 #include "scale/scale_reading.h"
+#include "support/recording_write_hook.h"
 #include "support/scripted_pickers.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
@@ -507,4 +508,31 @@ TEST_F(Actions, NumberingUnderAFilterFollowsTheWholeFile)
     ASSERT_TRUE(LoadTable(dataDir + "pomiary1.txt", T(), filter).ok);
     ASSERT_TRUE(Make().AddWeighing());
     EXPECT_EQ(Field(T().Line(T().RowCount() - 1), ColNr), "43");
+}
+
+TEST_F(Actions, EachWriteTellsTheJournalWhatTheActionWas)
+{
+    RecordingWriteHook hook;
+    storage.SetWriteHook(&hook);
+    ASSERT_TRUE(Make().AddWeighing());
+    ASSERT_TRUE(Make().AddWeighing(TableAction::AddInsert));
+    ASSERT_TRUE(Make().AddWeighing(TableAction::AddAutomatic));
+    // Mode 1: the updates of the load, then its end when the next row comes.
+    reading.displayText = "101.00";
+    Make().UpdateLastRow();
+    Make().EndLoad();
+    prompts.inputAnswers = {QString("150")};
+    Make().EditGross();
+    pickers.answers = {Picked("Piasek", "Paleta", "12.50", {}, ApplyToChoice::CurrentAndFollowing)};
+    T().SetCurrentRow(0);
+    Make().EditMaterial();
+    prompts.answers = {true};
+    Make().DeleteRow();
+    Make().AddRecordRow("7", "55.00", true);
+    storage.SetWriteHook(nullptr);
+    EXPECT_EQ(hook.writes, (QStringList{"end of load", "append button", "end of load", "append insert", "end of load",
+                                        "append auto", "replace load update", "end of load",
+                                        QString("replace correction field %1").arg(ColGross),
+                                        QString("replace correction field %1 range").arg(ColMaterial),
+                                        "replace delete", "rewrite series", "append record"}));
 }
