@@ -25,14 +25,15 @@ struct PendingMessage {
 // Copies the working file's lines chosen by `which` into the new archive
 // `path`. A table whose working file has gone (removed by hand) is archived
 // from its rows shown, so they are not lost either.
-StorageResult ArchiveBeforeChange(ArchiveContext &ctx, const QString &path, LineSelection which)
+StorageResult ArchiveBeforeChange(ArchiveContext &ctx, const QString &path, LineSelection which,
+                                  const ShownLines &alsoShown = {})
 {
     const int number = ctx.table.number();
     if (!MakeArchiveDir(ctx.archiveDir))
         return StorageResult::Failed(CreateErrorMessage(path));
     if (RecoverInterruptedAppend(ctx.storage, number) && !QFileInfo::exists(ctx.storage.WorkingFile(number)))
         return WriteRowsTo(ctx.storage, path, ctx.table);
-    return ArchiveWorkingFile(ctx.storage, number, path, which, ctx.filter);
+    return ArchiveWorkingFile(ctx.storage, number, path, which, ctx.filter, alsoShown);
 }
 
 }  // namespace
@@ -112,13 +113,18 @@ bool ReadTableFromArchive(ArchiveContext &ctx)
 
 bool DeleteTableData(ArchiveContext &ctx, const DeleteChoice &choice)
 {
+    // What the screen shows counts as shown, also rows the filter does not
+    // match (added or corrected while it was on): "wyświetlone" are deleted
+    // with the others, and kept by "z wyjątkiem wyświetlonych".
+    const ShownLines alsoShown =
+        choice.mode == DeleteChoice::All ? ShownLines() : ShownButNotMatching(ctx.table, ctx.filter);
     if (choice.archiveFirst) {
         // The archive holds exactly the lines the deletion removes, hidden ones included.
         const LineSelection which = choice.mode == DeleteChoice::Shown         ? LineSelection::Matching
                                     : choice.mode == DeleteChoice::AllButShown ? LineSelection::NotMatching
                                                                                : LineSelection::All;
         const QString path = ArchiveFileName(ctx.archiveDir, ctx.table.number(), ctx.clock.Now());
-        if (!ReportFailure(ArchiveBeforeChange(ctx, path, which), ctx.prompts))
+        if (!ReportFailure(ArchiveBeforeChange(ctx, path, which, alsoShown), ctx.prompts))
             return false;
         ctx.prompts.Information(ArchiveSavedMessage(path));
     }
@@ -126,21 +132,12 @@ bool DeleteTableData(ArchiveContext &ctx, const DeleteChoice &choice)
     const ActionScope scope(ctx.storage, ActionInfo::DeleteRange(choice.mode));
     switch (choice.mode) {
     case DeleteChoice::Shown:
-        if (!ReportFailure(PurgeByFilter(ctx.storage, number, ctx.filter, false), ctx.prompts))
+        if (!ReportFailure(PurgeByFilter(ctx.storage, number, ctx.filter, false, alsoShown), ctx.prompts))
             return false;
         ctx.table.Clear();
         return true;
-    case DeleteChoice::AllButShown: {
-        if (!ReportFailure(PurgeByFilter(ctx.storage, number, ctx.filter, true), ctx.prompts))
-            return false;
-        // Rows added while the filter was on are shown though they do not
-        // match: the file no longer holds them, so neither does the table.
-        const FilterMatcher matcher(ctx.filter);
-        for (int row = ctx.table.RowCount() - 1; row >= 0; --row)
-            if (!matcher.Matches(ctx.table.LineView(row)))
-                ctx.table.DeleteRow(row);
-        return true;
-    }
+    case DeleteChoice::AllButShown:
+        return ReportFailure(PurgeByFilter(ctx.storage, number, ctx.filter, true, alsoShown), ctx.prompts);
     default: {
         // The empty file is written first; the rows go only when it is in place.
         MeasurementTable empty(number);

@@ -470,8 +470,47 @@ bool HoldsAnyLine(const TableStorage &storage, int tableNumber)
     return QFileInfo(storage.WorkingFile(tableNumber)).size() > 0;
 }
 
+namespace {
+
+// The filter's match, with the rows shown although they do not match it
+// counted as matching, each once per time it stands in the table.
+class ShownMatcher {
+public:
+    ShownMatcher(const DataFilter &filter, ShownLines alsoShown) : matcher_(filter), alsoShown_(std::move(alsoShown)) {}
+    bool Matches(QByteArrayView line)
+    {
+        if (matcher_.Matches(line))
+            return true;
+        if (alsoShown_.isEmpty())
+            return false;
+        const auto it = alsoShown_.find(line.toByteArray());
+        if (it == alsoShown_.end() || *it <= 0)
+            return false;
+        --*it;
+        return true;
+    }
+
+private:
+    FilterMatcher matcher_;
+    ShownLines alsoShown_;
+};
+
+}  // namespace
+
+ShownLines ShownButNotMatching(const MeasurementTable &table, const DataFilter &filter)
+{
+    ShownLines shown;
+    const FilterMatcher matcher(filter);
+    if (matcher.PassesAll())
+        return shown;
+    for (int row = 0; row < table.RowCount(); ++row)
+        if (!matcher.Matches(table.LineView(row)))
+            ++shown[table.Line(row)];
+    return shown;
+}
+
 StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, const QString &path,
-                                 LineSelection which, const DataFilter &filter)
+                                 LineSelection which, const DataFilter &filter, const ShownLines &alsoShown)
 {
     if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
         return r;
@@ -486,7 +525,7 @@ StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, c
     SafeFileWriter w(path);
     if (!w.Open())
         return StorageResult::Failed(CreateErrorMessage(path));
-    const FilterMatcher matcher(filter);
+    ShownMatcher matcher(filter, alsoShown);
     LineScanner scanner(data);
     LineSpan s;
     int lineNumber = 0;
@@ -599,7 +638,8 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
     return {};
 }
 
-StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const DataFilter &filter, bool keepMatching)
+StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const DataFilter &filter, bool keepMatching,
+                            const ShownLines &alsoShown)
 {
     if (StorageResult r = RecoverInterruptedAppend(storage, tableNumber); !r)
         return r;
@@ -613,7 +653,7 @@ StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const 
         return TempRewriteFailure(w, path);
     HookedChange hooked(storage, TableChange::Op::Purge, tableNumber);
     hooked.Hash(w);
-    const FilterMatcher matcher(filter);
+    ShownMatcher matcher(filter, alsoShown);
     qsizetype at = 0, kept = 0;
     const LoadResult read = ForEachValidLine(data, path, [&](const LineSpan &s, QByteArrayView line) {
         if (matcher.Matches(line) == keepMatching) {

@@ -19,6 +19,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <optional>
 #include <QString>
@@ -132,6 +133,12 @@ bool HoldsAnyLine(const TableStorage &storage, int tableNumber);
 
 enum class LineSelection { All, Matching, NotMatching };
 
+// Rows the table shows although the filter does not match them (added or
+// corrected while it was on), by line, as many times as they stand. A delete
+// by the filter counts them as shown: they are on the screen.
+using ShownLines = QHash<QByteArray, int>;
+ShownLines ShownButNotMatching(const MeasurementTable &table, const DataFilter &filter);
+
 // Writes the lines of table N's working file chosen by `which` (All: every
 // line, hidden ones and invalid ones included; Matching / NotMatching: by the
 // filter, as PurgeByFilter decides) into the new file `path`, each ended by
@@ -141,7 +148,8 @@ enum class LineSelection { All, Matching, NotMatching };
 // `path`; for a selection by the filter an invalid line stops it with the
 // reading error, and no archive is left.
 StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, const QString &path,
-                                 LineSelection which = LineSelection::All, const DataFilter &filter = {});
+                                 LineSelection which = LineSelection::All, const DataFilter &filter = {},
+                                 const ShownLines &alsoShown = {});
 
 // Rewrites table N's working file through "pomiary_tmp.txt" (made in the
 // folder of the file the working file's name leads to) with the first line
@@ -152,10 +160,11 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
                           QByteArrayView newLine);
 
 // Rewrites table N's working file through "pomiary_tmp.txt" keeping only the
-// lines whose filter match equals `keepMatching`. An invalid line stops it
+// lines whose filter match equals `keepMatching`; the lines of `alsoShown`
+// count as matching (each as many times as listed). An invalid line stops it
 // with the reading error and leaves the working file unchanged.
 StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const DataFilter &filter,
-                            bool keepMatching);
+                            bool keepMatching, const ShownLines &alsoShown = {});
 
 // archiveDir + "tab_" + N + "_" + yyyyMMdd_hhmmss + ".txt".
 QString ArchiveFileName(const QString &archiveDir, int tableNumber, const QDateTime &now);

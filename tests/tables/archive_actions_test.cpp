@@ -241,14 +241,24 @@ TEST_F(ArchiveTest, DeleteModes)
     EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::AllButShown, false}));
     EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(3) + "\r\n");
     EXPECT_EQ(table.RowCount(), 2);
-    // A row added under the filter that does not match it goes from the file
-    // in mode 2, so from the table too.
+    // A row added under the filter that does not match it is on the screen:
+    // mode 2 keeps it (in file and table), mode 1 deletes it with the others,
+    // and the archive made first holds exactly what goes.
     ThreeRowsFiltered();
     table.AddLine(Row(4, "Zwir"));
-    AppendLine(TableStorage(dataDir), 1, Row(4, "Zwir"));
+    AppendLine(storage, 2, Row(4, "Zwir"));
     EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::AllButShown, false}));
-    EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(3) + "\r\n");
-    EXPECT_EQ(table.RowCount(), 2);
+    EXPECT_EQ(ReadAll(Working()), Row(1) + "\r\n" + Row(3) + "\r\n" + Row(4, "Zwir") + "\r\n");
+    EXPECT_EQ(table.RowCount(), 3);
+    ThreeRowsFiltered();
+    table.AddLine(Row(4, "Zwir"));
+    AppendLine(storage, 2, Row(4, "Zwir"));
+    EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::Shown, true}));
+    EXPECT_EQ(ReadAll(Working()), Row(2, "Zwir") + "\r\n");
+    EXPECT_EQ(table.RowCount(), 0);
+    const QStringList archives = QDir(archiveDir).entryList(QDir::Files);
+    ASSERT_FALSE(archives.isEmpty());
+    EXPECT_EQ(ReadAll(archiveDir + archives.last()), Row(1) + "\r\n" + Row(3) + "\r\n" + Row(4, "Zwir") + "\r\n");
     ThreeRowsFiltered();
     EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::All, false}));
     EXPECT_TRUE(QFile::exists(Working()));
