@@ -7,6 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ clang pkg-config
   qt6-base-dev qt6-serialport-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
   libxlsxwriter-dev
+  libpq-dev postgresql
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation
   xvfb xauth imagemagick poppler-utils socat python3-xlrd python3-openpyxl

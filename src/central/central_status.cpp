@@ -1,0 +1,35 @@
+#include "central/central_status.h"
+
+namespace central {
+
+QString StatusText(const CentralStatus &s)
+{
+    using S = CentralStatus::State;
+    switch (s.state) {
+    case S::Connecting:
+        return QStringLiteral("Baza: łączenie...");
+    case S::Connected:
+        return s.waiting > 0 ? QStringLiteral("Baza: połączono, wysyła %1").arg(s.waiting)
+                             : QStringLiteral("Baza: połączono");
+    case S::NotConnected:
+        return QStringLiteral("Baza: brak połączenia, czeka %1").arg(s.waiting);
+    case S::Refused:
+        return QStringLiteral("Baza: odmowa (zdarzenie %1)").arg(s.refusedSeq);
+    case S::SettingsError:
+        return QStringLiteral("Baza: błąd ustawień");
+    }
+    return {};
+}
+
+QString StatusTip(const CentralStatus &s)
+{
+    using S = CentralStatus::State;
+    if (s.state == S::Connected)
+        return s.waiting > 0 ? QStringLiteral("Wysyłanie zdarzeń dziennika do bazy")
+                             : QStringLiteral("Wszystkie zdarzenia dziennika są w bazie");
+    if (s.state == S::Refused)
+        return QStringLiteral("Serwer odrzucił zdarzenie %1: %2").arg(s.refusedSeq).arg(s.error);
+    return s.error;
+}
+
+}  // namespace central
