@@ -205,7 +205,7 @@ $$;
 CREATE FUNCTION pomiary.liczba(t text) RETURNS numeric
 LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
     SELECT CASE WHEN length(s) <= 60 AND s ~ '^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)$' THEN s::numeric END
-      FROM (SELECT replace(btrim(CASE WHEN t ~ '^[(\[]' THEN substr(t, 2, length(t) - 2) ELSE t END, E' \t'),
+      FROM (SELECT replace(btrim(CASE WHEN t ~ '^[(\[]' THEN substr(t, 2, greatest(length(t) - 2, 0)) ELSE t END, E' \t'),
                            ',', '.') AS s) x
 $$;
 
@@ -294,7 +294,7 @@ DECLARE
     n integer;
 BEGIN
     INSERT INTO pomiary.wiersze (stanowisko, tabela, pozycja, linia, seq)
-    SELECT p_st, p_tab, p_od + (e.i - 1)::integer, e.l, p_seq
+    SELECT p_st, p_tab, p_od + (e.i - 1)::integer, coalesce(e.l, ''), p_seq
       FROM jsonb_array_elements_text(CASE WHEN jsonb_typeof(p_linie) = 'array' THEN p_linie ELSE '[]' END)
            WITH ORDINALITY AS e(l, i);
     GET DIAGNOSTICS n = ROW_COUNT;

@@ -110,13 +110,13 @@ inline void ExpectServerHolds(PgServer &pg, const QString &station, const Statio
         name);
     const qint64 n = j.NextSeq();
     EXPECT_EQ(stored, QByteArray::number(n) + '|' + QByteArray::number(n) + "|0|" + QByteArray::number(n - 1));
-    QByteArray lines;
-    for (const QByteArray &l : j.JournalLines())
-        lines += l + '\n';
-    lines.chop(1);
-    EXPECT_EQ(pg.Query("SELECT linia FROM pomiary.zdarzenia z JOIN pomiary.stanowiska s ON s.id = z.stanowisko "
-                       "WHERE s.nazwa = " + name + " ORDER BY seq"),
-              lines);
+    const QList<QByteArray> lines =
+        pg.Query("SELECT linia FROM pomiary.zdarzenia z JOIN pomiary.stanowiska s ON s.id = z.stanowisko "
+                 "WHERE s.nazwa = " + name + " ORDER BY seq")
+            .split('\n');
+    ASSERT_EQ(size_t(lines.size()), j.JournalLines().size());
+    for (size_t i = 0; i < j.JournalLines().size(); ++i)
+        ASSERT_EQ(lines[qsizetype(i)], j.JournalLines()[i]) << "event " << i;
     for (int tab = 1; tab <= 5; ++tab) {
         QByteArray expected;
         for (const QByteArray &l : j.Lines(tab))

@@ -118,7 +118,7 @@ TEST_F(Push, AnEventSentTwiceIsStoredOnceAndADifferentOneAtAStoredNumberIsRefuse
     central::PgConnection c;
     QString error;
     ASSERT_TRUE(c.Open(pg->Conninfo("waga3"), 10000, &error)) << error.toStdString();
-    auto send = [&](qint64 from, qint64 to, const QByteArray &replaceLast = {}) {
+    auto send = [&](qint64 from, qint64 to, const QByteArray &replaceLast = {}, const QByteArray &firstPrev = {}) {
         std::vector<QByteArray> seqs, prev, lines;
         for (qint64 s = from; s <= to; ++s) {
             seqs.push_back(QByteArray::number(s));
@@ -127,6 +127,8 @@ TEST_F(Push, AnEventSentTwiceIsStoredOnceAndADifferentOneAtAStoredNumberIsRefuse
         }
         if (!replaceLast.isEmpty())
             lines.back() = replaceLast;
+        if (!firstPrev.isEmpty())
+            prev.front() = firstPrev;
         const central::PgResult r = c.Exec(
             "SELECT ostatni_seq, coalesce(odmowa_seq::text, '-'), coalesce(odmowa, '-') "
             "FROM pomiary.dodaj_zdarzenia($1, $2::bigint[], $3::text[], $4::text[])",
@@ -149,9 +151,11 @@ TEST_F(Push, AnEventSentTwiceIsStoredOnceAndADifferentOneAtAStoredNumberIsRefuse
     j.Add(1, StationJournal::Weighing(3, "2024-05-17 09:02", "3.00", "3.00", "0.00", "1.00", "3.00", "m", "k"));
     j.Add(1, StationJournal::Weighing(4, "2024-05-17 09:03", "4.00", "4.00", "0.00", "1.00", "4.00", "m", "k"));
     EXPECT_EQ(send(4, 4), "2|4|Oczekiwano zdarzenia 3, a przyszło 4");
+    EXPECT_EQ(send(3, 4, {}, QByteArray(64, 'f')),
+              "2|3|Zdarzenie 3 nie następuje po ostatnim zapisanym (inny poprzedni podpis)");
     EXPECT_EQ(pg->Query("SELECT ile FROM pomiary.odmowy o JOIN pomiary.stanowiska s ON s.id = o.stanowisko "
                         "WHERE nazwa = 'Waga 3' ORDER BY seq"),
-              "1\n1");
+              "1\n1\n1");
     EXPECT_EQ(send(3, 4), "4|-|-");
     EXPECT_EQ(pg->Query("SELECT string_agg(brutto::text, ',' ORDER BY pozycja) FROM pomiary.pomiary_biezace "
                         "WHERE stanowisko = 'Waga 3'"),

@@ -226,11 +226,11 @@ private:
             o.insert("op", op_);
         const QByteArray line = Sign(o, mac_, &mac_);
         ++seq_;
+        journal_.push_back(line);
         if (bulk_) {
             pending_ += line + "\r\n";
             return;
         }
-        journal_.push_back(line);
         QFile f(JournalPath());
         f.open(QIODevice::Append);
         f.write(line + "\r\n");
