@@ -158,6 +158,8 @@ void CentralWorker::Tick()
             Publish();
         }
         if (!ConnectAndSync()) {
+            // The attempt may have taken seconds: the count shown is of now.
+            outbox_->Refresh();
             Publish();
             Schedule();
             return;

@@ -71,6 +71,7 @@ MainWindow::MainWindow(MainWindowOptions options)
     CreateWeighingActions();
     ConnectPrinting();
     CreateAdvancedSettings();
+    CreateCentralSending();
 }
 
 MainWindow::~MainWindow() = default;

@@ -48,6 +48,9 @@ class TonePlayer;
 class GaugeWidget;
 class ScaleWorkPrompts;
 class PrintPlatform;
+namespace central {
+class CentralSender;
+}
 struct PrintEnvironment;
 struct LabelInput;
 struct ReportInput;
@@ -107,6 +110,8 @@ public:
     // afresh for a changed maximum mass or scale at the next tick.
     void ResetGauge();
     AdvancedSettingsWindow *AdvancedWindow() const { return advancedWindow_; }
+    // Sending the journal to the central database; null without dane/baza.ini.
+    central::CentralSender *CentralSending() const { return centralSender_; }
 
     // Handlers of the main window's own controls.
     void BBdodajClick();
@@ -183,6 +188,8 @@ private:
     void ShowPrintMenu(const QPoint &globalPos, void (MainWindow::*preview)());
     // The window "Ustawienia dodatkowe" and its button (main_window_settings.cpp).
     void CreateAdvancedSettings();
+    // The central database's sender and its status panel (main_window_central.cpp).
+    void CreateCentralSending();
 
     MainWindowOptions options_;
     SystemClock systemClock_;
@@ -251,4 +258,6 @@ private:
     AdvancedSettingsWindow *advancedWindow_ = nullptr;
     TonePlayer *tone_ = nullptr;
     GaugeWidget *gauge_ = nullptr;
+    central::CentralSender *centralSender_ = nullptr;
+    QLabel *centralPanel_ = nullptr;
 };
