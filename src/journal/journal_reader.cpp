@@ -55,7 +55,7 @@ void EventReplay::Flush(const std::function<void(const Event &, const QString &)
 void EventReplay::Apply(const Event &e, const std::function<void(const Event &, const QString &)> &problem)
 {
     QString text;
-    std::vector<qint64> touched;
+    std::vector<Touch> touched;
     const bool ok = Table(e.table).Apply(e, &text, onTouched ? &touched : nullptr);
     if (!ok && problem)
         problem(e, text);

@@ -49,7 +49,7 @@ public:
     // The last event applied to each table (none: seq -1).
     const Event &LastApplied(int n) const { return lastApplied_[size_t(n - 1)]; }
     // Ids of lines each applied event touched, by event (for the history).
-    std::function<void(const Event &, const std::vector<qint64> &)> onTouched;
+    std::function<void(const Event &, const std::vector<Touch> &)> onTouched;
 
 private:
     void Apply(const Event &e, const std::function<void(const Event &, const QString &)> &problem);

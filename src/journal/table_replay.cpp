@@ -151,7 +151,7 @@ std::vector<ReplayLine> SplitFile(QByteArrayView data)
     return out;
 }
 
-bool TableReplay::Apply(const Event &e, QString *problem, std::vector<qint64> *touched)
+bool TableReplay::Apply(const Event &e, QString *problem, std::vector<Touch> *touched)
 {
     const QJsonObject &b = e.body;
     bool ok = true;
@@ -160,9 +160,9 @@ bool TableReplay::Apply(const Event &e, QString *problem, std::vector<qint64> *t
             *problem = text;
         ok = false;
     };
-    auto touch = [&](qint64 id) {
+    auto touch = [&](qint64 id, qsizetype at) {
         if (touched)
-            touched->push_back(id);
+            touched->push_back({id, at});
     };
     // A line to be changed: its position from 0, checked.
     auto position = [&](const QJsonValue &at) -> qsizetype {
@@ -190,7 +190,6 @@ bool TableReplay::Apply(const Event &e, QString *problem, std::vector<qint64> *t
             l.text = text(array.at(i));
             l.id = LineId(e.seq, i);
             l.eol = EolOf(eol.value(QString::number(i + 1)));
-            touch(l.id);
             in.push_back(std::move(l));
         }
         if (e.kind == kind::External) {
@@ -199,10 +198,15 @@ bool TableReplay::Apply(const Event &e, QString *problem, std::vector<qint64> *t
             if (from < 0 || drop < 0 || from + drop > lines.Size())
                 fail(QStringLiteral("zakres zmiany poza plikiem"));
             for (qsizetype i = qsizetype(from); i < qsizetype(from + drop) && i < lines.Size(); ++i)
-                touch(lines.At(i).id);
+                touch(lines.At(i).id, i);
+            for (size_t i = 0; i < in.size(); ++i)
+                touch(in[i].id, qsizetype(from) + qsizetype(i));
             lines.Splice(qsizetype(from), qsizetype(drop), std::move(in));
         } else {
-            lines.ForEach([&](const ReplayLine &l) { touch(l.id); });
+            qsizetype i = 0;
+            lines.ForEach([&](const ReplayLine &l) { touch(l.id, i++); });
+            for (size_t k = 0; k < in.size(); ++k)
+                touch(in[k].id, qsizetype(k));
             lines.Assign(std::move(in));
         }
     } else if (e.kind == kind::Add) {
@@ -215,7 +219,7 @@ bool TableReplay::Apply(const Event &e, QString *problem, std::vector<qint64> *t
         ReplayLine l;
         l.text = text(b.value(QLatin1String("line")));
         l.id = LineId(e.seq, 0);
-        touch(l.id);
+        touch(l.id, lines.Size());
         lines.Append(std::move(l));
     } else if (b.contains(QLatin1String("rows")) || e.kind == kind::Delete || b.contains(QLatin1String("removed"))) {
         std::vector<qsizetype> removals;
@@ -252,12 +256,12 @@ bool TableReplay::Apply(const Event &e, QString *problem, std::vector<qint64> *t
             l.text = text(row.value(QLatin1String("line")));
             if (l.eol == Eol::None)
                 l.eol = Eol::CrLf;
-            touch(l.id);
+            touch(l.id, p);
         }
         std::sort(removals.begin(), removals.end());
         removals.erase(std::unique(removals.begin(), removals.end()), removals.end());
         for (auto it = removals.rbegin(); it != removals.rend(); ++it) {
-            touch(lines.At(*it).id);
+            touch(lines.At(*it).id, *it);
             lines.Remove(*it);
         }
         // Every rewrite ends a last line that lacked its end.

@@ -67,13 +67,19 @@ private:
 // The lines of a file's bytes, split as the table storage splits them.
 std::vector<ReplayLine> SplitFile(QByteArrayView data);
 
+// A line an event brought, changed or removed: its id and its position
+// (from 0) in the file before the event (after it, for a line brought).
+struct Touch {
+    qint64 id;
+    qsizetype at;
+};
+
 class TableReplay {
 public:
     // Applies one event of this table. False, with `problem` (Polish), when
     // the event does not fit the lines it is applied to; what could be
-    // applied still is. `touched` gets the ids of the lines it brought,
-    // changed or removed.
-    bool Apply(const Event &e, QString *problem, std::vector<qint64> *touched = nullptr);
+    // applied still is. `touched` gets the lines it brought, changed or removed.
+    bool Apply(const Event &e, QString *problem, std::vector<Touch> *touched = nullptr);
 
     LineList lines;
 };

@@ -12,6 +12,7 @@
 #include "dictionaries/ui/packaging_window.h"
 #include "dictionaries/ui/dialog_pickers.h"
 #include "dictionaries/ui/operator_window.h"
+#include "journal/journal.h"
 #include "output/main_layout.h"
 #include "output/ui/print_platform.h"
 #include "scale/scale_link.h"
@@ -74,7 +75,12 @@ MainWindow::MainWindow(MainWindowOptions options)
     CreateCentralSending();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The table pages outlive the members: no write may reach a journal gone.
+    if (tablePages_)
+        tablePages_->SetWriteHook(nullptr);
+}
 
 void MainWindow::FormCreate()
 {
@@ -114,6 +120,7 @@ void MainWindow::FormCreate()
     log_.enabled = config_.logEnabled;
     ApplyConfigToControls();
     CreateTablePages();
+    journal_ = std::make_unique<Journal>(tablePages_->Storage(), JournalOptions{options_.journalKeyDir, clock_});
     CreateDictionaryWindows();
 
     // 7. The display starts at zero through the decoder.
@@ -238,6 +245,7 @@ void MainWindow::FormActivate()
     firstShowPending_ = false;
     gauge_->PrepareGauge();
     FormResize();
+    OpenJournal();
     tablePages_->LoadAllTables();
     if (config_.fullScreen)
         showMaximized();
@@ -260,9 +268,18 @@ void MainWindow::StartupLogin()
     CompleteLogin(operators_->Login().LoggedIn());
 }
 
+void MainWindow::OpenJournal()
+{
+    const QList<JournalFinding> findings = journal_->Open();
+    tablePages_->SetWriteHook(journal_.get());
+    for (const JournalFinding &f : findings)
+        prompts_->Warning(FindingMessage(f));
+}
+
 void MainWindow::CompleteLogin(const QByteArray &name)
 {
     currentOperator_ = name;
+    journal_->NoteLogin(name);
     statusPanels_[5]->setText(cp1250::Decode(currentOperator_));
     for (TableParams &table : config_.tables)
         table.fields[TableParams::Operator] = currentOperator_;
@@ -303,6 +320,9 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::FormClose()
 {
+    // The row of a mode 1 load is final now.
+    if (actions_)
+        actions_->EndLoad();
     guard_->Release();
     // Fields edited on the "Waga" page go back with the rest of the settings.
     config_.userData1 = TakeBytes(param1_);
@@ -337,7 +357,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 void MainWindow::FormKeyDown(int key)
 {
     if (key == Qt::Key_Insert)
-        BBdodajClick();
+        AddWeighing(TableAction::AddInsert);
 }
 
 

@@ -15,6 +15,7 @@
 #include "scale/scale_input.h"
 #include "tables/data_filter.h"
 #include "tables/table_set.h"
+#include "tables/table_write_hook.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -46,6 +47,8 @@ class AdvancedSettingsWindow;
 struct AdvancedSettings;
 class TonePlayer;
 class GaugeWidget;
+class Journal;
+class WeighingHistoryWindow;
 class ScaleWorkPrompts;
 class PrintPlatform;
 namespace central {
@@ -69,6 +72,9 @@ struct MainWindowOptions {
     // Tests: the operator taken as logged in, without the operator window.
     // Empty: the start-up login runs through the operator window.
     QByteArray loginAs;
+    // Where the weighing journal's keys are kept; empty = the user's
+    // configuration folder (tests keep them in their own folder).
+    QString journalKeyDir;
 };
 
 class MainWindow : public QMainWindow {
@@ -112,9 +118,13 @@ public:
     AdvancedSettingsWindow *AdvancedWindow() const { return advancedWindow_; }
     // Sending the journal to the central database; null without dane/baza.ini.
     central::CentralSender *CentralSending() const { return centralSender_; }
+    Journal &WeighingJournal() { return *journal_; }
+    WeighingHistoryWindow *HistoryWindow() const { return history_; }
 
     // Handlers of the main window's own controls.
     void BBdodajClick();
+    // "Historia pomiaru..." (a row's context menu, Ctrl+H): the current row's history.
+    void ShowWeighingHistory();
     void BBset_tareClick();
     void LtaraClick();
     void BBaboutClick();
@@ -178,6 +188,11 @@ private:
     void ApplyRights();
     // The windows and actions of the weighings (main_window_actions.cpp).
     void CreateWeighingActions();
+    void AddWeighing(TableAction via);
+    // The start-up comparison of the tables with the journal; its findings are shown.
+    void OpenJournal();
+    void CreateHistoryWindow();
+    void ScheduleHistoryRefresh();
     void ConnectWeighingActions();
     void ApplyAutoAddSettings();
     void ApplyCompanyHeader();
@@ -260,4 +275,8 @@ private:
     GaugeWidget *gauge_ = nullptr;
     central::CentralSender *centralSender_ = nullptr;
     QLabel *centralPanel_ = nullptr;
+    std::unique_ptr<Journal> journal_;
+    WeighingHistoryWindow *history_ = nullptr;
+    bool historyRefreshDue_ = false;
+    qint64 historyJournalSize_ = -1;
 };

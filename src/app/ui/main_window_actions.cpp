@@ -13,8 +13,12 @@
 #include "dictionaries/ui/material_window.h"
 #include "dictionaries/ui/operator_window.h"
 #include "dictionaries/ui/packaging_window.h"
+#include "journal/journal.h"
+#include "journal/ui/weighing_history_window.h"
+#include "journal/weighing_history.h"
 #include "scale/ui/auto_add_window.h"
 #include "scale/ui/tone_player.h"
+#include "tables/measurement_record.h"
 #include "tables/ui/filter_window.h"
 #include "tables/ui/order_dialog.h"
 #include "tables/ui/table_pages.h"
@@ -22,7 +26,10 @@
 #include "tables/weighing_actions.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
+#include <QShortcut>
+#include <QTimer>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -70,6 +77,7 @@ void MainWindow::CreateWeighingActions()
     ApplyAutoAddSettings();
     autoAdding_.Reset();
     ConnectWeighingActions();
+    CreateHistoryWindow();
 }
 
 void MainWindow::ConnectWeighingActions()
@@ -89,7 +97,10 @@ void MainWindow::ConnectWeighingActions()
     connect(tablePages_, &TablePages::listDoubleClicked, this, [a] { a->DoubleClick(); });
     connect(tablePages_, &TablePages::listDeletePressed, this, [a] { a->DeleteKey(); });
     connect(tablePages_, &TablePages::paramsClicked, this, &MainWindow::TBparams1Click);
-    connect(tablePages_, &TablePages::activeTableChanged, this, [this] { autoAdding_.NotePageChanged(); });
+    connect(tablePages_, &TablePages::activeTableChanged, this, [this, a] {
+        autoAdding_.NotePageChanged();
+        a->EndLoad();
+    });
     connect(findChild<QPushButton *>(QStringLiteral("BBfilter")), &QPushButton::clicked, this,
             &MainWindow::BBfilterClick);
     connect(autoAdd_, &QToolButton::clicked, this, &MainWindow::SBauto_dodajClick);
@@ -101,9 +112,14 @@ void MainWindow::ConnectWeighingActions()
                 const ScaleWorkPrompts::Scope work(*scaleWork);
                 a->AddRecordRow(number, weight, newSeries);
             });
-    scaleInput_->SetAutoAddDecider([this](const QByteArray &previous, double reading) {
+    scaleInput_->SetAutoAddDecider([this, a](const QByteArray &previous, double reading) {
         const double p = ParseNumber(previous).value_or(0.0);
-        switch (autoAdding_.Decide(p, reading, tables_.Active().IsEmpty())) {
+        const bool loaded = autoAdding_.Locked();
+        const AutoAddAction action = autoAdding_.Decide(p, reading, tables_.Active().IsEmpty());
+        // The load left the scale: its row is final.
+        if (loaded && !autoAdding_.Locked())
+            a->EndLoad();
+        switch (action) {
         case AutoAddAction::Add:
             return ScaleInput::AutoAddDecision::Add;
         case AutoAddAction::Update:
@@ -119,7 +135,7 @@ void MainWindow::ConnectWeighingActions()
         if (!isVisible() || operators_->Login().Pending())
             return;
         const ScaleWorkPrompts::Scope work(*scaleWork);
-        BBdodajClick();
+        AddWeighing(TableAction::AddAutomatic);
         autoAdding_.NoteAutomaticAddDone();
     });
     connect(scaleInput_.get(), &ScaleInput::updateLastRowRequested, this, [a, scaleWork] {
@@ -139,8 +155,74 @@ void MainWindow::ApplyAutoAddSettings()
 
 void MainWindow::BBdodajClick()
 {
-    actions_->AddWeighing();
+    AddWeighing(TableAction::AddButton);
+}
+
+void MainWindow::AddWeighing(TableAction via)
+{
+    actions_->AddWeighing(via);
     emit addWeighingRequested();
+}
+
+void MainWindow::CreateHistoryWindow()
+{
+    history_ = new WeighingHistoryWindow(this);
+    connect(tablePages_, &TablePages::historyRequested, this, &MainWindow::ShowWeighingHistory);
+    auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, &MainWindow::ShowWeighingHistory);
+    // An open history follows its weighing: read again once the journal has grown.
+    for (int n = 1; n <= kTableCount; ++n) {
+        MeasurementTable *t = &tables_.Table(n);
+        connect(t, &MeasurementTable::rowsChanged, this, &MainWindow::ScheduleHistoryRefresh);
+        connect(t, &MeasurementTable::rowsInserted, this, &MainWindow::ScheduleHistoryRefresh);
+        connect(t, &MeasurementTable::rowsRemoved, this, &MainWindow::ScheduleHistoryRefresh);
+        connect(t, &MeasurementTable::reset, this, &MainWindow::ScheduleHistoryRefresh);
+    }
+}
+
+void MainWindow::ScheduleHistoryRefresh()
+{
+    if (!history_->isVisible() || historyRefreshDue_)
+        return;
+    historyRefreshDue_ = true;
+    // Updates of a mode 1 load come many times a second and are no events.
+    QTimer::singleShot(100, this, [this] {
+        historyRefreshDue_ = false;
+        const qint64 size = QFileInfo(journal_->Path()).size();
+        if (history_->isVisible() && size != historyJournalSize_) {
+            historyJournalSize_ = size;
+            history_->Refresh();
+        }
+    });
+}
+
+void MainWindow::ShowWeighingHistory()
+{
+    MeasurementTable &t = tables_.Active();
+    const int row = t.CurrentRow();
+    if (row < 0 || row >= t.RowCount()) {
+        prompts_->Error(QStringLiteral("Nie wskazano pomiaru!"));
+        return;
+    }
+    const QByteArray line = t.Line(row);
+    // Under a filter the row's place in the file is not its place in the
+    // table: it is found by its line, counting equal rows before it.
+    int occurrence = 0;
+    for (int r = 0; r < row; ++r)
+        occurrence += t.LineView(r) == line;
+    const QString caption = QStringLiteral("%1, pomiar nr %2")
+                                .arg(cp1250::Decode(config_.tables[size_t(t.number() - 1)].name()),
+                                     cp1250::Decode(Field(line, ColNr)));
+    auto rowId = std::make_shared<qint64>(-1);
+    const QString path = journal_->Path();
+    const int table = t.number();
+    historyJournalSize_ = QFileInfo(path).size();
+    history_->ShowHistory(caption, [path, table, line, occurrence, rowId] {
+        WeighingHistory h = HistoryOf(path, table, line, occurrence, *rowId);
+        *rowId = h.rowId;
+        return h;
+    });
 }
 
 void MainWindow::TBparams1Click()

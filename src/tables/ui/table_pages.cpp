@@ -19,6 +19,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -83,6 +84,12 @@ QString TabText(const QByteArray &caption)
 TablePages::TablePages(TablesEnvironment env, QWidget *parent)
     : QWidget(parent), env_(std::move(env)), storage_(env_.dataDir)
 {
+    rowMenu_ = new QMenu(this);
+    rowMenu_->setObjectName(QStringLiteral("PMwiersz"));
+    QAction *history = rowMenu_->addAction(QStringLiteral("Historia pomiaru..."));
+    history->setObjectName(QStringLiteral("MIhistoria"));
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(history, &QAction::triggered, this, &TablePages::historyRequested);
     pages_ = new QTabWidget(this);
     pages_->setObjectName(QStringLiteral("PCdata"));
     for (int n = 1; n <= kTableCount; ++n)
@@ -173,6 +180,15 @@ QWidget *TablePages::BuildPage(int number)
     connect(view, &MeasurementView::rowReleased, this,
             [this, number](int row, bool hit) { OnRowReleased(number, row, hit); });
     connect(view, &MeasurementView::spaceReleased, this, [this, number] { OnSpaceReleased(number); });
+    // A right click makes its row current and offers the row's menu.
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view, number](const QPoint &at) {
+        const QModelIndex index = view->indexAt(at);
+        if (!index.isValid())
+            return;
+        env_.tables->Table(number).SetCurrentRow(index.row());
+        rowMenu_->popup(view->viewport()->mapToGlobal(at));
+    });
     connect(view, &MeasurementView::enterPressed, this, &TablePages::listEnterPressed);
     connect(view, &MeasurementView::deletePressed, this, &TablePages::listDeletePressed);
     connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {

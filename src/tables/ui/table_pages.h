@@ -21,6 +21,7 @@ class MeasurementModel;
 class MeasurementTable;
 class MeasurementView;
 class QLabel;
+class QMenu;
 class QTabWidget;
 class QToolButton;
 class TableSet;
@@ -56,6 +57,10 @@ public:
     MeasurementView *ActiveView() const { return View(ActiveTableNumber()); }
     void SetActiveTable(int number);
     const TableStorage &Storage() const { return storage_; }
+    // The weighing journal hears of every write of the working files.
+    void SetWriteHook(TableWriteHook *hook) { storage_.SetWriteHook(hook); }
+    // The context menu of a row ("Historia pomiaru...").
+    QMenu *RowMenu() const { return rowMenu_; }
     // ArchiveDir from Katalog_archiwum, with '/' and a final '/'.
     QString ArchiveDir() const;
 
@@ -113,6 +118,8 @@ signals:
     void listEnterPressed();
     void listDeletePressed();
     void listDoubleClicked();
+    // "Historia pomiaru..." on a row's context menu; that row is current.
+    void historyRequested();
     // Rows of table `number` were replaced by reading an archive or deleting data.
     void tableDataChanged(int number);
 
@@ -140,6 +147,7 @@ private:
     std::array<QLabel *, 5> panels_{};
     Totals totals_;
     DeleteModeDialog *deleteMode_ = nullptr;
+    QMenu *rowMenu_ = nullptr;
     std::function<std::optional<DeleteChoice>()> deleteChooser_;
     bool syncing_ = false;
     std::array<QIcon, 2> tabIcons_;

@@ -1,7 +1,7 @@
 #pragma once
 
 // The main window as the window tests start it: its folders in `dir`, its
-// own machine lock there, scripted dialogs, and ADMINISTRATOR logged in
+// own machine lock and journal keys there, scripted dialogs, and ADMINISTRATOR logged in
 // without the operator window (clear loginAs to test the login itself).
 
 #include "app/ui/main_window.h"
@@ -25,6 +25,8 @@ inline MainWindowOptions TestOptions(const QTemporaryDir &dir, UserPrompts *prom
     o.prompts = prompts;
     o.loginAs = "ADMINISTRATOR";
     o.printing = &NoPrinters();
+    // The journal's keys stay in the test's folder, never in the user's configuration.
+    o.journalKeyDir = dir.filePath("config/pomiary/dziennik");
     return o;
 }
 

@@ -53,6 +53,8 @@ private slots:
     void init()
     {
         QDir(dir_.filePath("dane")).removeRecursively();
+        // With its journal's key: a key left for the folder would take the new journal for a lost one.
+        QDir(dir_.filePath("config")).removeRecursively();
         QDir(dir_.path()).mkpath("dane");
         prompts_ = ScriptedPrompts();
     }

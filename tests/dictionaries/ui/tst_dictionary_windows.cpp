@@ -812,6 +812,7 @@ class TestDictionaryWindows : public QObject {
         MainWindowOptions o;
         o.workDir = work.path();
         o.instanceLockPath = work.filePath("guard.lock");
+        o.journalKeyDir = work.filePath("config");
         o.clock = &clock;
         o.prompts = &prompts;
         o.openScaleLink = false;

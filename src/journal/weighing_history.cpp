@@ -1,0 +1,160 @@
+#include "journal/weighing_history.h"
+
+#include "core/cp1250.h"
+#include "journal/journal_format.h"
+#include "journal/journal_reader.h"
+#include "tables/measurement_record.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <unordered_map>
+
+using journal::Event;
+
+namespace {
+
+QString Cell(QByteArrayView line, int col)
+{
+    return cp1250::Decode(FieldView(line, col));
+}
+
+QString Summary(QByteArrayView line)
+{
+    return QStringLiteral("nr %1, brutto %2, tara %3, netto %4")
+        .arg(Cell(line, ColNr), Cell(line, ColGross), Cell(line, ColTare), Cell(line, ColNet));
+}
+
+QString DiffText(const QJsonArray &diff)
+{
+    QStringList parts;
+    for (const QJsonValue &d : diff) {
+        const QJsonArray c = d.toArray();
+        parts << QStringLiteral("%1: %2 → %3")
+                     .arg(ColumnHeader(c.at(0).toInt()), c.at(1).toString(), c.at(2).toString());
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
+QString Via(const QString &via)
+{
+    if (via == QLatin1String("button"))
+        return QStringLiteral("Dodanie (przycisk)");
+    if (via == QLatin1String("insert"))
+        return QStringLiteral("Dodanie (klawisz Insert)");
+    if (via == QLatin1String("auto"))
+        return QStringLiteral("Dodanie (automatycznie)");
+    if (via == QLatin1String("record"))
+        return QStringLiteral("Dodanie (rekord z wagi)");
+    return QStringLiteral("Dodanie");
+}
+
+// The entry of event `e` for the weighing `id`, which it touched at position `at`.
+HistoryEntry EntryOf(const Event &e, qint64 id, qsizetype at)
+{
+    HistoryEntry h;
+    h.seq = e.seq;
+    h.time = e.body.value(QLatin1String("t")).toString().left(19).replace(QLatin1Char('T'), QLatin1Char(' '));
+    h.op = e.body.value(QLatin1String("op")).toString();
+    const bool brought = journal::SeqOfLineId(id) == e.seq;
+    const QJsonArray lines = e.body.value(QLatin1String("lines")).toArray();
+    auto bulk = [&](const QString &what) {
+        h.what = brought ? what : what + QStringLiteral(": pomiar usunięty");
+        if (brought)
+            h.details = Summary(journal::Bytes(lines.at(id & 0xffffff)).value_or(QByteArray()));
+    };
+    if (e.kind == journal::kind::Add) {
+        h.what = Via(e.body.value(QLatin1String("via")).toString());
+        h.details = Summary(journal::Bytes(e.body.value(QLatin1String("line"))).value_or(QByteArray()));
+    } else if (e.kind == journal::kind::Opening) {
+        bulk(QStringLiteral("Stan początkowy dziennika"));
+    } else if (e.kind == journal::kind::External) {
+        bulk(QStringLiteral("Zmiana poza programem"));
+    } else if (e.kind == journal::kind::ArchiveRead) {
+        bulk(QStringLiteral("Odczyt z archiwum"));
+        h.details = e.body.value(QLatin1String("file")).toString();
+    } else if (e.kind == journal::kind::Rewrite) {
+        bulk(QStringLiteral("Zapis tabeli"));
+    } else if (e.kind == journal::kind::Series) {
+        h.what = QStringLiteral("Nowa seria pomiarów: pomiar usunięty");
+    } else if (e.kind == journal::kind::Purge) {
+        const QString mode = e.body.value(QLatin1String("mode")).toString();
+        h.what = QStringLiteral("Usunięcie danych z tabeli");
+        h.details = mode == QLatin1String("shown")           ? QStringLiteral("pomiary wyświetlane")
+                    : mode == QLatin1String("all_but_shown") ? QStringLiteral("pomiary poza wyświetlanymi")
+                                                             : QStringLiteral("wszystkie pomiary");
+    } else if (e.kind == journal::kind::Delete) {
+        h.what = QStringLiteral("Usunięcie");
+        h.details = Summary(journal::Bytes(e.body.value(QLatin1String("line"))).value_or(QByteArray()));
+    } else {  // edit, update
+        const int field = e.body.value(QLatin1String("field")).toInt(-1);
+        if (e.kind == journal::kind::Update)
+            h.what = e.body.value(QLatin1String("recovered")).toBool()
+                         ? QStringLiteral("Aktualizacja (tryb 1, odtworzona przy starcie)")
+                         : QStringLiteral("Aktualizacja (tryb 1)");
+        else
+            h.what = field >= 0 ? QStringLiteral("Korekta: ") + ColumnHeader(field) : QStringLiteral("Korekta");
+        if (e.body.value(QLatin1String("range")).toBool())
+            h.what += QStringLiteral(" (bieżący i następne)");
+        for (const QJsonValue &v : e.body.value(QLatin1String("rows")).toArray()) {
+            const QJsonObject row = v.toObject();
+            if (row.value(QLatin1String("at")).toInteger() != at + 1)
+                continue;
+            if (row.value(QLatin1String("del")).toBool())
+                h.what = QStringLiteral("Usunięcie");
+            else
+                h.details = DiffText(row.value(QLatin1String("diff")).toArray());
+        }
+    }
+    return h;
+}
+
+}  // namespace
+
+WeighingHistory HistoryOf(const QString &journalPath, int table, QByteArrayView line, int occurrence, qint64 rowId)
+{
+    WeighingHistory history;
+    journal::JournalLines lines;
+    if (!journal::ReadJournalLines(journalPath, lines))
+        return history;
+    struct Hit {
+        qint64 seq;
+        qsizetype at;
+    };
+    std::unordered_map<qint64, std::vector<Hit>> hits;
+    QHash<qint64, size_t> lineOfSeq;
+    journal::EventReplay replay([table](int n) { return n == table; });
+    replay.onTouched = [&](const Event &e, const std::vector<journal::Touch> &touched) {
+        for (const journal::Touch &t : touched)
+            if (rowId < 0 || t.id == rowId)
+                hits[t.id].push_back({e.seq, t.at});
+    };
+    for (size_t i = 0; i < lines.spans.size(); ++i) {
+        std::optional<Event> e = journal::ParseEvent(lines.Line(i));
+        if (!e || (e->table != table && e->kind != journal::kind::NotApplied))
+            continue;
+        lineOfSeq.insert(e->seq, i);
+        replay.Feed(std::move(*e));
+    }
+    replay.Flush();
+
+    const journal::LineList &now = replay.Table(table).lines;
+    if (rowId < 0) {
+        int seen = 0;
+        now.ForEach([&](const journal::ReplayLine &l) {
+            if (rowId < 0 && l.text == line && seen++ == occurrence)
+                rowId = l.id;
+        });
+        if (rowId < 0)
+            return history;
+    }
+    history.rowId = rowId;
+    now.ForEach([&](const journal::ReplayLine &l) { history.present = history.present || l.id == rowId; });
+    for (const Hit &hit : hits[rowId]) {
+        const std::optional<Event> e = journal::ParseEvent(lines.Line(lineOfSeq.value(hit.seq)));
+        if (e)
+            history.entries.append(EntryOf(*e, rowId, hit.at));
+    }
+    return history;
+}
