@@ -153,10 +153,8 @@ void CentralWorker::Tick()
         return;
     }
     if (!db_->IsOpen() && Now() >= nextAttempt_) {
-        if (status_.state != CentralStatus::State::Refused && status_.state != CentralStatus::State::Connecting) {
-            status_.state = CentralStatus::State::Connecting;
-            Publish();
-        }
+        // A retry keeps "not connected" (and its waiting count) on the panel
+        // until it succeeds; only the first attempt shows as connecting.
         if (!ConnectAndSync()) {
             // The attempt may have taken seconds: the count shown is of now.
             outbox_->Refresh();

@@ -78,10 +78,6 @@ BEGIN
            AT TIME ZONE 'UTC';
 END $$;
 
--- Replaying the events into current rows; migration 2 gives it a body.
-CREATE FUNCTION pomiary.po_zdarzeniu(p_stanowisko integer, p_seq bigint, j jsonb) RETURNS void
-LANGUAGE plpgsql AS $$ BEGIN END $$;
-
 -- The station of the caller's login role, locked; an error for any other.
 CREATE FUNCTION pomiary.stanowisko_wolajacego(p_nazwa text) RETURNS pomiary.stanowiska
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = pomiary, pg_temp AS $$
@@ -109,72 +105,109 @@ BEGIN
     ostatni_mac := st.ostatni_mac;
 END $$;
 
--- Stores a batch of consecutive events of the caller's station. An event
--- already stored is passed over when it is the same; a different one, a gap,
--- or an event whose previous mac is not the last stored one is refused: the
--- events before it are kept, it and the rest are not.
+-- Whether one event sent may follow what the station has stored: passed over
+-- when it is stored already and the same; refused when it is another one at
+-- a stored number, leaves a gap, does not follow the last stored mac, or is
+-- no signed JSON event carrying its own number.
+CREATE FUNCTION pomiary.sprawdz_zdarzenie(p_id integer, p_ostatni bigint, p_mac text, p_seq bigint, p_prev text,
+                                          p_linia text, OUT pomin boolean, OUT odmowa text, OUT j jsonb)
+LANGUAGE plpgsql STABLE AS $$
+DECLARE
+    s_linia text; s_prev text;
+BEGIN
+    pomin := false;
+    IF p_seq IS NULL OR p_prev IS NULL OR p_linia IS NULL THEN
+        odmowa := 'Niepełne zdarzenie';
+        RETURN;
+    END IF;
+    IF p_seq <= p_ostatni THEN
+        SELECT z.linia, z.poprzedni_mac INTO s_linia, s_prev
+          FROM pomiary.zdarzenia z WHERE z.stanowisko = p_id AND z.seq = p_seq;
+        IF s_linia IS DISTINCT FROM p_linia OR s_prev IS DISTINCT FROM p_prev THEN
+            odmowa := format('Zdarzenie %s różni się od zapisanego w bazie', p_seq);
+        ELSE
+            pomin := true;
+        END IF;
+        RETURN;
+    END IF;
+    IF p_seq <> p_ostatni + 1 THEN
+        odmowa := format('Oczekiwano zdarzenia %s, a przyszło %s', p_ostatni + 1, p_seq);
+        RETURN;
+    END IF;
+    IF p_prev <> p_mac THEN
+        odmowa := format('Zdarzenie %s nie następuje po ostatnim zapisanym (inny poprzedni podpis)', p_seq);
+        RETURN;
+    END IF;
+    BEGIN
+        j := p_linia::jsonb;
+    EXCEPTION WHEN others THEN
+        j := NULL;
+    END;
+    IF j IS NULL OR jsonb_typeof(j) <> 'object' THEN
+        odmowa := format('Zdarzenie %s nie jest obiektem JSON', p_seq);
+    ELSIF jsonb_typeof(j -> 'seq') IS DISTINCT FROM 'number' OR j ->> 'seq' <> p_seq::text THEN
+        odmowa := format('Zdarzenie %s nosi inny numer (%s)', p_seq, coalesce(j ->> 'seq', 'brak'));
+    ELSIF jsonb_typeof(j -> 'kind') IS DISTINCT FROM 'string' THEN
+        odmowa := format('Zdarzenie %s nie ma rodzaju', p_seq);
+    ELSIF (j ->> 'mac') IS NULL OR (j ->> 'mac') !~ '^[0-9a-f]{64}$' THEN
+        odmowa := format('Zdarzenie %s nie ma podpisu', p_seq);
+    END IF;
+    IF odmowa IS NOT NULL THEN
+        j := NULL;
+    END IF;
+END $$;
+
+-- A refusal, kept for the office; a repeated one is counted.
+CREATE FUNCTION pomiary.zapisz_odmowe(p_id integer, p_seq bigint, p_powod text, p_linia text) RETURNS void
+LANGUAGE sql AS $$
+    INSERT INTO pomiary.odmowy AS o (stanowisko, seq, powod, linia)
+        VALUES (p_id, coalesce(p_seq, -1), p_powod, p_linia)
+        ON CONFLICT (stanowisko, seq) DO UPDATE
+        SET powod = EXCLUDED.powod, linia = EXCLUDED.linia, ostatnia = now(), ile = o.ile + 1
+$$;
+
+-- Events checked, stored in one statement.
+CREATE FUNCTION pomiary.zapisz_zdarzenia(p_id integer, p_seq bigint[], p_prev text[], p_linie text[], p_j jsonb[])
+RETURNS void LANGUAGE sql AS $$
+    INSERT INTO pomiary.zdarzenia (stanowisko, seq, poprzedni_mac, mac, rodzaj, tabela, czas, operator, linia)
+    SELECT p_id, u.seq, u.prev, u.j ->> 'mac', u.j ->> 'kind',
+           CASE WHEN u.j ->> 'tab' IN ('1', '2', '3', '4', '5') THEN (u.j ->> 'tab')::smallint END,
+           pomiary.czas_zdarzenia(u.j ->> 't'), u.j ->> 'op', u.linia
+      FROM unnest(p_seq, p_prev, p_linie, p_j) AS u(seq, prev, linia, j)
+$$;
+
+-- Stores a batch of consecutive events of the caller's station. The events
+-- before a refused one are kept; it and the rest are not.
 CREATE FUNCTION pomiary.dodaj_zdarzenia(p_nazwa text, p_seq bigint[], p_poprzedni text[], p_linie text[],
                                         OUT ostatni_seq bigint, OUT ostatni_mac text,
                                         OUT odmowa_seq bigint, OUT odmowa text)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = pomiary, pg_temp AS $$
 DECLARE
     st pomiary.stanowiska := pomiary.stanowisko_wolajacego(p_nazwa);
-    v_seq bigint; v_prev text; v_linia text; v_mac text; v_tab smallint;
-    s_linia text; s_prev text;
-    j jsonb;
+    e record;
+    c record;
+    z_seq bigint[] := '{}'; z_prev text[] := '{}'; z_linia text[] := '{}'; z_j jsonb[] := '{}';
 BEGIN
-    FOR i IN 1 .. coalesce(array_length(p_linie, 1), 0) LOOP
-        v_seq := p_seq[i]; v_prev := p_poprzedni[i]; v_linia := p_linie[i];
-        IF v_seq IS NULL OR v_prev IS NULL OR v_linia IS NULL THEN
-            odmowa := 'Niepełne zdarzenie';
-        ELSIF v_seq <= st.ostatni_seq THEN
-            SELECT z.linia, z.poprzedni_mac INTO s_linia, s_prev
-              FROM pomiary.zdarzenia z WHERE z.stanowisko = st.id AND z.seq = v_seq;
-            IF s_linia IS DISTINCT FROM v_linia OR s_prev IS DISTINCT FROM v_prev THEN
-                odmowa := format('Zdarzenie %s różni się od zapisanego w bazie', v_seq);
-            ELSE
-                CONTINUE;
-            END IF;
-        ELSIF v_seq <> st.ostatni_seq + 1 THEN
-            odmowa := format('Oczekiwano zdarzenia %s, a przyszło %s', st.ostatni_seq + 1, v_seq);
-        ELSIF v_prev <> st.ostatni_mac THEN
-            odmowa := format('Zdarzenie %s nie następuje po ostatnim zapisanym (inny poprzedni podpis)', v_seq);
-        ELSE
-            BEGIN
-                j := v_linia::jsonb;
-            EXCEPTION WHEN others THEN
-                j := NULL;
-            END;
-            v_mac := j ->> 'mac';
-            IF j IS NULL OR jsonb_typeof(j) <> 'object' THEN
-                odmowa := format('Zdarzenie %s nie jest obiektem JSON', v_seq);
-            ELSIF jsonb_typeof(j -> 'seq') IS DISTINCT FROM 'number' OR j ->> 'seq' <> v_seq::text THEN
-                odmowa := format('Zdarzenie %s nosi inny numer (%s)', v_seq, coalesce(j ->> 'seq', 'brak'));
-            ELSIF jsonb_typeof(j -> 'kind') IS DISTINCT FROM 'string' THEN
-                odmowa := format('Zdarzenie %s nie ma rodzaju', v_seq);
-            ELSIF v_mac IS NULL OR v_mac !~ '^[0-9a-f]{64}$' THEN
-                odmowa := format('Zdarzenie %s nie ma podpisu', v_seq);
-            END IF;
-        END IF;
-        IF odmowa IS NOT NULL THEN
-            odmowa_seq := v_seq;
-            INSERT INTO pomiary.odmowy AS o (stanowisko, seq, powod, linia)
-                VALUES (st.id, coalesce(v_seq, -1), odmowa, v_linia)
-                ON CONFLICT (stanowisko, seq) DO UPDATE
-                SET powod = EXCLUDED.powod, linia = EXCLUDED.linia, ostatnia = now(), ile = o.ile + 1;
+    FOR e IN SELECT * FROM unnest(p_seq, p_poprzedni, p_linie) AS u(seq, prev, linia) LOOP
+        c := pomiary.sprawdz_zdarzenie(st.id, st.ostatni_seq, st.ostatni_mac, e.seq, e.prev, e.linia);
+        CONTINUE WHEN c.pomin;
+        IF c.odmowa IS NOT NULL THEN
+            odmowa_seq := e.seq;
+            odmowa := c.odmowa;
+            PERFORM pomiary.zapisz_odmowe(st.id, e.seq, c.odmowa, e.linia);
             EXIT;
         END IF;
-        v_tab := CASE WHEN j ->> 'tab' IN ('1', '2', '3', '4', '5') THEN (j ->> 'tab')::smallint END;
-        INSERT INTO pomiary.zdarzenia (stanowisko, seq, poprzedni_mac, mac, rodzaj, tabela, czas, operator, linia)
-            VALUES (st.id, v_seq, v_prev, v_mac, j ->> 'kind', v_tab, pomiary.czas_zdarzenia(j ->> 't'),
-                    j ->> 'op', v_linia);
-        IF v_seq = 0 THEN
-            st.identyfikator := j ->> 'station';
+        z_seq := array_append(z_seq, e.seq);
+        z_prev := array_append(z_prev, e.prev);
+        z_linia := array_append(z_linia, e.linia);
+        z_j := array_append(z_j, c.j);
+        IF e.seq = 0 THEN
+            st.identyfikator := c.j ->> 'station';
         END IF;
-        PERFORM pomiary.po_zdarzeniu(st.id, v_seq, j);
-        st.ostatni_seq := v_seq;
-        st.ostatni_mac := v_mac;
+        st.ostatni_seq := e.seq;
+        st.ostatni_mac := c.j ->> 'mac';
     END LOOP;
+    PERFORM pomiary.zapisz_zdarzenia(st.id, z_seq, z_prev, z_linia, z_j);
     UPDATE pomiary.stanowiska SET ostatni_seq = st.ostatni_seq, ostatni_mac = st.ostatni_mac,
                                   identyfikator = st.identyfikator
      WHERE id = st.id;
@@ -194,28 +227,36 @@ GRANT SELECT ON pomiary.wersja_schematu, pomiary.stanowiska, pomiary.zdarzenia, 
 // event as it arrives (the journal's replay rule), the view of the current
 // weighings, and the lines of the events stored before this version.
 const char *const kCurrentWeighings = R"SQL(
--- Field k (0..11) of a table line; the last keeps any further TABs.
-CREATE FUNCTION pomiary.pole(linia text, k integer) RETURNS text
-LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
-    SELECT CASE WHEN k < 11 THEN split_part(linia, E'\t', k + 1)
-                ELSE coalesce(array_to_string((string_to_array(linia, E'\t'))[12:], E'\t'), '') END
-$$;
-
 -- A number as the tables write it ('.' or ',', a net in brackets); NULL when it is none.
 CREATE FUNCTION pomiary.liczba(t text) RETURNS numeric
-LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
-    SELECT CASE WHEN length(s) <= 60 AND s ~ '^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)$' THEN s::numeric END
-      FROM (SELECT replace(btrim(CASE WHEN t ~ '^[(\[]' THEN substr(t, 2, greatest(length(t) - 2, 0)) ELSE t END, E' \t'),
-                           ',', '.') AS s) x
-$$;
+LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $$
+DECLARE
+    s text := t;
+BEGIN
+    IF s IS NULL OR s = '' THEN
+        RETURN NULL;
+    END IF;
+    IF left(s, 1) IN ('(', '[') THEN
+        s := substr(s, 2, greatest(length(s) - 2, 0));
+    END IF;
+    s := replace(btrim(s, E' \t'), ',', '.');
+    IF length(s) <= 60 AND s ~ '^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)$' THEN
+        RETURN s::numeric;
+    END IF;
+    RETURN NULL;
+END $$;
 
 -- An integer "nr"; NULL when it is none or out of range.
 CREATE FUNCTION pomiary.calkowita(t text) RETURNS integer
-LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
-    SELECT CASE WHEN s ~ '^[+-]?[0-9]{1,10}$' AND s::bigint BETWEEN -2147483648 AND 2147483647
-                THEN s::integer END
-      FROM (SELECT btrim(t, E' \t') AS s) x
-$$;
+LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $$
+DECLARE
+    s text := btrim(t, E' \t');
+BEGIN
+    IF s ~ '^[+-]?[0-9]{1,10}$' AND s::bigint BETWEEN -2147483648 AND 2147483647 THEN
+        RETURN s::integer;
+    END IF;
+    RETURN NULL;
+END $$;
 
 -- "yyyy-MM-dd hh:mm" (seconds allowed); NULL when it is no such time.
 CREATE FUNCTION pomiary.czas_wiersza(t text) RETURNS timestamp
@@ -238,27 +279,53 @@ BEGIN
     RETURN make_timestamp(y, mo, d, m[4]::integer, m[5]::integer, coalesce(m[6], '0')::integer);
 END $$;
 
+-- The current lines of the five tables of every station, by position from 1.
 CREATE TABLE pomiary.wiersze (
     stanowisko integer NOT NULL REFERENCES pomiary.stanowiska (id),
     tabela smallint NOT NULL,
     pozycja integer NOT NULL,
     linia text NOT NULL,
-    seq bigint NOT NULL,
-    nr integer GENERATED ALWAYS AS (pomiary.calkowita(pomiary.pole(linia, 0))) STORED,
-    czas timestamp GENERATED ALWAYS AS (pomiary.czas_wiersza(pomiary.pole(linia, 1))) STORED,
-    brutto numeric GENERATED ALWAYS AS (pomiary.liczba(pomiary.pole(linia, 2))) STORED,
-    netto numeric GENERATED ALWAYS AS (pomiary.liczba(pomiary.pole(linia, 3))) STORED,
-    tara numeric GENERATED ALWAYS AS (pomiary.liczba(pomiary.pole(linia, 4))) STORED,
-    cena numeric GENERATED ALWAYS AS (pomiary.liczba(pomiary.pole(linia, 5))) STORED,
-    wartosc numeric GENERATED ALWAYS AS (pomiary.liczba(pomiary.pole(linia, 6))) STORED,
-    zamowienie text GENERATED ALWAYS AS (pomiary.pole(linia, 7)) STORED,
-    material text GENERATED ALWAYS AS (pomiary.pole(linia, 8)) STORED,
-    opakowanie text GENERATED ALWAYS AS (pomiary.pole(linia, 9)) STORED,
-    operator text GENERATED ALWAYS AS (pomiary.pole(linia, 10)) STORED,
-    klient text GENERATED ALWAYS AS (pomiary.pole(linia, 11)) STORED,
+    seq bigint NOT NULL,  -- the event that wrote the line
+    nr integer,
+    czas timestamp,
+    brutto numeric,
+    netto numeric,
+    tara numeric,
+    cena numeric,
+    wartosc numeric,
+    zamowienie text,
+    material text,
+    opakowanie text,
+    operator text,
+    klient text,
     -- Checked at the end of each statement, so a removal can move the lines after it.
     CONSTRAINT wiersze_pozycja UNIQUE (stanowisko, tabela, pozycja) DEFERRABLE INITIALLY IMMEDIATE
 );
+
+-- The fields of a line, cut once whenever the line is written; the last
+-- field keeps any further TABs.
+CREATE FUNCTION pomiary.pola_wiersza() RETURNS trigger
+LANGUAGE plpgsql AS $$
+DECLARE
+    f text[] := string_to_array(NEW.linia, E'\t');
+BEGIN
+    NEW.nr := pomiary.calkowita(f[1]);
+    NEW.czas := pomiary.czas_wiersza(f[2]);
+    NEW.brutto := pomiary.liczba(f[3]);
+    NEW.netto := pomiary.liczba(f[4]);
+    NEW.tara := pomiary.liczba(f[5]);
+    NEW.cena := pomiary.liczba(f[6]);
+    NEW.wartosc := pomiary.liczba(f[7]);
+    NEW.zamowienie := coalesce(f[8], '');
+    NEW.material := coalesce(f[9], '');
+    NEW.opakowanie := coalesce(f[10], '');
+    NEW.operator := coalesce(f[11], '');
+    NEW.klient := coalesce(array_to_string(f[12:], E'\t'), '');
+    RETURN NEW;
+END $$;
+
+CREATE TRIGGER wiersze_pola BEFORE INSERT OR UPDATE OF linia ON pomiary.wiersze
+    FOR EACH ROW EXECUTE FUNCTION pomiary.pola_wiersza();
 
 -- Each table's line count, and the first event after which it differed from
 -- the count the station wrote ("n"), or that did not fit the lines.
@@ -269,6 +336,16 @@ CREATE TABLE pomiary.tabele (
     niezgodna_od bigint,
     PRIMARY KEY (stanowisko, tabela)
 );
+
+-- A position member of an event: an integer from 1, else NULL.
+CREATE FUNCTION pomiary.poz(v jsonb) RETURNS integer
+LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $$
+BEGIN
+    IF jsonb_typeof(v) = 'number' AND v::text ~ '^[0-9]{1,9}$' AND v::text::integer >= 1 THEN
+        RETURN v::text::integer;
+    END IF;
+    RETURN NULL;
+END $$;
 
 -- Removes the given positions of a table and closes the gaps; returns how many went.
 CREATE FUNCTION pomiary.usun_pozycje(p_st integer, p_tab smallint, p_poz integer[]) RETURNS integer
@@ -288,6 +365,7 @@ BEGIN
     RETURN n;
 END $$;
 
+-- The texts of a "lines" member from position p_od on; returns how many.
 CREATE FUNCTION pomiary.wstaw_linie(p_st integer, p_tab smallint, p_od integer, p_linie jsonb, p_seq bigint)
 RETURNS integer LANGUAGE plpgsql AS $$
 DECLARE
@@ -301,134 +379,213 @@ BEGIN
     RETURN n;
 END $$;
 
--- A position member of an event: an integer from 1, else NULL.
-CREATE FUNCTION pomiary.poz(v jsonb) RETURNS integer
-LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
-    SELECT CASE WHEN jsonb_typeof(v) = 'number' AND v::text ~ '^[0-9]{1,9}$' AND v::text::integer >= 1
-                THEN v::text::integer END
-$$;
-
--- Applies one table event to the current lines of its table.
-CREATE FUNCTION pomiary.zastosuj(p_st integer, p_seq bigint, j jsonb) RETURNS void
+-- Applies one table event to the current lines of its table, which holds
+-- p_n lines: their count after it, and whether the event fitted them.
+CREATE FUNCTION pomiary.zastosuj(p_st integer, p_seq bigint, j jsonb, p_n integer, OUT n integer, OUT pasuje boolean)
 LANGUAGE plpgsql AS $$
 DECLARE
-    v_tab smallint := CASE WHEN j ->> 'tab' IN ('1', '2', '3', '4', '5') THEN (j ->> 'tab')::smallint END;
+    v_tab smallint := (j ->> 'tab')::smallint;
     v_kind text := j ->> 'kind';
-    v_n integer;
-    v_pasuje boolean := true;
     v_at integer; v_od integer; v_drop integer; v_ile integer;
     v_usun integer[] := '{}';
     r jsonb;
 BEGIN
-    IF v_tab IS NULL OR NOT j ? 'sha' THEN
-        RETURN;
-    END IF;
-    SELECT liczba INTO v_n FROM pomiary.tabele WHERE stanowisko = p_st AND tabela = v_tab FOR UPDATE;
-    IF NOT FOUND THEN
-        INSERT INTO pomiary.tabele (stanowisko, tabela) VALUES (p_st, v_tab);
-        v_n := 0;
-    END IF;
+    n := p_n;
+    pasuje := true;
     IF v_kind = 'add' THEN
         IF jsonb_typeof(j -> 'line') = 'string' THEN
             INSERT INTO pomiary.wiersze (stanowisko, tabela, pozycja, linia, seq)
-                VALUES (p_st, v_tab, v_n + 1, j ->> 'line', p_seq);
-            v_n := v_n + 1;
+                VALUES (p_st, v_tab, n + 1, j ->> 'line', p_seq);
+            n := n + 1;
         ELSE
-            v_pasuje := false;
+            pasuje := false;
         END IF;
     ELSIF v_kind IN ('edit', 'update') THEN
         FOR r IN SELECT e FROM jsonb_array_elements(CASE WHEN jsonb_typeof(j -> 'rows') = 'array'
                                                          THEN j -> 'rows' ELSE '[]' END) e LOOP
             v_at := pomiary.poz(r -> 'at');
-            IF v_at IS NULL OR v_at > v_n THEN
-                v_pasuje := false;
+            IF v_at IS NULL OR v_at > n THEN
+                pasuje := false;
             ELSIF r -> 'del' = 'true' THEN
-                v_usun := v_usun || v_at;
+                v_usun := array_append(v_usun, v_at);
             ELSIF jsonb_typeof(r -> 'line') = 'string' THEN
                 UPDATE pomiary.wiersze SET linia = r ->> 'line', seq = p_seq
                  WHERE stanowisko = p_st AND tabela = v_tab AND pozycja = v_at;
             ELSE
-                v_pasuje := false;
+                pasuje := false;
             END IF;
         END LOOP;
         IF cardinality(v_usun) > 0 THEN
-            v_n := v_n - pomiary.usun_pozycje(p_st, v_tab, v_usun);
+            n := n - pomiary.usun_pozycje(p_st, v_tab, v_usun);
         END IF;
     ELSIF v_kind = 'delete' THEN
         v_at := pomiary.poz(j -> 'at');
-        IF v_at IS NULL OR v_at > v_n THEN
-            v_pasuje := false;
+        IF v_at IS NULL OR v_at > n THEN
+            pasuje := false;
         ELSE
-            v_n := v_n - pomiary.usun_pozycje(p_st, v_tab, ARRAY[v_at]);
+            n := n - pomiary.usun_pozycje(p_st, v_tab, ARRAY[v_at]);
         END IF;
     ELSIF v_kind = 'purge' AND jsonb_typeof(j -> 'removed') = 'array' THEN
         SELECT coalesce(array_agg(pomiary.poz(e)), '{}') INTO v_usun FROM jsonb_array_elements(j -> 'removed') e;
         IF array_position(v_usun, NULL) IS NOT NULL THEN
-            v_pasuje := false;
+            pasuje := false;
             v_usun := array_remove(v_usun, NULL);
         END IF;
-        v_n := v_n - pomiary.usun_pozycje(p_st, v_tab, v_usun);
+        n := n - pomiary.usun_pozycje(p_st, v_tab, v_usun);
     ELSIF v_kind IN ('series', 'purge', 'opening', 'archive_read', 'rewrite') THEN
         DELETE FROM pomiary.wiersze WHERE stanowisko = p_st AND tabela = v_tab;
-        v_n := pomiary.wstaw_linie(p_st, v_tab, 1, j -> 'lines', p_seq);
+        n := pomiary.wstaw_linie(p_st, v_tab, 1, j -> 'lines', p_seq);
     ELSIF v_kind = 'external' THEN
         v_od := pomiary.poz(j -> 'from');
         v_drop := CASE WHEN j -> 'drop' = '0' THEN 0 ELSE pomiary.poz(j -> 'drop') END;
-        IF v_od IS NULL OR v_drop IS NULL OR v_od + v_drop - 1 > v_n THEN
-            v_pasuje := false;
+        IF v_od IS NULL OR v_drop IS NULL OR v_od + v_drop - 1 > n THEN
+            pasuje := false;
         ELSE
             DELETE FROM pomiary.wiersze
              WHERE stanowisko = p_st AND tabela = v_tab AND pozycja BETWEEN v_od AND v_od + v_drop - 1;
             v_ile := CASE WHEN jsonb_typeof(j -> 'lines') = 'array' THEN jsonb_array_length(j -> 'lines') ELSE 0 END;
             UPDATE pomiary.wiersze SET pozycja = pozycja + v_ile - v_drop
              WHERE stanowisko = p_st AND tabela = v_tab AND pozycja >= v_od + v_drop;
-            v_n := v_n - v_drop + pomiary.wstaw_linie(p_st, v_tab, v_od, j -> 'lines', p_seq);
+            n := n - v_drop + pomiary.wstaw_linie(p_st, v_tab, v_od, j -> 'lines', p_seq);
         END IF;
     ELSE
-        v_pasuje := false;
+        pasuje := false;
     END IF;
-    UPDATE pomiary.tabele
-       SET liczba = v_n,
-           niezgodna_od = coalesce(niezgodna_od,
-                                   CASE WHEN NOT v_pasuje OR j ->> 'n' IS DISTINCT FROM v_n::text THEN p_seq END)
-     WHERE stanowisko = p_st AND tabela = v_tab;
+    pasuje := pasuje AND j ->> 'n' IS NOT DISTINCT FROM n::text;
+END $$;
+
+-- The table of an event that changes one ("tab" 1..5 and a "sha"), else NULL.
+CREATE FUNCTION pomiary.tabela_zdarzenia(j jsonb) RETURNS smallint
+LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $$
+BEGIN
+    IF j ->> 'tab' IN ('1', '2', '3', '4', '5') AND j ? 'sha' THEN
+        RETURN (j ->> 'tab')::smallint;
+    END IF;
+    RETURN NULL;
 END $$;
 
 -- A table's lines replayed anew from its stored events, passing over every
--- event that a not_applied names.
+-- event that a not_applied names; its count and first mismatch are stored.
 CREATE FUNCTION pomiary.odtworz_tabele(p_st integer, p_tab smallint) RETURNS void
 LANGUAGE plpgsql AS $$
 DECLARE
     z record;
+    r record;
+    v_n integer := 0;
+    v_niezgodna bigint;
 BEGIN
     DELETE FROM pomiary.wiersze WHERE stanowisko = p_st AND tabela = p_tab;
-    UPDATE pomiary.tabele SET liczba = 0, niezgodna_od = NULL WHERE stanowisko = p_st AND tabela = p_tab;
     FOR z IN SELECT e.seq, e.linia::jsonb AS j FROM pomiary.zdarzenia e
               WHERE e.stanowisko = p_st AND e.tabela = p_tab
-                AND NOT EXISTS (SELECT 1 FROM pomiary.zdarzenia n
-                                 WHERE n.stanowisko = p_st AND n.rodzaj = 'not_applied'
-                                   AND n.linia::jsonb ->> 'ref' = e.seq::text)
+                AND NOT EXISTS (SELECT 1 FROM pomiary.zdarzenia a
+                                 WHERE a.stanowisko = p_st AND a.rodzaj = 'not_applied'
+                                   AND a.linia::jsonb ->> 'ref' = e.seq::text)
               ORDER BY e.seq LOOP
-        PERFORM pomiary.zastosuj(p_st, z.seq, z.j);
+        CONTINUE WHEN pomiary.tabela_zdarzenia(z.j) IS NULL;
+        r := pomiary.zastosuj(p_st, z.seq, z.j, v_n);
+        v_n := r.n;
+        IF NOT r.pasuje AND v_niezgodna IS NULL THEN
+            v_niezgodna := z.seq;
+        END IF;
     END LOOP;
+    INSERT INTO pomiary.tabele (stanowisko, tabela, liczba, niezgodna_od) VALUES (p_st, p_tab, v_n, v_niezgodna)
+        ON CONFLICT (stanowisko, tabela) DO UPDATE SET liczba = EXCLUDED.liczba, niezgodna_od = EXCLUDED.niezgodna_od;
 END $$;
 
-CREATE OR REPLACE FUNCTION pomiary.po_zdarzeniu(p_stanowisko integer, p_seq bigint, j jsonb) RETURNS void
-LANGUAGE plpgsql AS $$
+-- As before, and each event stored is replayed into the current lines at
+-- once. Runs of added weighings go in one statement; the line counts are
+-- kept in the function and stored once.
+CREATE OR REPLACE FUNCTION pomiary.dodaj_zdarzenia(p_nazwa text, p_seq bigint[], p_poprzedni text[], p_linie text[],
+                                                   OUT ostatni_seq bigint, OUT ostatni_mac text,
+                                                   OUT odmowa_seq bigint, OUT odmowa text)
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = pomiary, pg_temp AS $$
 DECLARE
-    v_tab smallint;
+    st pomiary.stanowiska := pomiary.stanowisko_wolajacego(p_nazwa);
+    e record; c record; r record; t record;
+    v_tab smallint; v_ref bigint;
+    v_n integer[] := '{0,0,0,0,0}';
+    v_niezgodna bigint[] := '{NULL,NULL,NULL,NULL,NULL}';
+    v_zmienione boolean[] := '{f,f,f,f,f}';
+    z_seq bigint[] := '{}'; z_prev text[] := '{}'; z_linia text[] := '{}'; z_j jsonb[] := '{}';
+    a_tab smallint[] := '{}'; a_poz integer[] := '{}'; a_linia text[] := '{}'; a_seq bigint[] := '{}';
 BEGIN
-    IF j ->> 'kind' = 'not_applied' THEN
-        IF jsonb_typeof(j -> 'ref') = 'number' AND j ->> 'ref' ~ '^[0-9]{1,18}$' THEN
-            SELECT tabela INTO v_tab FROM pomiary.zdarzenia
-             WHERE stanowisko = p_stanowisko AND seq = (j ->> 'ref')::bigint;
+    FOR t IN SELECT tabela, liczba, niezgodna_od FROM pomiary.tabele WHERE stanowisko = st.id FOR UPDATE LOOP
+        v_n[t.tabela] := t.liczba;
+        v_niezgodna[t.tabela] := t.niezgodna_od;
+    END LOOP;
+    FOR e IN SELECT * FROM unnest(p_seq, p_poprzedni, p_linie) AS u(seq, prev, linia) LOOP
+        c := pomiary.sprawdz_zdarzenie(st.id, st.ostatni_seq, st.ostatni_mac, e.seq, e.prev, e.linia);
+        CONTINUE WHEN c.pomin;
+        IF c.odmowa IS NOT NULL THEN
+            odmowa_seq := e.seq;
+            odmowa := c.odmowa;
+            PERFORM pomiary.zapisz_odmowe(st.id, e.seq, c.odmowa, e.linia);
+            EXIT;
+        END IF;
+        z_seq := array_append(z_seq, e.seq);
+        z_prev := array_append(z_prev, e.prev);
+        z_linia := array_append(z_linia, e.linia);
+        z_j := array_append(z_j, c.j);
+        IF e.seq = 0 THEN
+            st.identyfikator := c.j ->> 'station';
+        END IF;
+        st.ostatni_seq := e.seq;
+        st.ostatni_mac := c.j ->> 'mac';
+        v_tab := pomiary.tabela_zdarzenia(c.j);
+        IF v_tab IS NOT NULL AND c.j ->> 'kind' = 'add' AND jsonb_typeof(c.j -> 'line') = 'string' THEN
+            v_n[v_tab] := v_n[v_tab] + 1;
+            v_zmienione[v_tab] := true;
+            a_tab := array_append(a_tab, v_tab);
+            a_poz := array_append(a_poz, v_n[v_tab]);
+            a_linia := array_append(a_linia, c.j ->> 'line');
+            a_seq := array_append(a_seq, e.seq);
+            IF v_niezgodna[v_tab] IS NULL AND c.j ->> 'n' IS DISTINCT FROM v_n[v_tab]::text THEN
+                v_niezgodna[v_tab] := e.seq;
+            END IF;
+            CONTINUE;
+        END IF;
+        -- Anything else sees the lines as they are by now.
+        IF cardinality(a_seq) > 0 THEN
+            INSERT INTO pomiary.wiersze (stanowisko, tabela, pozycja, linia, seq)
+            SELECT st.id, u.t, u.p, u.l, u.s FROM unnest(a_tab, a_poz, a_linia, a_seq) AS u(t, p, l, s);
+            a_tab := '{}'; a_poz := '{}'; a_linia := '{}'; a_seq := '{}';
         END IF;
         IF v_tab IS NOT NULL THEN
-            PERFORM pomiary.odtworz_tabele(p_stanowisko, v_tab);
+            r := pomiary.zastosuj(st.id, e.seq, c.j, v_n[v_tab]);
+            v_n[v_tab] := r.n;
+            v_zmienione[v_tab] := true;
+            IF NOT r.pasuje AND v_niezgodna[v_tab] IS NULL THEN
+                v_niezgodna[v_tab] := e.seq;
+            END IF;
+        ELSIF c.j ->> 'kind' = 'not_applied' AND jsonb_typeof(c.j -> 'ref') = 'number'
+              AND c.j ->> 'ref' ~ '^[0-9]{1,18}$' THEN
+            -- The event it names had no effect: its table is replayed without it.
+            v_ref := (c.j ->> 'ref')::bigint;
+            PERFORM pomiary.zapisz_zdarzenia(st.id, z_seq, z_prev, z_linia, z_j);
+            z_seq := '{}'; z_prev := '{}'; z_linia := '{}'; z_j := '{}';
+            SELECT tabela INTO v_tab FROM pomiary.zdarzenia WHERE stanowisko = st.id AND seq = v_ref;
+            IF v_tab IS NOT NULL THEN
+                PERFORM pomiary.odtworz_tabele(st.id, v_tab);
+                SELECT * INTO t FROM pomiary.tabele WHERE stanowisko = st.id AND tabela = v_tab;
+                v_n[v_tab] := t.liczba;
+                v_niezgodna[v_tab] := t.niezgodna_od;
+                v_zmienione[v_tab] := true;
+            END IF;
         END IF;
-    ELSE
-        PERFORM pomiary.zastosuj(p_stanowisko, p_seq, j);
+    END LOOP;
+    IF cardinality(a_seq) > 0 THEN
+        INSERT INTO pomiary.wiersze (stanowisko, tabela, pozycja, linia, seq)
+        SELECT st.id, u.t, u.p, u.l, u.s FROM unnest(a_tab, a_poz, a_linia, a_seq) AS u(t, p, l, s);
     END IF;
+    PERFORM pomiary.zapisz_zdarzenia(st.id, z_seq, z_prev, z_linia, z_j);
+    INSERT INTO pomiary.tabele (stanowisko, tabela, liczba, niezgodna_od)
+    SELECT st.id, k::smallint, v_n[k], v_niezgodna[k] FROM generate_series(1, 5) k WHERE v_zmienione[k]
+        ON CONFLICT (stanowisko, tabela) DO UPDATE SET liczba = EXCLUDED.liczba, niezgodna_od = EXCLUDED.niezgodna_od;
+    UPDATE pomiary.stanowiska SET ostatni_seq = st.ostatni_seq, ostatni_mac = st.ostatni_mac,
+                                  identyfikator = st.identyfikator
+     WHERE id = st.id;
+    ostatni_seq := st.ostatni_seq;
+    ostatni_mac := st.ostatni_mac;
 END $$;
 
 CREATE VIEW pomiary.pomiary_biezace AS
@@ -436,12 +593,12 @@ SELECT s.nazwa AS stanowisko, w.tabela, w.nr, w.czas, w.brutto, w.netto, w.tara,
        w.zamowienie, w.material, w.opakowanie, w.operator, w.klient, w.pozycja
   FROM pomiary.wiersze w JOIN pomiary.stanowiska s ON s.id = w.stanowisko;
 
+-- The events stored before this version, replayed.
 DO $$
 DECLARE
     t record;
 BEGIN
     FOR t IN SELECT DISTINCT stanowisko, tabela FROM pomiary.zdarzenia WHERE tabela IS NOT NULL LOOP
-        INSERT INTO pomiary.tabele (stanowisko, tabela) VALUES (t.stanowisko, t.tabela) ON CONFLICT DO NOTHING;
         PERFORM pomiary.odtworz_tabele(t.stanowisko, t.tabela);
     END LOOP;
 END $$;
@@ -450,8 +607,8 @@ REVOKE ALL ON ALL FUNCTIONS IN SCHEMA pomiary FROM PUBLIC;
 GRANT EXECUTE ON FUNCTION pomiary.stan_stanowiska(text), pomiary.dodaj_zdarzenia(text, bigint[], text[], text[])
     TO pomiary_stanowisko;
 GRANT SELECT ON pomiary.wiersze, pomiary.tabele, pomiary.pomiary_biezace TO pomiary_biuro;
-GRANT EXECUTE ON FUNCTION pomiary.pole(text, integer), pomiary.liczba(text), pomiary.calkowita(text),
-    pomiary.czas_wiersza(text), pomiary.czas_zdarzenia(text) TO pomiary_biuro;
+GRANT EXECUTE ON FUNCTION pomiary.liczba(text), pomiary.calkowita(text), pomiary.czas_wiersza(text),
+    pomiary.czas_zdarzenia(text) TO pomiary_biuro;
 )SQL";
 
 }  // namespace

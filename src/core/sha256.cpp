@@ -67,27 +67,42 @@ __attribute__((target("sha,sse4.1"))) void CompressShaNi(uint32_t *h, const unsi
     __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);  // ABEF
     state1 = _mm_blend_epi16(state1, tmp, 0xF0);        // CDGH
 
+    const auto k = [](int i) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(kK + 4 * i)); };
     for (; blocks > 0; --blocks, data += 64) {
         const __m128i abef = state0, cdgh = state1;
-        __m128i msg[4];
-        for (int i = 0; i < 4; ++i)
-            msg[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(data + 16 * i)), shuffle);
-        for (int r = 0; r < 16; ++r) {
-            __m128i &cur = msg[r % 4];
-            __m128i m = _mm_add_epi32(cur, _mm_loadu_si128(reinterpret_cast<const __m128i *>(kK + 4 * r)));
-            state1 = _mm_sha256rnds2_epu32(state1, state0, m);
-            if (r >= 3 && r < 15) {
-                // Next schedule words: W[16..] from the four before.
-                __m128i &next = msg[(r + 1) % 4];
-                const __m128i t = _mm_alignr_epi8(cur, msg[(r + 3) % 4], 4);
-                next = _mm_add_epi32(next, t);
-                next = _mm_sha256msg2_epu32(next, cur);
-            }
-            m = _mm_shuffle_epi32(m, 0x0E);
-            state0 = _mm_sha256rnds2_epu32(state0, state1, m);
-            if (r >= 1 && r < 13)
-                msg[(r + 3) % 4] = _mm_sha256msg1_epu32(msg[(r + 3) % 4], cur);
-        }
+        __m128i m0 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(data)), shuffle);
+        __m128i m1 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(data + 16)), shuffle);
+        __m128i m2 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(data + 32)), shuffle);
+        __m128i m3 = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(data + 48)), shuffle);
+        __m128i m;
+        // Four rounds on `cur`; `next` gets its schedule completed, `prev` its first half.
+#define POMIARY_ROUNDS(i, cur, prevOfCur, next, prev, completes, starts)                                            \
+    m = _mm_add_epi32(cur, k(i));                                                                                    \
+    state1 = _mm_sha256rnds2_epu32(state1, state0, m);                                                               \
+    if (completes) {                                                                                                 \
+        next = _mm_add_epi32(next, _mm_alignr_epi8(cur, prevOfCur, 4));                                              \
+        next = _mm_sha256msg2_epu32(next, cur);                                                                      \
+    }                                                                                                                \
+    state0 = _mm_sha256rnds2_epu32(state0, state1, _mm_shuffle_epi32(m, 0x0E));                                      \
+    if (starts)                                                                                                      \
+        prev = _mm_sha256msg1_epu32(prev, cur);
+        POMIARY_ROUNDS(0, m0, m3, m1, m3, false, false)
+        POMIARY_ROUNDS(1, m1, m0, m2, m0, false, true)
+        POMIARY_ROUNDS(2, m2, m1, m3, m1, false, true)
+        POMIARY_ROUNDS(3, m3, m2, m0, m2, true, true)
+        POMIARY_ROUNDS(4, m0, m3, m1, m3, true, true)
+        POMIARY_ROUNDS(5, m1, m0, m2, m0, true, true)
+        POMIARY_ROUNDS(6, m2, m1, m3, m1, true, true)
+        POMIARY_ROUNDS(7, m3, m2, m0, m2, true, true)
+        POMIARY_ROUNDS(8, m0, m3, m1, m3, true, true)
+        POMIARY_ROUNDS(9, m1, m0, m2, m0, true, true)
+        POMIARY_ROUNDS(10, m2, m1, m3, m1, true, true)
+        POMIARY_ROUNDS(11, m3, m2, m0, m2, true, true)
+        POMIARY_ROUNDS(12, m0, m3, m1, m3, true, true)
+        POMIARY_ROUNDS(13, m1, m0, m2, m0, true, false)
+        POMIARY_ROUNDS(14, m2, m1, m3, m1, true, false)
+        POMIARY_ROUNDS(15, m3, m2, m0, m2, false, false)
+#undef POMIARY_ROUNDS
         state0 = _mm_add_epi32(state0, abef);
         state1 = _mm_add_epi32(state1, cdgh);
     }

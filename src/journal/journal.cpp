@@ -183,7 +183,7 @@ QList<JournalFinding> Journal::Open()
     const std::optional<Event> header = journal::ParseEvent(file.readLine(1 << 20).trimmed());
     std::optional<JournalKey> key;
     if (header && header->seq == 0 && header->kind == journal::kind::Journal)
-        key = keys_.Load(header->body.value(QLatin1String("station")).toString().toLatin1());
+        key = keys_.Load(header->station.toLatin1());
     if (!key && !header) {
         // A header made unreadable does not hide the folder's journal.
         key = keys_.FindKeptFor(storage_.dataDir());
@@ -302,7 +302,7 @@ bool Journal::ScanTail(QList<JournalFinding> &findings, std::optional<Event> &la
         at += line.size() + 1;
         state_.end = at;
         if (te->kind == journal::kind::NotApplied) {
-            if (last && last->seq == te->body.value(QLatin1String("ref")).toInteger(-1) && last->ChangesTable())
+            if (last && last->seq == te->ref && last->ChangesTable())
                 claims[size_t(last->table - 1)] = before[size_t(last->table - 1)];
         } else if (te->ChangesTable()) {
             before[size_t(te->table - 1)] = claims[size_t(te->table - 1)];
@@ -337,7 +337,7 @@ bool Journal::ScanAll(QList<JournalFinding> &findings, std::optional<Event> &las
         if (!e)
             continue;
         if (e->kind == journal::kind::NotApplied) {
-            if (last && last->seq == e->body.value(QLatin1String("ref")).toInteger(-1) && last->ChangesTable())
+            if (last && last->seq == e->ref && last->ChangesTable())
                 claims[size_t(last->table - 1)] = before[size_t(last->table - 1)];
         } else if (e->ChangesTable()) {
             before[size_t(e->table - 1)] = claims[size_t(e->table - 1)];

@@ -31,7 +31,7 @@ struct CheckedLine {
 
 QString When(const Event &e)
 {
-    return e.body.value(QLatin1String("t")).toString().left(19).replace(QLatin1Char('T'), QLatin1Char(' '));
+    return e.time.left(19).replace(QLatin1Char('T'), QLatin1Char(' '));
 }
 
 QString Shown(QByteArrayView line)
@@ -96,7 +96,7 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
     // spoilt, of the folder).
     const std::optional<Event> header = journal::ParseEvent(lines.Line(0));
     const QByteArray station =
-        header ? header->body.value(QLatin1String("station")).toString().toLatin1() : QByteArray();
+        header ? header->station.toLatin1() : QByteArray();
     std::optional<JournalKey> key = keys.Load(station);
     if (!key && !header)
         key = keys.FindKeptFor(storage.dataDir());
@@ -109,6 +109,7 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
 
     // Signatures and parsing in parallel, batch by batch; the replay after each batch, in order.
     const int workers = std::max(1, threads > 0 ? threads : int(std::min(4u, std::thread::hardware_concurrency())));
+    const journal::MacChecker checker(key->secret);
     journal::EventReplay replay;
     QStringList macProblems;
     qint64 macsOk = 0;
@@ -127,7 +128,7 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
                 const QByteArrayView bytes = lines.Line(line);
                 const QByteArrayView previous =
                     line == 0 ? QByteArrayView(journal::InitialMac()) : journal::MacOf(lines.Line(line - 1));
-                checked[i].macOk = journal::Verify(key->secret, previous.toByteArray(), bytes);
+                checked[i].macOk = checker.Verify(previous, bytes);
                 checked[i].event = journal::ParseEvent(bytes);
             }
         };
@@ -175,20 +176,20 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
                                        .arg(e.seq)
                                        .arg(When(e))
                                        .arg(e.table)
-                                       .arg(e.body.value(QLatin1String("differ")).toInteger());
+                                       .arg(e.differ);
             else if (e.kind == journal::kind::Cut)
                 report.problems << QStringLiteral("Zdarzenie %1 (%2): dziennik był skrócony (kończył się na "
                                                   "zdarzeniu %3, a zapisano %4).")
                                        .arg(e.seq)
                                        .arg(When(e))
-                                       .arg(e.body.value(QLatin1String("found_seq")).toInteger())
-                                       .arg(e.body.value(QLatin1String("expected_seq")).toInteger());
-            else if (e.kind == journal::kind::Journal && e.body.contains(QLatin1String("previous")))
+                                       .arg(e.foundSeq)
+                                       .arg(e.expectedSeq);
+            else if (e.kind == journal::kind::Journal && e.hasPrevious)
                 report.problems << QStringLiteral("Dziennik rozpoczęto od nowa (%1): poprzedni dziennik tego folderu "
                                                   "zaginął (stanowisko %2, ostatnie zdarzenie %3).")
                                        .arg(When(e))
-                                       .arg(e.body.value(QLatin1String("previous")).toObject().value(QLatin1String("station")).toString())
-                                       .arg(e.body.value(QLatin1String("previous")).toObject().value(QLatin1String("seq")).toInteger());
+                                       .arg(e.previousStation)
+                                       .arg(e.previousSeq);
             replay.Feed(std::move(e), problem);
         }
     }

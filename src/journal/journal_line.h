@@ -3,6 +3,8 @@
 // One journal line: its text members, its signature and its parsing
 // (journal_format.h describes the format).
 
+#include "core/sha256.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonObject>
@@ -10,6 +12,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace journal {
 
@@ -41,19 +44,70 @@ QByteArrayView MacOf(QByteArrayView line);
 // True when `line` carries the mac of its content chained to `previousMac`.
 bool Verify(const QByteArray &key, QByteArrayView previousMac, QByteArrayView line);
 
-// An event as read from a line: the members a reader needs first, and all of them.
+// HMAC-SHA-256 with the key's pads hashed once, for checking a long journal:
+// the same values as QMessageAuthenticationCode, which hashes the pads again
+// for every message.
+class MacChecker {
+public:
+    explicit MacChecker(const QByteArray &key);
+    // The mac (hex) of `previousMac` followed by `content`.
+    QByteArray Mac(QByteArrayView previousMac, QByteArrayView content) const;
+    // True when `line` carries the mac of its content chained to `previousMac`.
+    bool Verify(QByteArrayView previousMac, QByteArrayView line) const;
+
+private:
+    Sha256 inner_, outer_;
+};
+
+enum class Eol : quint8 { CrLf, Lf, Cr, None };
+
+// An event as read from a line: what the replay and the reports need, and
+// the line itself for anything else (Body()).
 struct Event {
+    struct Change {
+        int column = -1;
+        QByteArray from, to;
+    };
+    struct Row {
+        qint64 at = 0;
+        QByteArray line;
+        bool del = false;
+        std::vector<Change> diff;
+    };
+
     qint64 seq = -1;
     QString kind;
     int table = 0;  // 0: not an event of one table
-    QJsonObject body;
+    QString time;   // "t"
+    QByteArray op;
+    qint64 at = -1, n = -1, ref = -1, from = -1, drop = -1, differ = -1, count = -1;
+    qint64 expectedSeq = -1, foundSeq = -1;
+    int field = -1;
+    bool range = false, recovered = false;
+    QByteArray sha;
+    QByteArray line;
+    bool hasLines = false;
+    std::vector<QByteArray> lines;
+    std::vector<std::pair<qint64, Eol>> eol;  // position from 1, line end
+    bool hasRows = false;
+    std::vector<Row> rows;
+    bool hasRemoved = false;
+    std::vector<qint64> removed;
+    QString via, file, mode, station;
+    bool hasPrevious = false;
+    QString previousStation;
+    qint64 previousSeq = -1;
+    QByteArray raw;
 
-    bool ChangesTable() const;  // carries "n" and "sha"
-    qint64 Lines() const { return body.value(QLatin1String("n")).toInteger(-1); }
-    QByteArray Sha() const { return body.value(QLatin1String("sha")).toString().toLatin1(); }
+    bool ChangesTable() const { return table > 0 && !sha.isEmpty(); }
+    qint64 Lines() const { return n; }
+    const QByteArray &Sha() const { return sha; }
+    // Every member, as the JSON object it was written as.
+    QJsonObject Body() const;
 };
 
-// nullopt when the line is no JSON object with a "seq" and a "kind".
+// nullopt when the line is no JSON object with a "seq" and a "kind", or a
+// member has a type or a text the format does not allow.
 std::optional<Event> ParseEvent(QByteArrayView line);
 
 }  // namespace journal

@@ -35,7 +35,7 @@ bool ReadJournalLines(const QString &path, JournalLines &out)
 void EventReplay::Feed(Event e, const std::function<void(const Event &, const QString &)> &problem)
 {
     if (e.kind == kind::NotApplied) {
-        if (held_ && held_->seq == e.body.value(QLatin1String("ref")).toInteger(-1))
+        if (held_ && held_->seq == e.ref)
             held_.reset();
         return;
     }

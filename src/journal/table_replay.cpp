@@ -5,8 +5,6 @@
 #include "tables/line_scanner.h"
 #include "tables/measurement_record.h"
 
-#include <QHash>
-#include <QJsonArray>
 
 #include <algorithm>
 
@@ -15,20 +13,6 @@ namespace journal {
 namespace {
 
 constexpr size_t kBlock = 1024;
-
-Eol EolOf(const QJsonValue &v)
-{
-    if (!v.isString())
-        return Eol::CrLf;
-    const QString s = v.toString();
-    if (s == QLatin1String("\n"))
-        return Eol::Lf;
-    if (s == QLatin1String("\r"))
-        return Eol::Cr;
-    if (s.isEmpty())
-        return Eol::None;
-    return Eol::CrLf;
-}
 
 QString Quoted(QByteArrayView bytes)
 {
@@ -153,7 +137,6 @@ std::vector<ReplayLine> SplitFile(QByteArrayView data)
 
 bool TableReplay::Apply(const Event &e, QString *problem, std::vector<Touch> *touched)
 {
-    const QJsonObject &b = e.body;
     bool ok = true;
     auto fail = [&](const QString &text) {
         if (ok && problem)
@@ -165,43 +148,32 @@ bool TableReplay::Apply(const Event &e, QString *problem, std::vector<Touch> *to
             touched->push_back({id, at});
     };
     // A line to be changed: its position from 0, checked.
-    auto position = [&](const QJsonValue &at) -> qsizetype {
-        const qint64 p = at.toInteger(0);
+    auto position = [&](qint64 p) -> qsizetype {
         if (p < 1 || p > lines.Size()) {
             fail(QStringLiteral("pozycja %1 poza plikiem (%2 linii)").arg(p).arg(lines.Size()));
             return -1;
         }
         return qsizetype(p - 1);
     };
-    auto text = [&](const QJsonValue &v) {
-        std::optional<QByteArray> bytes = Bytes(v);
-        if (!bytes)
-            fail(QStringLiteral("nieprawidłowy tekst linii"));
-        return bytes.value_or(QByteArray());
-    };
 
-    if (b.contains(QLatin1String("lines"))) {
-        const QJsonArray array = b.value(QLatin1String("lines")).toArray();
-        const QJsonObject eol = b.value(QLatin1String("eol")).toObject();
-        std::vector<ReplayLine> in;
-        in.reserve(size_t(array.size()));
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            ReplayLine l;
-            l.text = text(array.at(i));
-            l.id = LineId(e.seq, i);
-            l.eol = EolOf(eol.value(QString::number(i + 1)));
-            in.push_back(std::move(l));
+    if (e.hasLines) {
+        std::vector<ReplayLine> in(e.lines.size());
+        for (size_t i = 0; i < e.lines.size(); ++i) {
+            in[i].text = e.lines[i];
+            in[i].id = LineId(e.seq, qsizetype(i));
         }
+        for (const auto &[at, eol] : e.eol)
+            if (at >= 1 && size_t(at) <= in.size())
+                in[size_t(at - 1)].eol = eol;
         if (e.kind == kind::External) {
-            const qint64 from = b.value(QLatin1String("from")).toInteger(0) - 1;
-            const qint64 drop = b.value(QLatin1String("drop")).toInteger(0);
-            if (from < 0 || drop < 0 || from + drop > lines.Size())
+            const qint64 from = e.from - 1;
+            if (from < 0 || e.drop < 0 || from + e.drop > lines.Size())
                 fail(QStringLiteral("zakres zmiany poza plikiem"));
-            for (qsizetype i = qsizetype(from); i < qsizetype(from + drop) && i < lines.Size(); ++i)
+            for (qsizetype i = qsizetype(from); i < qsizetype(from + e.drop) && i < lines.Size(); ++i)
                 touch(lines.At(i).id, i);
             for (size_t i = 0; i < in.size(); ++i)
                 touch(in[i].id, qsizetype(from) + qsizetype(i));
-            lines.Splice(qsizetype(from), qsizetype(drop), std::move(in));
+            lines.Splice(qsizetype(from), qsizetype(e.drop), std::move(in));
         } else {
             qsizetype i = 0;
             lines.ForEach([&](const ReplayLine &l) { touch(l.id, i++); });
@@ -210,50 +182,42 @@ bool TableReplay::Apply(const Event &e, QString *problem, std::vector<Touch> *to
             lines.Assign(std::move(in));
         }
     } else if (e.kind == kind::Add) {
-        const qint64 at = b.value(QLatin1String("at")).toInteger(0);
-        if (at != lines.Size() + 1)
-            fail(QStringLiteral("dodana linia %1, a plik miał %2 linii").arg(at).arg(lines.Size()));
+        if (e.at != lines.Size() + 1)
+            fail(QStringLiteral("dodana linia %1, a plik miał %2 linii").arg(e.at).arg(lines.Size()));
         // The storage first ends a last line that lacks its end.
         if (lines.Size() > 0 && lines.Last().eol == Eol::None)
             lines.Last().eol = Eol::CrLf;
         ReplayLine l;
-        l.text = text(b.value(QLatin1String("line")));
+        l.text = e.line;
         l.id = LineId(e.seq, 0);
         touch(l.id, lines.Size());
         lines.Append(std::move(l));
-    } else if (b.contains(QLatin1String("rows")) || e.kind == kind::Delete || b.contains(QLatin1String("removed"))) {
+    } else if (e.hasRows || e.kind == kind::Delete || e.hasRemoved) {
         std::vector<qsizetype> removals;
         if (e.kind == kind::Delete) {
-            const qsizetype p = position(b.value(QLatin1String("at")));
-            if (p >= 0) {
-                if (b.contains(QLatin1String("line")) && lines.At(p).text != text(b.value(QLatin1String("line"))))
+            if (const qsizetype p = position(e.at); p >= 0) {
+                if (lines.At(p).text != e.line)
                     fail(QStringLiteral("usunięta linia %1 różni się od zapisanej w dzienniku").arg(p + 1));
                 removals.push_back(p);
             }
         }
-        for (const QJsonValue &v : b.value(QLatin1String("removed")).toArray()) {
-            const qsizetype p = position(v);
-            if (p >= 0)
+        for (qint64 at : e.removed)
+            if (const qsizetype p = position(at); p >= 0)
                 removals.push_back(p);
-        }
-        for (const QJsonValue &v : b.value(QLatin1String("rows")).toArray()) {
-            const QJsonObject row = v.toObject();
-            const qsizetype p = position(row.value(QLatin1String("at")));
+        for (const Event::Row &row : e.rows) {
+            const qsizetype p = position(row.at);
             if (p < 0)
                 continue;
-            if (row.value(QLatin1String("del")).toBool()) {
+            if (row.del) {
                 removals.push_back(p);
                 continue;
             }
             ReplayLine &l = lines.At(p);
             // The old texts named in the event must be what the line held.
-            for (const QJsonValue &d : row.value(QLatin1String("diff")).toArray()) {
-                const QJsonArray change = d.toArray();
-                const int col = change.at(0).toInt(-1);
-                if (col < 0 || col >= kFieldCount || FieldView(l.text, col) != text(change.at(1)))
+            for (const Event::Change &c : row.diff)
+                if (c.column < 0 || c.column >= kFieldCount || FieldView(l.text, c.column) != c.from)
                     fail(QStringLiteral("linia %1: poprzednia treść różni się od zapisanej w dzienniku").arg(p + 1));
-            }
-            l.text = text(row.value(QLatin1String("line")));
+            l.text = row.line;
             if (l.eol == Eol::None)
                 l.eol = Eol::CrLf;
             touch(l.id, p);
@@ -270,9 +234,8 @@ bool TableReplay::Apply(const Event &e, QString *problem, std::vector<Touch> *to
     } else {
         return true;  // no table change
     }
-    const qint64 n = b.value(QLatin1String("n")).toInteger(-1);
-    if (n >= 0 && n != lines.Size())
-        fail(QStringLiteral("plik ma po zdarzeniu %1 linii, a dziennik podaje %2").arg(lines.Size()).arg(n));
+    if (e.n >= 0 && e.n != lines.Size())
+        fail(QStringLiteral("plik ma po zdarzeniu %1 linii, a dziennik podaje %2").arg(lines.Size()).arg(e.n));
     return ok;
 }
 
@@ -285,11 +248,9 @@ bool OnlyLoadUpdateMissing(const FileComparison &c, qsizetype lines, const Event
         if (col != ColTime && col != ColGross && col != ColNet && col != ColValue)
             return false;
     if (last.kind == kind::Add)
-        return last.body.value(QLatin1String("at")).toInteger() == lines;
-    if (last.kind == kind::Update) {
-        const QJsonArray rows = last.body.value(QLatin1String("rows")).toArray();
-        return rows.size() == 1 && rows.at(0).toObject().value(QLatin1String("at")).toInteger() == lines;
-    }
+        return last.at == lines;
+    if (last.kind == kind::Update)
+        return last.rows.size() == 1 && last.rows[0].at == lines;
     return false;
 }
 

@@ -12,7 +12,6 @@
 
 namespace journal {
 
-enum class Eol : quint8 { CrLf, Lf, Cr, None };
 QByteArray EolBytes(Eol e);
 
 struct ReplayLine {

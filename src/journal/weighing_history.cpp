@@ -6,8 +6,6 @@
 #include "tables/measurement_record.h"
 
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonObject>
 
 #include <unordered_map>
 
@@ -26,14 +24,11 @@ QString Summary(QByteArrayView line)
         .arg(Cell(line, ColNr), Cell(line, ColGross), Cell(line, ColTare), Cell(line, ColNet));
 }
 
-QString DiffText(const QJsonArray &diff)
+QString DiffText(const std::vector<Event::Change> &diff)
 {
     QStringList parts;
-    for (const QJsonValue &d : diff) {
-        const QJsonArray c = d.toArray();
-        parts << QStringLiteral("%1: %2 → %3")
-                     .arg(ColumnHeader(c.at(0).toInt()), c.at(1).toString(), c.at(2).toString());
-    }
+    for (const Event::Change &c : diff)
+        parts << QStringLiteral("%1: %2 → %3").arg(ColumnHeader(c.column), cp1250::Decode(c.from), cp1250::Decode(c.to));
     return parts.join(QStringLiteral("; "));
 }
 
@@ -55,56 +50,52 @@ HistoryEntry EntryOf(const Event &e, qint64 id, qsizetype at)
 {
     HistoryEntry h;
     h.seq = e.seq;
-    h.time = e.body.value(QLatin1String("t")).toString().left(19).replace(QLatin1Char('T'), QLatin1Char(' '));
-    h.op = e.body.value(QLatin1String("op")).toString();
+    h.time = e.time.left(19).replace(QLatin1Char('T'), QLatin1Char(' '));
+    h.op = cp1250::Decode(e.op);
     const bool brought = journal::SeqOfLineId(id) == e.seq;
-    const QJsonArray lines = e.body.value(QLatin1String("lines")).toArray();
     auto bulk = [&](const QString &what) {
         h.what = brought ? what : what + QStringLiteral(": pomiar usunięty");
-        if (brought)
-            h.details = Summary(journal::Bytes(lines.at(id & 0xffffff)).value_or(QByteArray()));
+        const size_t index = size_t(id & 0xffffff);
+        if (brought && index < e.lines.size())
+            h.details = Summary(e.lines[index]);
     };
     if (e.kind == journal::kind::Add) {
-        h.what = Via(e.body.value(QLatin1String("via")).toString());
-        h.details = Summary(journal::Bytes(e.body.value(QLatin1String("line"))).value_or(QByteArray()));
+        h.what = Via(e.via);
+        h.details = Summary(e.line);
     } else if (e.kind == journal::kind::Opening) {
         bulk(QStringLiteral("Stan początkowy dziennika"));
     } else if (e.kind == journal::kind::External) {
         bulk(QStringLiteral("Zmiana poza programem"));
     } else if (e.kind == journal::kind::ArchiveRead) {
         bulk(QStringLiteral("Odczyt z archiwum"));
-        h.details = e.body.value(QLatin1String("file")).toString();
+        h.details = e.file;
     } else if (e.kind == journal::kind::Rewrite) {
         bulk(QStringLiteral("Zapis tabeli"));
     } else if (e.kind == journal::kind::Series) {
         h.what = QStringLiteral("Nowa seria pomiarów: pomiar usunięty");
     } else if (e.kind == journal::kind::Purge) {
-        const QString mode = e.body.value(QLatin1String("mode")).toString();
         h.what = QStringLiteral("Usunięcie danych z tabeli");
-        h.details = mode == QLatin1String("shown")           ? QStringLiteral("pomiary wyświetlane")
-                    : mode == QLatin1String("all_but_shown") ? QStringLiteral("pomiary poza wyświetlanymi")
-                                                             : QStringLiteral("wszystkie pomiary");
+        h.details = e.mode == QLatin1String("shown")           ? QStringLiteral("pomiary wyświetlane")
+                    : e.mode == QLatin1String("all_but_shown") ? QStringLiteral("pomiary poza wyświetlanymi")
+                                                               : QStringLiteral("wszystkie pomiary");
     } else if (e.kind == journal::kind::Delete) {
         h.what = QStringLiteral("Usunięcie");
-        h.details = Summary(journal::Bytes(e.body.value(QLatin1String("line"))).value_or(QByteArray()));
+        h.details = Summary(e.line);
     } else {  // edit, update
-        const int field = e.body.value(QLatin1String("field")).toInt(-1);
         if (e.kind == journal::kind::Update)
-            h.what = e.body.value(QLatin1String("recovered")).toBool()
-                         ? QStringLiteral("Aktualizacja (tryb 1, odtworzona przy starcie)")
-                         : QStringLiteral("Aktualizacja (tryb 1)");
+            h.what = e.recovered ? QStringLiteral("Aktualizacja (tryb 1, odtworzona przy starcie)")
+                                 : QStringLiteral("Aktualizacja (tryb 1)");
         else
-            h.what = field >= 0 ? QStringLiteral("Korekta: ") + ColumnHeader(field) : QStringLiteral("Korekta");
-        if (e.body.value(QLatin1String("range")).toBool())
+            h.what = e.field >= 0 ? QStringLiteral("Korekta: ") + ColumnHeader(e.field) : QStringLiteral("Korekta");
+        if (e.range)
             h.what += QStringLiteral(" (bieżący i następne)");
-        for (const QJsonValue &v : e.body.value(QLatin1String("rows")).toArray()) {
-            const QJsonObject row = v.toObject();
-            if (row.value(QLatin1String("at")).toInteger() != at + 1)
+        for (const Event::Row &row : e.rows) {
+            if (row.at != at + 1)
                 continue;
-            if (row.value(QLatin1String("del")).toBool())
+            if (row.del)
                 h.what = QStringLiteral("Usunięcie");
             else
-                h.details = DiffText(row.value(QLatin1String("diff")).toArray());
+                h.details = DiffText(row.diff);
         }
     }
     return h;

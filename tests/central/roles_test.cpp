@@ -67,7 +67,9 @@ TEST_F(Roles, AStationCannotAddChangeOrRemoveAnotherStationsEvents)
     EXPECT_EQ(AsStationA("UPDATE pomiary.stanowiska SET ostatni_seq = -1"), denied);
     EXPECT_EQ(AsStationA("INSERT INTO pomiary.stanowiska (nazwa, rola) VALUES ('Waga C', 'waga_a')"), denied);
     EXPECT_EQ(AsStationA("TRUNCATE pomiary.zdarzenia"), denied);
-    EXPECT_EQ(AsStationA("SELECT pomiary.zastosuj(2, 5, '{}')"), denied);
+    EXPECT_EQ(AsStationA("SELECT * FROM pomiary.zastosuj(2, 5, '{}', 0)"), denied);
+    EXPECT_EQ(AsStationA("SELECT pomiary.zapisz_zdarzenia(2, '{1}', '{x}', ARRAY[" + line + "], '{}')"), denied);
+    EXPECT_EQ(AsStationA("SELECT pomiary.zapisz_odmowe(2, 1, 'x', 'x')"), denied);
     EXPECT_EQ(AsStationA("SELECT pomiary.odtworz_tabele(2, 1::smallint)"), denied);
     // It reads nothing it should not change either.
     EXPECT_EQ(AsStationA("SELECT * FROM pomiary.zdarzenia"), denied);

@@ -146,7 +146,7 @@ TEST_F(JournalCheck, AReplacedOrRemovedTableFileIsFound)
 
 TEST_F(JournalCheck, AnotherKeyMatchesNoSignature)
 {
-    const QString keyFile = KeyDir() + Events()[0].body.value("station").toString() + ".klucz";
+    const QString keyFile = KeyDir() + Events()[0].Body().value("station").toString() + ".klucz";
     QList<QByteArray> key;
     ASSERT_TRUE(ReadLines(keyFile, key));
     key[1] = QByteArray(64, 'a');

@@ -22,7 +22,7 @@ protected:
     {
         const journal::Event e = LastEvent();
         EXPECT_EQ(e.table, table);
-        EXPECT_EQ(e.body.value("t").toString(), "2024-05-17T14:03:22+02:00");
+        EXPECT_EQ(e.Body().value("t").toString(), "2024-05-17T14:03:22+02:00");
         const QByteArray file = ReadAll(Working(table));
         EXPECT_EQ(e.Sha(), Sha256::HexOf(file)) << qPrintable(e.kind);
         EXPECT_EQ(e.Lines(), file.count('\n'));
@@ -61,7 +61,7 @@ TEST(JournalText, EveryByteOfALineSurvivesTheJsonLine)
     EXPECT_FALSE(line.contains('\r'));
     const std::optional<journal::Event> e = journal::ParseEvent(line);
     ASSERT_TRUE(e);
-    EXPECT_EQ(BytesOf(e->body.value("line")), all);
+    EXPECT_EQ(BytesOf(e->Body().value("line")), all);
     // The five bytes cp1250 leaves unassigned stand for the same code points.
     EXPECT_EQ(journal::Text("\x81\x83\x88\x90\x98").toString(), QString::fromUtf16(u"\u0081\u0083\u0088\u0090\u0098"));
     EXPECT_FALSE(journal::Bytes(QString::fromUtf16(u"\u0105\u4e2d")));  // a character no byte stands for
@@ -79,14 +79,14 @@ TEST_F(JournalEvents, FirstStartMakesTheHeaderTheKeyAndTheOpeningBalance)
     const QList<journal::Event> events = Events();
     ASSERT_EQ(events.size(), 6);
     EXPECT_EQ(events[0].kind, "journal");
-    EXPECT_EQ(events[0].body.value("format").toInt(), 1);
-    EXPECT_EQ(events[0].body.value("station").toString().toLatin1(), J().Station());
+    EXPECT_EQ(events[0].Body().value("format").toInt(), 1);
+    EXPECT_EQ(events[0].Body().value("station").toString().toLatin1(), J().Station());
     for (int n = 1; n <= 5; ++n) {
         EXPECT_EQ(events[n].seq, n);
         EXPECT_EQ(events[n].kind, "opening");
         EXPECT_EQ(events[n].table, n);
     }
-    const QJsonObject o = events[1].body;
+    const QJsonObject o = events[1].Body();
     ASSERT_EQ(o.value("lines").toArray().size(), 4);
     EXPECT_EQ(BytesOf(o.value("lines").toArray().at(1)), Row(2, "\x81\x9c\xb3"));
     EXPECT_EQ(o.value("eol").toObject(), (QJsonObject{{"2", "\n"}, {"3", "\r"}, {"4", ""}}));
@@ -130,7 +130,7 @@ TEST_F(JournalEvents, EveryLineIsSignedAndChainedAsDocumented)
         previous = mac;
     }
     EXPECT_EQ(LastEvent().kind, "login");
-    EXPECT_EQ(LastEvent().body.value("op").toString(), "KOWALSKI");
+    EXPECT_EQ(LastEvent().Body().value("op").toString(), "KOWALSKI");
 }
 
 TEST_F(JournalEvents, AddsCarryTheLineItsPositionHowAndTheOperator)
@@ -152,15 +152,15 @@ TEST_F(JournalEvents, AddsCarryTheLineItsPositionHowAndTheOperator)
         }
         const journal::Event e = TableEvent();
         EXPECT_EQ(e.kind, "add");
-        EXPECT_EQ(e.body.value("via").toString(), via);
-        EXPECT_EQ(e.body.value("at").toInt(), nr);
-        EXPECT_EQ(BytesOf(e.body.value("line")), line);
-        EXPECT_EQ(BytesOf(e.body.value("op")), "NOWAK \xa3ukasz");
+        EXPECT_EQ(e.Body().value("via").toString(), via);
+        EXPECT_EQ(e.Body().value("at").toInt(), nr);
+        EXPECT_EQ(BytesOf(e.Body().value("line")), line);
+        EXPECT_EQ(BytesOf(e.Body().value("op")), "NOWAK \xa3ukasz");
         ++nr;
     }
     ASSERT_TRUE(AppendLine(storage, 1, Row(nr)));  // no action named: an add of unknown kind
     EXPECT_EQ(LastEvent().kind, "add");
-    EXPECT_FALSE(LastEvent().body.contains("via"));
+    EXPECT_FALSE(LastEvent().Body().contains("via"));
     EXPECT_EQ(Check().ExitCode(), 0) << qPrintable(Check().Text());
 }
 
@@ -174,9 +174,9 @@ TEST_F(JournalEvents, CorrectionsNameTheFieldAndEachRowsOldAndNewText)
     }
     journal::Event e = TableEvent();
     EXPECT_EQ(e.kind, "edit");
-    EXPECT_EQ(e.body.value("field").toInt(), ColGross);
-    EXPECT_FALSE(e.body.contains("range"));
-    QJsonArray rows = e.body.value("rows").toArray();
+    EXPECT_EQ(e.Body().value("field").toInt(), ColGross);
+    EXPECT_FALSE(e.Body().contains("range"));
+    QJsonArray rows = e.Body().value("rows").toArray();
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].toObject().value("at").toInt(), 2);
     EXPECT_EQ(BytesOf(rows[0].toObject().value("line")), Row(2, "Piasek", "130.00"));
@@ -189,9 +189,9 @@ TEST_F(JournalEvents, CorrectionsNameTheFieldAndEachRowsOldAndNewText)
                                  {{Row(2, "Piasek", "130.00"), Row(2, "\xafwir", "130.00")}, {Row(3), Row(3, "\xafwir")}}));
     }
     e = TableEvent();
-    EXPECT_TRUE(e.body.value("range").toBool());
-    EXPECT_EQ(e.body.value("field").toInt(), ColMaterial);
-    rows = e.body.value("rows").toArray();
+    EXPECT_TRUE(e.Body().value("range").toBool());
+    EXPECT_EQ(e.Body().value("field").toInt(), ColMaterial);
+    rows = e.Body().value("rows").toArray();
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows[0].toObject().value("at").toInt(), 2);
     EXPECT_EQ(rows[1].toObject().value("at").toInt(), 3);
@@ -209,22 +209,22 @@ TEST_F(JournalEvents, DeletionsSeriesPurgesArchivesAndReadingBack)
     }
     journal::Event e = TableEvent();
     EXPECT_EQ(e.kind, "delete");
-    EXPECT_EQ(e.body.value("at").toInt(), 2);
-    EXPECT_EQ(BytesOf(e.body.value("line")), Row(2, "Glina"));
+    EXPECT_EQ(e.Body().value("at").toInt(), 2);
+    EXPECT_EQ(BytesOf(e.Body().value("line")), Row(2, "Glina"));
 
     // Archives: the working file stays; the event names the file and its lines.
     const QString archive = tmp.path() + "/tab_1_20240517_140322.txt";
     ASSERT_TRUE(ArchiveWorkingFile(storage, 1, archive));
     e = LastEvent();
     EXPECT_EQ(e.kind, "archive");
-    EXPECT_EQ(e.body.value("file").toString(), archive);
-    EXPECT_EQ(e.body.value("count").toInt(), 2);
-    EXPECT_EQ(e.body.value("selection").toString(), "all");
-    EXPECT_FALSE(e.body.contains("sha"));
+    EXPECT_EQ(e.Body().value("file").toString(), archive);
+    EXPECT_EQ(e.Body().value("count").toInt(), 2);
+    EXPECT_EQ(e.Body().value("selection").toString(), "all");
+    EXPECT_FALSE(e.Body().contains("sha"));
     const QString fromRows = tmp.path() + "/rows.txt";
     ASSERT_TRUE(WriteRowsTo(storage, fromRows, *TableOf({Row(9)})));
-    EXPECT_EQ(LastEvent().body.value("selection").toString(), "rows");
-    EXPECT_EQ(LastEvent().body.value("count").toInt(), 1);
+    EXPECT_EQ(LastEvent().Body().value("selection").toString(), "rows");
+    EXPECT_EQ(LastEvent().Body().value("count").toInt(), 1);
 
     // Reading an archive back: the file becomes its lines.
     {
@@ -233,8 +233,8 @@ TEST_F(JournalEvents, DeletionsSeriesPurgesArchivesAndReadingBack)
     }
     e = TableEvent();
     EXPECT_EQ(e.kind, "archive_read");
-    EXPECT_EQ(e.body.value("file").toString(), fromRows);
-    EXPECT_EQ(BytesOf(e.body.value("lines").toArray().at(1)), Row(10));
+    EXPECT_EQ(e.Body().value("file").toString(), fromRows);
+    EXPECT_EQ(BytesOf(e.Body().value("lines").toArray().at(1)), Row(10));
 
     // Deleting the shown rows by the filter: the positions removed.
     DataFilter filter;
@@ -246,9 +246,9 @@ TEST_F(JournalEvents, DeletionsSeriesPurgesArchivesAndReadingBack)
     }
     e = TableEvent();
     EXPECT_EQ(e.kind, "purge");
-    EXPECT_EQ(e.body.value("mode").toString(), "shown");
-    EXPECT_EQ(e.body.value("count").toInt(), 1);
-    EXPECT_EQ(e.body.value("removed").toArray(), QJsonArray{3});
+    EXPECT_EQ(e.Body().value("mode").toString(), "shown");
+    EXPECT_EQ(e.Body().value("count").toInt(), 1);
+    EXPECT_EQ(e.Body().value("removed").toArray(), QJsonArray{3});
 
     // Everything deleted, and a new series of the scale's records.
     {
@@ -256,9 +256,9 @@ TEST_F(JournalEvents, DeletionsSeriesPurgesArchivesAndReadingBack)
         ASSERT_TRUE(RewriteWorkingFile(storage, MeasurementTable(1)));
     }
     e = TableEvent();
-    EXPECT_EQ(e.body.value("mode").toString(), "all");
-    EXPECT_EQ(e.body.value("count").toInt(), 2);
-    EXPECT_EQ(e.body.value("lines").toArray().size(), 0);
+    EXPECT_EQ(e.Body().value("mode").toString(), "all");
+    EXPECT_EQ(e.Body().value("count").toInt(), 2);
+    EXPECT_EQ(e.Body().value("lines").toArray().size(), 0);
     ASSERT_TRUE(AppendLine(storage, 1, Row(1)));
     {
         const ActionScope s(storage, TableAction::NewSeries);
@@ -283,11 +283,11 @@ TEST_F(JournalEvents, AFailedWriteIsRecordedAsNotAppliedAtOnce)
     ASSERT_GE(events.size(), 2);
     EXPECT_EQ(events[events.size() - 2].kind, "add");
     EXPECT_EQ(events[events.size() - 1].kind, "not_applied");
-    EXPECT_EQ(events[events.size() - 1].body.value("ref").toInteger(), events[events.size() - 2].seq);
+    EXPECT_EQ(events[events.size() - 1].Body().value("ref").toInteger(), events[events.size() - 2].seq);
     EXPECT_EQ(events[events.size() - 1].table, 1);
     // The journal goes on from the file as it is.
     ASSERT_TRUE(AppendLine(storage, 1, Row(2)));
-    EXPECT_EQ(TableEvent().body.value("at").toInt(), 2);
+    EXPECT_EQ(TableEvent().Body().value("at").toInt(), 2);
     EXPECT_EQ(Check().ExitCode(), 0) << qPrintable(Check().Text());
 }
 

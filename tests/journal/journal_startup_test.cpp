@@ -44,14 +44,14 @@ TEST_F(JournalStartup, AFileChangedOutsideIsReportedOnceAndTheJournalGoesOnFromI
                                      "Zmianę zapisano w dzienniku pomiarów.");
     const journal::Event e = LastEvent();
     EXPECT_EQ(e.kind, "external");
-    EXPECT_EQ(e.body.value("from").toInt(), 2);
-    EXPECT_EQ(e.body.value("drop").toInt(), 2);
-    EXPECT_EQ(e.body.value("differ").toInt(), 2);
+    EXPECT_EQ(e.Body().value("from").toInt(), 2);
+    EXPECT_EQ(e.Body().value("drop").toInt(), 2);
+    EXPECT_EQ(e.Body().value("differ").toInt(), 2);
     EXPECT_EQ(e.Sha(), Sha256::HexOf(ReadAll(Working(1))));
 
     // From the file as it is: the next add follows it, and the next start finds nothing.
     ASSERT_TRUE(AppendLine(storage, 1, Row(5)));
-    EXPECT_EQ(LastEvent().body.value("at").toInt(), 5);
+    EXPECT_EQ(LastEvent().Body().value("at").toInt(), 5);
     EXPECT_TRUE(Start().isEmpty());
     // The change stays on record: the check names it, and only it.
     const JournalCheckReport r = Check();
@@ -68,7 +68,7 @@ TEST_F(JournalStartup, AReplacedOrRemovedTableFileIsRecorded)
     ASSERT_EQ(findings.size(), 1);
     EXPECT_EQ(findings[0].rows, 3);
     // Its line ends from outside are kept exactly.
-    EXPECT_EQ(LastEvent().body.value("eol").toObject(), (QJsonObject{{"1", "\n"}, {"2", ""}}));
+    EXPECT_EQ(LastEvent().Body().value("eol").toObject(), (QJsonObject{{"1", "\n"}, {"2", ""}}));
     Kill();
     QFile::remove(Working(1));
     findings = Start();
@@ -95,12 +95,12 @@ TEST_F(JournalStartup, AChangeThatNeverReachedItsFileIsRecordedAsNotApplied)
 
     EXPECT_TRUE(Start().isEmpty());
     EXPECT_EQ(LastEvent().kind, "not_applied");
-    EXPECT_EQ(LastEvent().body.value("ref").toInteger(), seq);
+    EXPECT_EQ(LastEvent().Body().value("ref").toInteger(), seq);
     r = Check();
     EXPECT_EQ(r.ExitCode(), 0) << qPrintable(r.Text());
     EXPECT_TRUE(r.notes.isEmpty());
     ASSERT_TRUE(AppendLine(storage, 1, Row(4)));
-    EXPECT_EQ(LastEvent().body.value("at").toInt(), 4);
+    EXPECT_EQ(LastEvent().Body().value("at").toInt(), 4);
 }
 
 TEST_F(JournalStartup, AChangeWhoseStateWasNotKeptIsTakenAsApplied)
@@ -132,7 +132,7 @@ TEST_F(JournalStartup, AModeOneLoadIsJournaledOnceWhenFinal)
     const journal::Event e = LastEvent();
     EXPECT_EQ(e.kind, "update");
     EXPECT_EQ(e.Sha(), Sha256::HexOf(ReadAll(Working(1))));
-    const QJsonObject row = e.body.value("rows").toArray().at(0).toObject();
+    const QJsonObject row = e.Body().value("rows").toArray().at(0).toObject();
     EXPECT_EQ(row.value("at").toInt(), 4);
     EXPECT_EQ(row.value("diff").toArray(),
               (QJsonArray{QJsonArray{ColTime, "2024-05-17 14:03", "2024-05-17 14:04"}, QJsonArray{ColGross, "100.00", "101.50"},
@@ -173,7 +173,7 @@ TEST_F(JournalStartup, AStopDuringAModeOneLoadLeavesOnlyItsLastUpdate)
 
     EXPECT_TRUE(Start().isEmpty());
     EXPECT_EQ(LastEvent().kind, "update");
-    EXPECT_TRUE(LastEvent().body.value("recovered").toBool());
+    EXPECT_TRUE(LastEvent().Body().value("recovered").toBool());
     r = Check();
     EXPECT_EQ(r.ExitCode(), 0) << qPrintable(r.Text());
     EXPECT_TRUE(r.notes.isEmpty());
@@ -224,7 +224,7 @@ TEST_F(JournalStartup, AJournalCutAtItsEndIsReportedAndRecorded)
     EXPECT_EQ(findings[1].kind, JournalFinding::Kind::FileChanged);  // its rows are no longer in it
     const QList<journal::Event> events = Events();
     EXPECT_EQ(events[6].kind, "cut");
-    EXPECT_EQ(events[6].body.value("expected_seq").toInt(), 7);
+    EXPECT_EQ(events[6].Body().value("expected_seq").toInt(), 7);
     // Recorded: a later check still names it, though the state moved on.
     EXPECT_TRUE(Check().problems.contains(
         "Zdarzenie 6 (2024-05-17 14:03:22): dziennik był skrócony (kończył się na zdarzeniu 5, a zapisano 7)."))
@@ -234,15 +234,15 @@ TEST_F(JournalStartup, AJournalCutAtItsEndIsReportedAndRecorded)
 TEST_F(JournalStartup, AMissingJournalBeginsANewOneThatSaysSo)
 {
     Kill();
-    const QByteArray station = Events()[0].body.value("station").toString().toLatin1();
+    const QByteArray station = Events()[0].Body().value("station").toString().toLatin1();
     QFile::remove(JournalPath());
     const QList<JournalFinding> findings = Start();
     ASSERT_EQ(findings.size(), 1);
     EXPECT_EQ(FindingMessage(findings[0]), "Brak dziennika pomiarów " + JournalPath() +
                                                " prowadzonego dla tego folderu. Rozpoczęto nowy dziennik.");
     const journal::Event header = Events()[0];
-    EXPECT_NE(header.body.value("station").toString().toLatin1(), station);
-    EXPECT_EQ(header.body.value("previous").toObject().value("station").toString().toLatin1(), station);
+    EXPECT_NE(header.Body().value("station").toString().toLatin1(), station);
+    EXPECT_EQ(header.Body().value("previous").toObject().value("station").toString().toLatin1(), station);
     EXPECT_EQ(Check().ExitCode(), 1);
 }
 
