@@ -129,7 +129,7 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
                 const QByteArrayView previous =
                     line == 0 ? QByteArrayView(journal::InitialMac()) : journal::MacOf(lines.Line(line - 1));
                 checked[i].macOk = checker.Verify(previous, bytes);
-                checked[i].event = journal::ParseEvent(bytes);
+                checked[i].event = journal::ParseEvent(bytes, false);
             }
         };
         std::vector<std::thread> pool;

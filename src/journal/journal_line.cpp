@@ -260,10 +260,27 @@ public:
         }
     }
 
+    // At most the bytes up to the string's closing quote: what its text can take.
+    qsizetype StringSpan() const
+    {
+        const char *q = p_;
+        while (q < end_) {
+            q = static_cast<const char *>(std::memchr(q + 1, '"', size_t(end_ - q - 1)));
+            if (!q)
+                return end_ - p_;
+            const char *b = q;
+            while (b > p_ && b[-1] == '\\')
+                --b;
+            if ((q - b) % 2 == 0)
+                return q - p_;
+        }
+        return end_ - p_;
+    }
     bool Bytes(QByteArray &out)
     {
         static const ReverseCp1250 reverse;
         out.clear();
+        out.reserve(StringSpan());
         return String([&](const char *s, qsizetype n) { out.append(s, n); },
                       [&](char32_t cp) {
                           const int b = cp < 0x80 ? int(cp) : cp < ReverseCp1250::kSize ? reverse.byte[cp] : -1;
@@ -276,9 +293,15 @@ public:
     bool Text(QString &out)
     {
         out.clear();
+        out.reserve(StringSpan());
         return String([&](const char *s, qsizetype n) { out.append(QLatin1String(s, n)); },
                       [&](char32_t cp) {
-                          out.append(QString::fromUcs4(&cp, 1));
+                          if (QChar::requiresSurrogates(cp)) {
+                              out.append(QChar(QChar::highSurrogate(cp)));
+                              out.append(QChar(QChar::lowSurrogate(cp)));
+                          } else {
+                              out.append(QChar(char16_t(cp)));
+                          }
                           return true;
                       });
     }
@@ -360,12 +383,32 @@ public:
             return false;
         if (Eat('}'))
             return true;
-        QByteArray key;
+        QByteArray scratch;
         do {
-            if (!Bytes(key) || !Eat(':') || !member(key))
+            QByteArrayView key;
+            if (!Key(key, scratch) || !Eat(':') || !member(key))
                 return false;
         } while (Eat(','));
         return Eat('}');
+    }
+    // A member's name: a plain ASCII one is looked at where it stands.
+    bool Key(QByteArrayView &key, QByteArray &scratch)
+    {
+        Ws();
+        if (p_ < end_ && *p_ == '"') {
+            const char *q = p_ + 1;
+            while (q < end_ && *q != '"' && *q != '\\' && uchar(*q) >= 0x20 && uchar(*q) < 0x80)
+                ++q;
+            if (q < end_ && *q == '"') {
+                key = QByteArrayView(p_ + 1, q - p_ - 1);
+                p_ = q + 1;
+                return true;
+            }
+        }
+        if (!Bytes(scratch))
+            return false;
+        key = scratch;
+        return true;
     }
     template <typename Item>
     bool Array(Item &&item)
@@ -412,7 +455,7 @@ Eol EolFromText(const QString &s)
 
 bool ReadRow(Reader &r, Event::Row &row)
 {
-    return r.Object([&](const QByteArray &key) {
+    return r.Object([&](QByteArrayView key) {
         if (key == "at")
             return r.Integer(row.at);
         if (key == "line")
@@ -444,12 +487,12 @@ bool ReadRow(Reader &r, Event::Row &row)
 
 }  // namespace
 
-std::optional<Event> ParseEvent(QByteArrayView line)
+std::optional<Event> ParseEvent(QByteArrayView line, bool keepLine)
 {
     Event e;
     Reader r(line);
     bool hasSeq = false, hasKind = false;
-    const bool ok = r.Object([&](const QByteArray &key) {
+    const bool ok = r.Object([&](QByteArrayView key) {
         switch (key.size() > 0 ? key[0] : 0) {
         case 'a':
             if (key == "at")
@@ -467,7 +510,7 @@ std::optional<Event> ParseEvent(QByteArrayView line)
             break;
         case 'e':
             if (key == "eol")
-                return r.Object([&](const QByteArray &position) {
+                return r.Object([&](QByteArrayView position) {
                     bool number = false;
                     const qint64 at = position.toLongLong(&number);
                     QString end;
@@ -516,7 +559,7 @@ std::optional<Event> ParseEvent(QByteArrayView line)
             break;
         case 'p':
             if (key == "previous")
-                return e.hasPrevious = true, r.Object([&](const QByteArray &k) {
+                return e.hasPrevious = true, r.Object([&](QByteArrayView k) {
                     if (k == "station")
                         return r.Text(e.previousStation);
                     if (k == "seq")
@@ -565,7 +608,8 @@ std::optional<Event> ParseEvent(QByteArrayView line)
     });
     if (!ok || !r.AtEnd() || !hasSeq || !hasKind || e.table < 0 || e.table > 5)
         return std::nullopt;
-    e.raw = line.toByteArray();
+    if (keepLine)
+        e.raw = line.toByteArray();
     return e;
 }
 

@@ -108,6 +108,8 @@ struct Event {
 
 // nullopt when the line is no JSON object with a "seq" and a "kind", or a
 // member has a type or a text the format does not allow.
-std::optional<Event> ParseEvent(QByteArrayView line);
+// Without `keepLine` the event keeps no copy of its line (Body() is empty):
+// for reading a long journal once.
+std::optional<Event> ParseEvent(QByteArrayView line, bool keepLine = true);
 
 }  // namespace journal

@@ -52,7 +52,7 @@ void EventReplay::Flush(const std::function<void(const Event &, const QString &)
     held_.reset();
 }
 
-void EventReplay::Apply(const Event &e, const std::function<void(const Event &, const QString &)> &problem)
+void EventReplay::Apply(Event &e, const std::function<void(const Event &, const QString &)> &problem)
 {
     QString text;
     std::vector<Touch> touched;
@@ -61,7 +61,7 @@ void EventReplay::Apply(const Event &e, const std::function<void(const Event &, 
         problem(e, text);
     if (onTouched)
         onTouched(e, touched);
-    lastApplied_[size_t(e.table - 1)] = e;
+    lastApplied_[size_t(e.table - 1)] = std::move(e);
 }
 
 }  // namespace journal

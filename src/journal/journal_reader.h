@@ -52,7 +52,8 @@ public:
     std::function<void(const Event &, const std::vector<Touch> &)> onTouched;
 
 private:
-    void Apply(const Event &e, const std::function<void(const Event &, const QString &)> &problem);
+    // Applies `e` and keeps it (moved) as its table's last applied event.
+    void Apply(Event &e, const std::function<void(const Event &, const QString &)> &problem);
 
     std::function<bool(int)> wanted_;
     std::array<TableReplay, 5> tables_;
