@@ -30,8 +30,10 @@ struct SenderOptions {
     int connectTimeoutMs = 5000;
     int queryTimeoutMs = 60000;
     int pollMs = 250;         // how often the journal is looked at
-    int batchEvents = 1000;
-    qint64 batchBytes = 4 << 20;
+    // A backlog goes out in big transactions, each small enough to cross a
+    // slow link well within queryTimeoutMs.
+    int batchEvents = 5000;
+    qint64 batchBytes = 2 << 20;
     int retryMinMs = 1000;    // after a failure, doubling up to retryMaxMs
     int retryMaxMs = 30000;
     int refusedRetryMs = 60000;
