@@ -61,16 +61,6 @@ void PutLines(QJsonObject &c, const std::vector<journal::ReplayLine> &lines, siz
         c.insert(QStringLiteral("eol"), eol);
 }
 
-qsizetype CountLines(QByteArrayView data)
-{
-    LineScanner scanner(data);
-    LineSpan s;
-    qsizetype n = 0;
-    while (scanner.Next(s))
-        ++n;
-    return n;
-}
-
 }  // namespace
 
 QString FindingMessage(const JournalFinding &f)

@@ -391,6 +391,30 @@ public:
         } while (Eat(','));
         return Eat('}');
     }
+    // A text that is mostly one of `known` (an event's kind, how a weighing
+    // was added): shares that string instead of making its own.
+    template <size_t N>
+    bool KnownText(QString &out, const std::array<QString, N> &known)
+    {
+        Ws();
+        if (p_ < end_ && *p_ == '"') {
+            const char *q = p_ + 1;
+            while (q < end_ && *q != '"' && *q != '\\' && uchar(*q) >= 0x20 && uchar(*q) < 0x80)
+                ++q;
+            if (q < end_ && *q == '"') {
+                const QLatin1String text(p_ + 1, q - p_ - 1);
+                p_ = q + 1;
+                for (const QString &k : known)
+                    if (k == text) {
+                        out = k;
+                        return true;
+                    }
+                out = text;
+                return true;
+            }
+        }
+        return Text(out);
+    }
     // A member's name: a plain ASCII one is looked at where it stands.
     bool Key(QByteArrayView &key, QByteArray &scratch)
     {
@@ -485,6 +509,15 @@ bool ReadRow(Reader &r, Event::Row &row)
     });
 }
 
+// Static strings: copies of them cost no allocation and no reference count.
+const std::array<QString, 15> kKinds{
+    QStringLiteral("journal"), QStringLiteral("opening"), QStringLiteral("add"),      QStringLiteral("edit"),
+    QStringLiteral("update"),  QStringLiteral("delete"),  QStringLiteral("series"),   QStringLiteral("purge"),
+    QStringLiteral("archive_read"), QStringLiteral("rewrite"), QStringLiteral("archive"), QStringLiteral("login"),
+    QStringLiteral("not_applied"), QStringLiteral("external"), QStringLiteral("cut")};
+const std::array<QString, 4> kVias{QStringLiteral("button"), QStringLiteral("insert"), QStringLiteral("auto"),
+                                   QStringLiteral("record")};
+
 }  // namespace
 
 std::optional<Event> ParseEvent(QByteArrayView line, bool keepLine)
@@ -534,7 +567,7 @@ std::optional<Event> ParseEvent(QByteArrayView line, bool keepLine)
             break;
         case 'k':
             if (key == "kind")
-                return hasKind = true, r.Text(e.kind);
+                return hasKind = true, r.KnownText(e.kind, kKinds);
             break;
         case 'l':
             if (key == "line")
@@ -601,7 +634,7 @@ std::optional<Event> ParseEvent(QByteArrayView line, bool keepLine)
             break;
         case 'v':
             if (key == "via")
-                return r.Text(e.via);
+                return r.KnownText(e.via, kVias);
             break;
         }
         return r.Skip();

@@ -50,3 +50,14 @@ private:
     qsizetype size_;
     qsizetype pos_ = 0;
 };
+
+// The number of lines of a file buffer, as LineScanner counts them.
+inline qsizetype CountLines(QByteArrayView data)
+{
+    LineScanner scanner(data);
+    LineSpan s;
+    qsizetype n = 0;
+    while (scanner.Next(s))
+        ++n;
+    return n;
+}

@@ -85,16 +85,6 @@ bool WriteSpan(SafeFileWriter &w, const QByteArray &data, const LineSpan &s)
     return w.Write(QByteArrayView(data.constData() + s.begin, s.end - s.begin)) && w.Write("\r\n");
 }
 
-qsizetype CountLines(QByteArrayView data)
-{
-    LineScanner scanner(data);
-    LineSpan s;
-    qsizetype n = 0;
-    while (scanner.Next(s))
-        ++n;
-    return n;
-}
-
 // A write told to the storage's hook, when it has one: Begin before anything
 // is written (so the rewrite can be hashed), Record before the file changes,
 // Done once it is known whether it did.
