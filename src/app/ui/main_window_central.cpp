@@ -8,7 +8,11 @@
 #include "central/central_settings.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QStatusBar>
+
+#include <algorithm>
+#include <numeric>
 
 void MainWindow::CreateCentralSending()
 {
@@ -19,7 +23,6 @@ void MainWindow::CreateCentralSending()
     centralPanel_ = new QLabel(statusBar());
     centralPanel_->setObjectName(QStringLiteral("StatusPanelBaza"));
     centralPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    centralPanel_->setMinimumWidth(170);
     statusBar()->addPermanentWidget(centralPanel_);
     auto show = [this](const central::CentralStatus &s) {
         centralPanel_->setText(central::StatusText(s));
@@ -40,4 +43,29 @@ void MainWindow::CreateCentralSending()
     connect(centralSender_, &central::CentralSender::statusChanged, centralPanel_, show);
     show(centralSender_->Status());
     centralSender_->Start();
+}
+
+// The database's panel comes after the six panels of the layout and would be
+// cut off at the window's usual width: the two panels that grow with the
+// window give it the room it lacks, down to a width that still shows a port
+// or a printer's name.
+void MainWindow::MakeRoomForCentralPanel(std::array<int, 6> &statusWidths)
+{
+    constexpr int kNarrowest = 130;
+    const int panel = centralPanel_->fontMetrics().horizontalAdvance(QStringLiteral("Baza: brak połączenia, czeka 99999")) +
+                      2 * centralPanel_->frameWidth() + 8;
+    centralPanel_->setFixedWidth(panel);
+    const QLayout *layout = statusBar()->layout();
+    const int spacing = layout ? std::max(0, layout->spacing()) : 6;
+    const QMargins margins = layout ? layout->contentsMargins() : QMargins();
+    // The size grip and the gaps between the seven panels.
+    const int fixed = margins.left() + margins.right() + 8 * spacing + 20;
+    const int used = std::accumulate(statusWidths.begin(), statusWidths.end(), 0) + panel + fixed;
+    int lack = used - width();
+    // Half from the scale's panel, the rest from the printer's.
+    for (const auto &[panelIndex, share] : {std::pair{size_t(1), (lack + 1) / 2}, std::pair{size_t(3), lack}}) {
+        const int give = std::clamp(std::min(share, lack), 0, std::max(0, statusWidths[panelIndex] - kNarrowest));
+        statusWidths[panelIndex] -= give;
+        lack -= give;
+    }
 }

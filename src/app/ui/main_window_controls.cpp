@@ -301,7 +301,9 @@ void MainWindow::FormResize()
     // The columns go back to their set widths as well; a column the user
     // dragged wider holds only until the window changes.
     tablePages_->ApplyColumnWidths();
-    const MainLayout l = ComputeMainLayout(width());
+    MainLayout l = ComputeMainLayout(width());
+    if (centralPanel_)
+        MakeRoomForCentralPanel(l.statusWidths);
     const int h = central_->height();
     topCenter_->move(l.topCenterLeft, 0);
     settingsPages_->setGeometry(width() - kSettingsWidth - 2, 0, kSettingsWidth, kTopHeight);

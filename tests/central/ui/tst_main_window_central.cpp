@@ -6,12 +6,14 @@
 #include "app/ui/main_window_test_options.h"
 #include "central/central_sender.h"
 #include "central/pg_server.h"
+#include "output/main_layout.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -57,6 +59,26 @@ private slots:
         QCOMPARE(Panel(w)->text(), QString("Baza: błąd ustawień"));
         QCOMPARE(Panel(w)->toolTip(), QString("Nie można odczytać pliku dane/baza.ini"));
         QVERIFY(prompts_.messages.isEmpty());
+    }
+
+    void thePanelIsWhollyInsideTheWindowAtItsUsualWidth()
+    {
+        WriteAll(Dane("baza.ini"), "polaczenie=host=127.0.0.1 port=1 dbname=x user=y connect_timeout=1\r\n"
+                                   "stanowisko=Waga 1\r\n");
+        MainWindow w(TestOptions(dir_, &prompts_));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (int width : {MainLayout::kDesignWidth, MainLayout::kDesignWidth + 300}) {
+            w.resize(width, w.height());
+            QTRY_COMPARE(w.width(), width);
+            QLabel *panel = Panel(w);
+            QVERIFY(panel->isVisible());
+            const QRect inBar(panel->mapTo(w.statusBar(), QPoint(0, 0)), panel->size());
+            QVERIFY2(inBar.right() < w.statusBar()->width(), qPrintable(QString::number(inBar.right())));
+            QVERIFY(panel->fontMetrics().horizontalAdvance("Baza: brak połączenia, czeka 99999") < panel->width());
+            // The scale's panel keeps room for the link's text.
+            QVERIFY(w.findChild<QLabel *>("StatusPanel1")->width() >= 130);
+        }
     }
 
     void theDisplayFollowsTheScaleWhileTheServerNeverAnswers()
