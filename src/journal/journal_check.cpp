@@ -31,7 +31,7 @@ struct CheckedLine {
 
 QString When(const Event &e)
 {
-    return e.time.left(19).replace(QLatin1Char('T'), QLatin1Char(' '));
+    return e.Time().left(19).replace(QLatin1Char('T'), QLatin1Char(' '));
 }
 
 QString Shown(QByteArrayView line)

@@ -134,6 +134,13 @@ bool MacChecker::Verify(QByteArrayView previousMac, QByteArrayView line) const
     return outer.FinalHex() == mac;
 }
 
+QString Event::Time() const
+{
+    if (!timeOther.isEmpty() || timeText[0] == 0)
+        return timeOther;
+    return QString::fromLatin1(timeText.data(), qsizetype(timeText.size()));
+}
+
 QJsonObject Event::Body() const
 {
     return QJsonDocument::fromJson(raw).object();

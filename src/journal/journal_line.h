@@ -11,6 +11,7 @@
 #include <QJsonValue>
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -78,13 +79,21 @@ struct Event {
     qint64 seq = -1;
     QString kind;
     int table = 0;  // 0: not an event of one table
-    QString time;   // "t"
+    // "t": kept in the event itself when it is the usual 25 characters, as
+    // reading a long journal makes a million of them.
+    std::array<char, 25> timeText{};
+    QString timeOther;
+    QString Time() const;
     QByteArray op;
     qint64 at = -1, n = -1, ref = -1, from = -1, drop = -1, differ = -1, count = -1;
     qint64 expectedSeq = -1, foundSeq = -1;
     int field = -1;
     bool range = false, recovered = false;
-    QByteArray sha;
+    // "sha": 64 hex digits in the event itself; any other text (a changed
+    // journal) in shaOther.
+    std::array<char, 64> shaText{};
+    bool hasShaText = false;
+    QByteArray shaOther;
     QByteArray line;
     bool hasLines = false;
     std::vector<QByteArray> lines;
@@ -99,9 +108,9 @@ struct Event {
     qint64 previousSeq = -1;
     QByteArray raw;
 
-    bool ChangesTable() const { return table > 0 && !sha.isEmpty(); }
+    bool ChangesTable() const { return table > 0 && (hasShaText || !shaOther.isEmpty()); }
     qint64 Lines() const { return n; }
-    const QByteArray &Sha() const { return sha; }
+    QByteArray Sha() const { return hasShaText ? QByteArray(shaText.data(), qsizetype(shaText.size())) : shaOther; }
     // Every member, as the JSON object it was written as.
     QJsonObject Body() const;
 };

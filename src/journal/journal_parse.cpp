@@ -285,6 +285,67 @@ public:
         }
         return Text(out);
     }
+    // A plain ASCII string as it stands, without its quotes; false (and
+    // nothing read) for any other.
+    bool PlainAscii(QByteArrayView &text)
+    {
+        Ws();
+        if (p_ >= end_ || *p_ != '"')
+            return false;
+        const char *q = p_ + 1;
+        while (q < end_ && *q != '"' && *q != '\\' && uchar(*q) >= 0x20 && uchar(*q) < 0x80)
+            ++q;
+        if (q >= end_ || *q != '"')
+            return false;
+        text = QByteArrayView(p_ + 1, q - p_ - 1);
+        p_ = q + 1;
+        return true;
+    }
+    // An event's time: in its fixed place when it has the usual length.
+    bool Time(Event &e)
+    {
+        QByteArrayView text;
+        if (PlainAscii(text) && text.size() == qsizetype(e.timeText.size())) {
+            std::memcpy(e.timeText.data(), text.data(), e.timeText.size());
+            return true;
+        }
+        if (!text.isNull()) {
+            e.timeOther = QString::fromLatin1(text);
+            return true;
+        }
+        return Text(e.timeOther);
+    }
+    // A file's digest: in its fixed place when it has the usual length.
+    bool Sha(Event &e)
+    {
+        QByteArrayView text;
+        if (PlainAscii(text) && text.size() == qsizetype(e.shaText.size())) {
+            std::memcpy(e.shaText.data(), text.data(), e.shaText.size());
+            e.hasShaText = true;
+            return true;
+        }
+        if (!text.isNull()) {
+            e.shaOther = text.toByteArray();
+            return true;
+        }
+        return Bytes(e.shaOther);
+    }
+    // Bytes that mostly repeat from one event to the next (the operator):
+    // the same text shares `last` instead of making its own.
+    bool RepeatedBytes(QByteArray &out, QByteArray &last)
+    {
+        QByteArrayView text;
+        QByteArray decoded;
+        if (!PlainAscii(text)) {
+            if (!Bytes(decoded))
+                return false;
+            text = decoded;
+        }
+        if (text != QByteArrayView(last) || last.isNull())
+            last = text.toByteArray();
+        out = last;
+        return true;
+    }
     // A member's name: a plain ASCII one is looked at where it stands.
     bool Key(QByteArrayView &key, QByteArray &scratch)
     {
@@ -392,6 +453,7 @@ const std::array<QString, 4> kVias{QStringLiteral("button"), QStringLiteral("ins
 
 std::optional<Event> ParseEvent(QByteArrayView line, bool keepLine)
 {
+    thread_local QByteArray lastOperator;
     Event e;
     Reader r(line);
     bool hasSeq = false, hasKind = false;
@@ -458,7 +520,7 @@ std::optional<Event> ParseEvent(QByteArrayView line, bool keepLine)
             break;
         case 'o':
             if (key == "op")
-                return r.Bytes(e.op);
+                return r.RepeatedBytes(e.op, lastOperator);
             break;
         case 'p':
             if (key == "previous")
@@ -492,13 +554,13 @@ std::optional<Event> ParseEvent(QByteArrayView line, bool keepLine)
             if (key == "seq")
                 return hasSeq = true, r.Integer(e.seq);
             if (key == "sha")
-                return r.Bytes(e.sha);
+                return r.Sha(e);
             if (key == "station")
                 return r.Text(e.station);
             break;
         case 't':
             if (key == "t")
-                return r.Text(e.time);
+                return r.Time(e);
             if (key == "tab")
                 return r.Int(e.table);
             break;

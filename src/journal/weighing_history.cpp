@@ -50,7 +50,7 @@ HistoryEntry EntryOf(const Event &e, qint64 id, qsizetype at)
 {
     HistoryEntry h;
     h.seq = e.seq;
-    h.time = e.time.left(19).replace(QLatin1Char('T'), QLatin1Char(' '));
+    h.time = e.Time().left(19).replace(QLatin1Char('T'), QLatin1Char(' '));
     h.op = cp1250::Decode(e.op);
     const bool brought = journal::SeqOfLineId(id) == e.seq;
     auto bulk = [&](const QString &what) {
