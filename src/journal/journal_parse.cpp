@@ -184,7 +184,9 @@ public:
         const char *digits = p_;
         while (p_ < end_ && *p_ >= '0' && *p_ <= '9')
             ++p_;
-        if (p_ == digits || p_ - digits > 18 || (p_ < end_ && (*p_ == '.' || *p_ == 'e' || *p_ == 'E')))
+        // JSON has no leading zeros ("02").
+        if (p_ == digits || p_ - digits > 18 || (p_ - digits > 1 && *digits == '0') ||
+            (p_ < end_ && (*p_ == '.' || *p_ == 'e' || *p_ == 'E')))
             return false;
         v = QByteArrayView(start, p_ - start).toLongLong();
         return true;
@@ -225,8 +227,11 @@ public:
             if (Eat(object ? '}' : ']'))
                 return true;
             do {
-                if (object && (!Skip(depth + 1) || !Eat(':')))
-                    return false;
+                if (object) {
+                    Ws();
+                    if (p_ >= end_ || *p_ != '"' || !Skip(depth + 1) || !Eat(':'))
+                        return false;
+                }
                 if (!Skip(depth + 1))
                     return false;
             } while (Eat(','));
@@ -239,11 +244,32 @@ public:
                 return true;
             }
         }
-        // A number of any form.
-        const char *start = p_;
-        while (p_ < end_ && (std::isdigit(uchar(*p_)) || std::strchr("+-.eE", *p_)))
+        // A number: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+        auto digits = [&] {
+            const char *start = p_;
+            while (p_ < end_ && std::isdigit(uchar(*p_)))
+                ++p_;
+            return p_ - start;
+        };
+        if (p_ < end_ && *p_ == '-')
             ++p_;
-        return p_ > start;
+        const char *first = p_;
+        const qsizetype whole = digits();
+        if (whole == 0 || (whole > 1 && *first == '0'))
+            return false;
+        if (p_ < end_ && *p_ == '.') {
+            ++p_;
+            if (digits() == 0)
+                return false;
+        }
+        if (p_ < end_ && (*p_ == 'e' || *p_ == 'E')) {
+            ++p_;
+            if (p_ < end_ && (*p_ == '+' || *p_ == '-'))
+                ++p_;
+            if (digits() == 0)
+                return false;
+        }
+        return true;
     }
     // { key: value, ... } with `member(key)` reading each value.
     template <typename Member>
