@@ -52,7 +52,10 @@ void MainWindow::CreateCentralSending()
 void MainWindow::MakeRoomForCentralPanel(std::array<int, 6> &statusWidths)
 {
     constexpr int kNarrowest = 130;
-    const int panel = centralPanel_->fontMetrics().horizontalAdvance(QStringLiteral("Baza: brak połączenia, czeka 99999")) +
+    central::CentralStatus longest;
+    longest.state = central::CentralStatus::State::NotConnected;
+    longest.waiting = 99999;
+    const int panel = centralPanel_->fontMetrics().horizontalAdvance(central::StatusText(longest)) +
                       2 * centralPanel_->frameWidth() + 8;
     centralPanel_->setFixedWidth(panel);
     const QLayout *layout = statusBar()->layout();
