@@ -5,7 +5,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
+
+#include <memory>
+#include <utility>
 
 WeighingHistoryWindow::WeighingHistoryWindow(QWidget *parent) : QDialog(parent)
 {
@@ -42,10 +46,20 @@ WeighingHistoryWindow::WeighingHistoryWindow(QWidget *parent) : QDialog(parent)
     layout->addWidget(buttons);
 }
 
+WeighingHistoryWindow::~WeighingHistoryWindow()
+{
+    if (reader_)
+        reader_->wait();
+}
+
 void WeighingHistoryWindow::ShowHistory(const QString &caption, std::function<WeighingHistory()> source)
 {
     captionText_ = caption;
     source_ = std::move(source);
+    ++generation_;
+    caption_->setText(captionText_);
+    state_->setText(QStringLiteral("Czytanie dziennika pomiarów..."));
+    list_->setRowCount(0);
     Refresh();
     show();
     raise();
@@ -56,7 +70,25 @@ void WeighingHistoryWindow::Refresh()
 {
     if (!source_)
         return;
-    const WeighingHistory h = source_();
+    if (reader_) {
+        again_ = true;
+        return;
+    }
+    auto result = std::make_shared<WeighingHistory>();
+    reader_ = QThread::create([source = source_, result] { *result = source(); });
+    connect(reader_, &QThread::finished, this, [this, result, generation = generation_] {
+        reader_->deleteLater();
+        reader_ = nullptr;
+        if (generation == generation_)
+            Show(*result);
+        if (std::exchange(again_, false))
+            Refresh();
+    });
+    reader_->start();
+}
+
+void WeighingHistoryWindow::Show(const WeighingHistory &h)
+{
     caption_->setText(captionText_);
     state_->setText(h.rowId < 0    ? QStringLiteral("Brak tego pomiaru w dzienniku pomiarów.")
                     : !h.present   ? QStringLiteral("Pomiaru nie ma już w tabeli.")
