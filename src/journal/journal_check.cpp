@@ -110,6 +110,7 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
     // Signatures and parsing in parallel, batch by batch; the replay after each batch, in order.
     const int workers = std::max(1, threads > 0 ? threads : int(std::min(4u, std::thread::hardware_concurrency())));
     const journal::MacChecker checker(key->secret);
+    const QByteArray initialMac = journal::InitialMac();  // line 0's views point into it
     journal::EventReplay replay;
     QStringList macProblems;
     qint64 macsOk = 0;
@@ -127,7 +128,7 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
                 const size_t line = first + i;
                 const QByteArrayView bytes = lines.Line(line);
                 const QByteArrayView previous =
-                    line == 0 ? QByteArrayView(journal::InitialMac()) : journal::MacOf(lines.Line(line - 1));
+                    line == 0 ? QByteArrayView(initialMac) : journal::MacOf(lines.Line(line - 1));
                 checked[i].macOk = checker.Verify(previous, bytes);
                 checked[i].event = journal::ParseEvent(bytes, false);
             }

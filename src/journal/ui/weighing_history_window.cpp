@@ -48,8 +48,10 @@ WeighingHistoryWindow::WeighingHistoryWindow(QWidget *parent) : QDialog(parent)
 
 WeighingHistoryWindow::~WeighingHistoryWindow()
 {
-    if (reader_)
+    if (reader_) {
         reader_->wait();
+        delete reader_;  // its queued end dies with this window
+    }
 }
 
 void WeighingHistoryWindow::ShowHistory(const QString &caption, std::function<WeighingHistory()> source)
