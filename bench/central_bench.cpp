@@ -69,6 +69,10 @@ void Backlog(central_test::PgServer &pg, int events)
     std::printf("backlog: %d events written in %.1f s (%.1f MB)\n", events, made.elapsed() / 1000.0,
                 QFileInfo(j.JournalPath()).size() / 1e6);
 
+    // POMIARY_BENCH_PROFILE: the server's time per function of the schema, after the push.
+    const bool profile = qEnvironmentVariableIsSet("POMIARY_BENCH_PROFILE");
+    if (profile)
+        pg.Sql("ALTER SYSTEM SET track_functions = 'all'") && pg.Sql("SELECT pg_reload_conf()");
     QElapsedTimer t;
     t.start();
     central::CentralSender s(Options(dir.filePath("dane"), pg.Conninfo("zaleglosc"), "Zaległości"));
@@ -79,6 +83,14 @@ void Backlog(central_test::PgServer &pg, int events)
                 done ? "pushed" : "NOT all pushed", secs, events / secs);
     std::printf("backlog: server holds %s current weighings\n",
                 pg.Query("SELECT count(*) FROM pomiary.pomiary_biezace WHERE stanowisko = 'Zaległości'").constData());
+    if (profile)
+        QThread::msleep(2000);  // the server publishes a backend's counts once it is idle
+    if (profile)
+        std::printf("server functions (name|calls|total ms|self ms):\n%s\n",
+                    pg.Query("SELECT funcname, calls, round(total_time), round(self_time) FROM pg_stat_user_functions "
+                             "ORDER BY self_time DESC LIMIT 12",
+                             "postgres")
+                        .constData());
 }
 
 struct AddTimes {

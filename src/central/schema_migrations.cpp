@@ -54,29 +54,24 @@ CREATE TABLE pomiary.odmowy (
     PRIMARY KEY (stanowisko, seq)
 );
 
--- "2024-05-17T14:03:22+02:00" as a time; NULL for anything else.
+-- Whether day `d` (text, 2 digits) exists in month `m` of year `y`.
+CREATE FUNCTION pomiary.dzien_istnieje(y text, m text, d text) RETURNS boolean
+LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
+    SELECT d::integer <= CASE WHEN m = '02' THEN CASE WHEN (y::integer % 4 = 0 AND y::integer % 100 <> 0)
+                                                          OR y::integer % 400 = 0 THEN 29 ELSE 28 END
+                              WHEN m IN ('04', '06', '09', '11') THEN 30 ELSE 31 END
+$$;
+
+-- "2024-05-17T14:03:22+02:00" as a time; NULL for anything else. One
+-- expression, so that a query calling it takes it in (a million events
+-- arrive through it); the cast only ever sees a valid time.
 CREATE FUNCTION pomiary.czas_zdarzenia(t text) RETURNS timestamptz
-LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $$
-DECLARE
-    m text[] := regexp_match(t, '^(\d{4})-(\d\d)-(\d\d)T(\d\d):(\d\d):(\d\d)([+-])(\d\d):(\d\d)$');
-    y integer; mo integer; d integer; dni integer;
-BEGIN
-    IF m IS NULL THEN
-        RETURN NULL;
-    END IF;
-    y := m[1]::integer; mo := m[2]::integer; d := m[3]::integer;
-    -- Days of the month; in a variable, as plpgsql ends an IF's condition at its first THEN.
-    dni := CASE WHEN mo = 2 THEN CASE WHEN (y % 4 = 0 AND y % 100 <> 0) OR y % 400 = 0 THEN 29 ELSE 28 END
-                WHEN mo IN (4, 6, 9, 11) THEN 30 ELSE 31 END;
-    IF y < 1 OR mo NOT BETWEEN 1 AND 12 OR d < 1 OR d > dni
-       OR m[4]::integer > 23 OR m[5]::integer > 59 OR m[6]::integer > 59
-       OR m[8]::integer > 15 OR m[9]::integer > 59 THEN
-        RETURN NULL;
-    END IF;
-    RETURN (make_timestamp(y, mo, d, m[4]::integer, m[5]::integer, m[6]::integer)
-            - (CASE WHEN m[7] = '-' THEN -1 ELSE 1 END) * make_interval(hours => m[8]::integer, mins => m[9]::integer))
-           AT TIME ZONE 'UTC';
-END $$;
+LANGUAGE sql STABLE PARALLEL SAFE AS $$
+    SELECT CASE WHEN t ~ '^\d{4}-(0[1-9]|1[0-2])-(0[1-9]|[12]\d|3[01])T([01]\d|2[0-3]):[0-5]\d:[0-5]\d[+-](0\d|1[0-5]):[0-5]\d$'
+                     AND left(t, 4) <> '0000'
+                THEN CASE WHEN pomiary.dzien_istnieje(left(t, 4), substr(t, 6, 2), substr(t, 9, 2))
+                          THEN t::timestamptz END END
+$$;
 
 -- The station of the caller's login role, locked; an error for any other.
 CREATE FUNCTION pomiary.stanowisko_wolajacego(p_nazwa text) RETURNS pomiary.stanowiska
@@ -258,26 +253,17 @@ BEGIN
     RETURN NULL;
 END $$;
 
--- "yyyy-MM-dd hh:mm" (seconds allowed); NULL when it is no such time.
+-- "yyyy-MM-dd hh:mm" (seconds allowed, blanks around it); NULL when it is
+-- no such time. One expression, as above.
 CREATE FUNCTION pomiary.czas_wiersza(t text) RETURNS timestamp
-LANGUAGE plpgsql IMMUTABLE PARALLEL SAFE AS $$
-DECLARE
-    m text[] := regexp_match(t, '^\s*(\d{4})-(\d\d)-(\d\d) (\d\d):(\d\d)(?::(\d\d))?\s*$');
-    y integer; mo integer; d integer; dni integer;
-BEGIN
-    IF m IS NULL THEN
-        RETURN NULL;
-    END IF;
-    y := m[1]::integer; mo := m[2]::integer; d := m[3]::integer;
-    -- Days of the month; in a variable, as plpgsql ends an IF's condition at its first THEN.
-    dni := CASE WHEN mo = 2 THEN CASE WHEN (y % 4 = 0 AND y % 100 <> 0) OR y % 400 = 0 THEN 29 ELSE 28 END
-                WHEN mo IN (4, 6, 9, 11) THEN 30 ELSE 31 END;
-    IF y < 1 OR mo NOT BETWEEN 1 AND 12 OR d < 1 OR d > dni
-       OR m[4]::integer > 23 OR m[5]::integer > 59 OR coalesce(m[6], '0')::integer > 59 THEN
-        RETURN NULL;
-    END IF;
-    RETURN make_timestamp(y, mo, d, m[4]::integer, m[5]::integer, coalesce(m[6], '0')::integer);
-END $$;
+LANGUAGE sql STABLE PARALLEL SAFE AS $$
+    SELECT CASE WHEN btrim(t, E' \t\n\r\f\x0b') ~ '^\d{4}-(0[1-9]|1[0-2])-(0[1-9]|[12]\d|3[01]) ([01]\d|2[0-3]):[0-5]\d(:[0-5]\d)?$'
+                     AND left(btrim(t, E' \t\n\r\f\x0b'), 4) <> '0000'
+                THEN CASE WHEN pomiary.dzien_istnieje(left(btrim(t, E' \t\n\r\f\x0b'), 4),
+                                                      substr(btrim(t, E' \t\n\r\f\x0b'), 6, 2),
+                                                      substr(btrim(t, E' \t\n\r\f\x0b'), 9, 2))
+                          THEN btrim(t, E' \t\n\r\f\x0b')::timestamp END END
+$$;
 
 -- The current lines of the five tables of every station, by position from 1.
 CREATE TABLE pomiary.wiersze (

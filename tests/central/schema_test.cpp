@@ -144,6 +144,17 @@ TEST_F(Schema, NumbersAndTimesOfHandMadeLinesAreNullNeverAnError)
         "coalesce(pomiary.czas_zdarzenia('2024-13-17T14:03:22+02:00')::text, '-')");
     EXPECT_EQ(r, "12.5|7.25|-3|0.5|5|-|-|-|-|-|42|-2147483648|-|-|2024-02-29 23:59:00|-|-|-|-|"
                  "2024-05-17 12:03:22+00|-");
+    // More times: seconds and blanks allowed in a row, nothing else; an event's
+    // offset either way; a day no calendar has.
+    const QByteArray t = pg->Query(
+        "SELECT pomiary.czas_wiersza(' 2000-02-29 07:05:09\t'), coalesce(pomiary.czas_wiersza('v2024-05-17 10:00')::text, '-'), "
+        "coalesce(pomiary.czas_wiersza('2024-05-17 10:00:60')::text, '-'), coalesce(pomiary.czas_wiersza('1900-02-29 10:00')::text, '-'), "
+        "coalesce(pomiary.czas_wiersza('2024-5-17 10:00')::text, '-'), coalesce(pomiary.czas_wiersza(NULL)::text, '-'), "
+        "pomiary.czas_zdarzenia('2024-01-01T00:10:00-11:30'), coalesce(pomiary.czas_zdarzenia('2023-02-29T10:00:00+00:00')::text, '-'), "
+        "coalesce(pomiary.czas_zdarzenia('2024-05-17T14:03:22+16:00')::text, '-'), "
+        "coalesce(pomiary.czas_zdarzenia('2024-05-17 14:03:22+02:00')::text, '-'), "
+        "coalesce(pomiary.czas_zdarzenia('0000-05-17T14:03:22+02:00')::text, '-')");
+    EXPECT_EQ(t, "2000-02-29 07:05:09|-|-|-|-|-|2024-01-01 11:40:00+00|-|-|-|-");
 }
 
 }  // namespace
