@@ -21,9 +21,7 @@ using journal::Event;
 
 namespace {
 
-// Lines checked and parsed at once, by all threads, before their replay.
-constexpr size_t kBatch = 32768;
-
+// A line of a piece: checked and parsed by the threads, then replayed in order.
 struct CheckedLine {
     bool macOk = false;
     std::optional<Event> event;
@@ -75,9 +73,11 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
     const KeyStore keys(keyDir);
     const QString path = storage.dataDir() + QStringLiteral("dziennik.txt");
 
-    journal::JournalLines lines;
-    if (!journal::ReadJournalLines(path, lines)) {
-        if (!QFileInfo(path).exists()) {
+    // Read piece by piece: a journal of years never has to fit in memory.
+    journal::JournalStream stream;
+    const FileRead opened = stream.Open(path);
+    if (opened != FileRead::Ok) {
+        if (opened == FileRead::Missing) {
             if (const std::optional<JournalKey> kept = keys.FindKeptFor(storage.dataDir())) {
                 report.problems << QStringLiteral("Brak dziennika %1 prowadzonego dla tego folderu (stanowisko %2).")
                                        .arg(Native(path), QString::fromLatin1(kept->station));
@@ -87,14 +87,16 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
         report.failure = QStringLiteral("Nie można odczytać dziennika %1.").arg(Native(path));
         return report;
     }
-    if (lines.spans.empty()) {
-        report.failure = QStringLiteral("Dziennik %1 jest pusty.").arg(Native(path));
+    std::vector<QByteArrayView> lines;
+    if (!stream.Next(lines)) {
+        report.failure = stream.Failed() ? QStringLiteral("Nie można odczytać dziennika %1.").arg(Native(path))
+                                         : QStringLiteral("Dziennik %1 jest pusty.").arg(Native(path));
         return report;
     }
 
     // The key of the station named in the header (or, with the header
     // spoilt, of the folder).
-    const std::optional<Event> header = journal::ParseEvent(lines.Line(0));
+    const std::optional<Event> header = journal::ParseEvent(lines.front());
     const QByteArray station =
         header ? header->station.toLatin1() : QByteArray();
     std::optional<JournalKey> key = keys.Load(station);
@@ -110,7 +112,6 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
     // Signatures and parsing in parallel, batch by batch; the replay after each batch, in order.
     const int workers = std::max(1, threads > 0 ? threads : int(std::min(4u, std::thread::hardware_concurrency())));
     const journal::MacChecker checker(key->secret);
-    const QByteArray initialMac = journal::InitialMac();  // line 0's views point into it
     journal::EventReplay replay;
     QStringList macProblems;
     qint64 macsOk = 0;
@@ -119,18 +120,19 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
     auto problem = [&](const Event &e, const QString &text) {
         report.problems << QStringLiteral("Zdarzenie %1 (%2), tabela %3: %4").arg(e.seq).arg(When(e)).arg(e.table).arg(text);
     };
-    const size_t total = lines.spans.size();
-    for (size_t first = 0; first < total; first += kBatch) {
-        const size_t count = std::min(kBatch, total - first);
+    // The kept state names a line whose mac is compared at the end.
+    const std::optional<JournalState> kept = keys.LoadState(*key);
+    QByteArray keptLineMac;
+    QByteArray previousMac = journal::InitialMac();  // the line before each piece's first
+    size_t first = 0;  // of the piece, in the journal
+    do {
+        const size_t count = lines.size();
         checked.assign(count, {});
         auto work = [&](size_t from, size_t to) {
             for (size_t i = from; i < to; ++i) {
-                const size_t line = first + i;
-                const QByteArrayView bytes = lines.Line(line);
-                const QByteArrayView previous =
-                    line == 0 ? QByteArrayView(initialMac) : journal::MacOf(lines.Line(line - 1));
-                checked[i].macOk = checker.Verify(previous, bytes);
-                checked[i].event = journal::ParseEvent(bytes, false);
+                const QByteArrayView previous = i == 0 ? QByteArrayView(previousMac) : journal::MacOf(lines[i - 1]);
+                checked[i].macOk = checker.Verify(previous, lines[i]);
+                checked[i].event = journal::ParseEvent(lines[i], false);
             }
         };
         std::vector<std::thread> pool;
@@ -193,24 +195,33 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
                                        .arg(e.previousSeq);
             replay.Feed(std::move(e), problem);
         }
+        if (kept && kept->seq >= 0 && size_t(kept->seq) >= first && size_t(kept->seq) < first + count)
+            keptLineMac = journal::MacOf(lines[size_t(kept->seq) - first]).toByteArray();
+        previousMac = journal::MacOf(lines.back()).toByteArray();
+        first += count;
+    } while (stream.Next(lines));
+    const size_t total = first;
+    if (stream.Failed()) {
+        report.failure = QStringLiteral("Nie można odczytać dziennika %1.").arg(Native(path));
+        return report;
     }
     // A wrong key spoils every signature: one line says so.
     if (macsOk == 0)
         report.problems.prepend(QStringLiteral("Klucz nie pasuje do dziennika: żaden podpis się nie zgadza."));
     else
         report.problems = macProblems + report.problems;
-    if (lines.tornTail)
+    if (stream.TornTail())
         report.notes << QStringLiteral("ostatni wpis dziennika jest niepełny (zapis przerwany); program usunie go "
                                        "przy następnym starcie.");
 
     // A journal cut at its end: the key's state remembers further.
-    if (const std::optional<JournalState> s = keys.LoadState(*key)) {
-        if (s->seq > lastSeq)
+    if (kept) {
+        if (kept->seq > lastSeq)
             report.problems << QStringLiteral("Dziennik skrócony: kończy się na zdarzeniu %1, a zapisano %2.")
                                    .arg(lastSeq)
-                                   .arg(s->seq);
-        else if (s->seq >= 0 && size_t(s->seq) < total && journal::MacOf(lines.Line(size_t(s->seq))) != s->mac)
-            report.problems << QStringLiteral("Zdarzenie %1 różni się od zapamiętanego przy kluczu.").arg(s->seq);
+                                   .arg(kept->seq);
+        else if (kept->seq >= 0 && size_t(kept->seq) < total && keptLineMac != kept->mac)
+            report.problems << QStringLiteral("Zdarzenie %1 różni się od zapamiętanego przy kluczu.").arg(kept->seq);
     }
 
     // The replay against the files.

@@ -3,7 +3,14 @@
 #include "core/safe_file.h"
 #include "journal/journal_format.h"
 
+#include <QFile>
+
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace journal {
 
@@ -29,6 +36,85 @@ bool ReadJournalLines(const QString &path, JournalLines &out)
         out.spans.emplace_back(at, end);
         at = next;
     }
+    return true;
+}
+
+JournalStream::~JournalStream()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+FileRead JournalStream::Open(const QString &path)
+{
+    // As ReadRegularFile: never waits on a FIFO, reads only a regular file.
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0)
+        return errno == ENOENT || errno == ENOTDIR ? FileRead::Missing : FileRead::Failed;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+        ::close(fd_);
+        fd_ = -1;
+        return FileRead::Failed;
+    }
+    left_ = st.st_size;
+    return FileRead::Ok;
+}
+
+bool JournalStream::Next(std::vector<QByteArrayView> &lines)
+{
+    lines.clear();
+    if (fd_ < 0 || failed_)
+        return false;
+    // What the last call left (a line not yet ended) goes to the front.
+    buffer_.remove(0, used_);
+    used_ = 0;
+    qsizetype scanned = 0;  // no line end before this
+    for (;;) {
+        const char *base = buffer_.constData();
+        const void *nl = std::memchr(base + scanned, '\n', size_t(buffer_.size() - scanned));
+        if (nl && (buffer_.size() >= piece_ || left_ == 0))
+            break;
+        if (left_ == 0) {
+            tornTail_ = !buffer_.isEmpty();
+            return false;
+        }
+        if (nl == nullptr)
+            scanned = buffer_.size();
+        const qsizetype old = buffer_.size();
+        const qsizetype want = qsizetype(std::min<qint64>(left_, piece_));
+        buffer_.resize(old + want);
+        qsizetype got = 0;
+        while (got < want) {
+            const ssize_t n = ::read(fd_, buffer_.data() + old + got, size_t(want - got));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                failed_ = n < 0;
+                break;
+            }
+            got += n;
+        }
+        buffer_.resize(old + got);
+        left_ = got < want ? 0 : left_ - got;  // a file cut meanwhile ends here
+        if (failed_)
+            return false;
+    }
+    const char *base = buffer_.constData();
+    const qsizetype size = buffer_.size();
+    qsizetype at = 0;
+    while (at < size) {
+        const char *nl = static_cast<const char *>(std::memchr(base + at, '\n', size_t(size - at)));
+        if (!nl)
+            break;
+        qsizetype end = nl - base;
+        const qsizetype next = end + 1;
+        if (end > at && base[end - 1] == '\r')
+            --end;
+        lines.emplace_back(base + at, end - at);
+        at = next;
+    }
+    used_ = at;
     return true;
 }
 

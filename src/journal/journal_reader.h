@@ -5,10 +5,12 @@
 
 #include "journal/journal_line.h"
 #include "journal/table_replay.h"
+#include "core/safe_file.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <optional>
@@ -30,6 +32,36 @@ struct JournalLines {
 
 // False when the file is missing or cannot be read.
 bool ReadJournalLines(const QString &path, JournalLines &out);
+
+// A journal read piece by piece, for checking one of many years in little
+// memory. Like ReadJournalLines: up to the size it had when opened, lines
+// without their ends, a last line without its end left out (TornTail).
+class JournalStream {
+public:
+    // `piece`: about how many bytes are read at a time.
+    explicit JournalStream(qsizetype piece = kPiece) : piece_(std::max<qsizetype>(1, piece)) {}
+    JournalStream(const JournalStream &) = delete;
+    JournalStream &operator=(const JournalStream &) = delete;
+    ~JournalStream();
+
+    FileRead Open(const QString &path);
+    // The next complete lines, as views valid until the next call; false
+    // (and no lines) at the end or on a read error (Failed()).
+    bool Next(std::vector<QByteArrayView> &lines);
+    bool TornTail() const { return tornTail_; }
+    bool Failed() const { return failed_; }
+
+    static constexpr qsizetype kPiece = 8 << 20;
+
+private:
+    qsizetype piece_;
+    int fd_ = -1;
+    qint64 left_ = 0;  // bytes still to read of the size at opening
+    QByteArray buffer_;
+    qsizetype used_ = 0;  // bytes of buffer_ handed out as lines
+    bool tornTail_ = false;
+    bool failed_ = false;
+};
 
 // Replays events fed in journal order. A table event is held back until
 // the next event shows it was not cancelled.

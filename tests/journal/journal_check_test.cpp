@@ -3,10 +3,14 @@
 
 #include "journal_fixture.h"
 
+#include "journal/journal_line.h"
+#include "journal/key_store.h"
 #include "tables/measurement_record.h"
 #include "tables/measurement_table.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -99,6 +103,40 @@ TEST_F(JournalCheck, AJournalCutAtItsEndIsFoundByTheKeptState)
     const JournalCheckReport r = Check();
     EXPECT_EQ(r.ExitCode(), 1);
     EXPECT_TRUE(Says(r, "Dziennik skrócony: kończy się na zdarzeniu 11, a zapisano 13.")) << qPrintable(r.Text());
+}
+
+// Someone with the key rewrote the last event: the chain holds, the state
+// kept with the key does not.
+TEST_F(JournalCheck, ALastEventSignedAnewDiffersFromTheKeptState)
+{
+    QList<QByteArray> lines = JournalLines();  // each with its CR
+    for (QByteArray &l : lines)
+        l.chop(1);
+    const std::optional<JournalKey> key = KeyStore(KeyDir()).Load(journal::ParseEvent(lines[0])->station.toLatin1());
+    ASSERT_TRUE(key);
+    const QByteArray previousMac = journal::MacOf(lines[lines.size() - 2]).toByteArray();
+    ASSERT_TRUE(journal::Verify(key->secret, previousMac, lines.last()));
+    QJsonObject last = QJsonDocument::fromJson(lines.last()).object();
+    last.remove("mac");
+    last.insert("op", "INNY");
+    QByteArray mac;
+    lines.last() = journal::SignedLine(last, key->secret, previousMac, &mac);
+    for (QByteArray &l : lines)
+        l += '\r';
+    WriteJournalLines(lines);
+    const JournalCheckReport r = Check();
+    EXPECT_EQ(r.ExitCode(), 1);
+    EXPECT_TRUE(Says(r, QString("Zdarzenie %1 różni się od zapamiętanego przy kluczu.").arg(lines.size() - 1)))
+        << qPrintable(r.Text());
+    EXPECT_FALSE(Says(r, "Linia")) << qPrintable(r.Text());  // every signature holds
+}
+
+TEST_F(JournalCheck, AnEmptyJournalCannotBeChecked)
+{
+    ASSERT_TRUE(WriteAll(DataDir() + "dziennik.txt", ""));
+    const JournalCheckReport r = Check();
+    EXPECT_EQ(r.ExitCode(), 2);
+    EXPECT_TRUE(r.failure.contains("jest pusty")) << qPrintable(r.Text());
 }
 
 TEST_F(JournalCheck, AChangedTableLineIsNamedWithItsColumn)
