@@ -292,24 +292,17 @@ public:
     template <size_t N>
     bool KnownText(QString &out, const std::array<QString, N> &known)
     {
-        Ws();
-        if (p_ < end_ && *p_ == '"') {
-            const char *q = p_ + 1;
-            while (q < end_ && *q != '"' && *q != '\\' && uchar(*q) >= 0x20 && uchar(*q) < 0x80)
-                ++q;
-            if (q < end_ && *q == '"') {
-                const QLatin1String text(p_ + 1, q - p_ - 1);
-                p_ = q + 1;
-                for (const QString &k : known)
-                    if (k == text) {
-                        out = k;
-                        return true;
-                    }
-                out = text;
+        QByteArrayView plain;
+        if (!PlainAscii(plain))
+            return Text(out);
+        const QLatin1String text(plain.data(), plain.size());
+        for (const QString &k : known)
+            if (k == text) {
+                out = k;
                 return true;
             }
-        }
-        return Text(out);
+        out = text;
+        return true;
     }
     // A plain ASCII string as it stands, without its quotes; false (and
     // nothing read) for any other.
@@ -375,17 +368,8 @@ public:
     // A member's name: a plain ASCII one is looked at where it stands.
     bool Key(QByteArrayView &key, QByteArray &scratch)
     {
-        Ws();
-        if (p_ < end_ && *p_ == '"') {
-            const char *q = p_ + 1;
-            while (q < end_ && *q != '"' && *q != '\\' && uchar(*q) >= 0x20 && uchar(*q) < 0x80)
-                ++q;
-            if (q < end_ && *q == '"') {
-                key = QByteArrayView(p_ + 1, q - p_ - 1);
-                p_ = q + 1;
-                return true;
-            }
-        }
+        if (PlainAscii(key))
+            return true;
         if (!Bytes(scratch))
             return false;
         key = scratch;
