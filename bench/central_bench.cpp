@@ -11,6 +11,7 @@
 #include "central/pg_server.h"
 #include "central/station_journal.h"
 #include "journal/journal.h"
+#include "support/wait_for.h"
 #include "tables/table_storage.h"
 
 #include <QCoreApplication>
@@ -23,19 +24,6 @@
 #include <cstdio>
 
 namespace {
-
-bool WaitFor(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 central::SenderOptions Options(const QString &dataDir, const QByteArray &conninfo, const QString &station)
 {

@@ -11,6 +11,7 @@
 #include "pg_server.h"
 #include "station_journal.h"
 #include "support/qt_printers.h"
+#include "support/wait_for.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,18 +24,7 @@
 
 namespace central_test {
 
-inline bool WaitFor(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using ::WaitFor;
 
 // Fast retries for tests; the rest as the program has it.
 inline central::SenderOptions TestSenderOptions(const QString &dataDir, const QByteArray &conninfo,

@@ -1,0 +1,11 @@
+#pragma once
+
+// The SQL text of each migration of the central database's schema, one file
+// each (schema_migrations.cpp lists them in order).
+
+namespace central::sql {
+
+extern const char *const kEventsAsSent;
+extern const char *const kCurrentWeighings;
+
+}  // namespace central::sql
