@@ -13,13 +13,13 @@
 
 namespace {
 
-// xls_check.py next to this file: the sheet as xlrd reads it, or the record
+// tests/output/xls_check.py: the sheet as xlrd reads it, or the record
 // structure xlrd does not look at.
 QStringList Check(const QStringList &args)
 {
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"),
-            QStringList{QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/xls_check.py")} + args);
+            QStringList{QStringLiteral(POMIARY_SOURCE_DIR "/tests/output/xls_check.py")} + args);
     if (!p.waitForFinished(180000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         return {QStringLiteral("checker failed: ") + QString::fromUtf8(p.readAllStandardError())};
     return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
