@@ -525,14 +525,18 @@ void AdvancedSettingsWindow::BBkatalogClick()
 
 bool AdvancedSettingsWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusOut && !checking_ && (watched == maxMass_ || watched == archiveDir_)) {
+    if (event->type() == QEvent::FocusOut && !checking_ && isVisible() &&
+        (watched == maxMass_ || watched == archiveDir_)) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        // Leaving for another control of this window; not a switch of
-        // windows. "Anuluj" always closes, and OK checks by itself.
-        const bool withinWindow = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
-                                  reason == Qt::MouseFocusReason || reason == Qt::OtherFocusReason;
         QWidget *next = QApplication::focusWidget();
-        if (withinWindow && next != cancel_ && next != ok_)
+        // Whatever takes the focus: another control, a change of page (which
+        // first passes the focus on along the chain), another window. Not
+        // the field's own menu; "Anuluj" always closes; a click on OK checks
+        // by itself, and a message in the middle of the click would leave
+        // the button pressed.
+        const bool ownMenu = reason == Qt::PopupFocusReason;
+        const bool okClicked = next == ok_ && reason == Qt::MouseFocusReason;
+        if (!ownMenu && !okClicked && next != cancel_)
             CheckMaxMass();
     }
     return QDialog::eventFilter(watched, event);
