@@ -66,6 +66,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Each page is built in a file of its own (advanced_settings_*_page.cpp).
     QWidget *BuildGeneralPage();
     QWidget *BuildColumnsPage();
     void SetSettings(const AdvancedSettings &s);
