@@ -56,7 +56,7 @@ QLabel *TotalField(QWidget *parent, const QString &name, const QSize &fieldSize)
     return total;
 }
 
-}  // namespace
+} // namespace
 
 QWidget *AdvancedSettingsWindow::BuildColumnsPage()
 {
@@ -114,10 +114,10 @@ QWidget *AdvancedSettingsWindow::BuildColumnsPage()
         group(QStringLiteral("Rozmiar kolumn na wydrukach tabel (znaki, 0 - ukrycie kolumny) "), "GBkol_druk",
               QStringLiteral("druk_"), {ColNr, ColTime, ColGross, ColNet, ColTare, ColPrice},
               {ColValue, ColOrder, ColMaterial, ColPackaging, ColOperator, ColCustomer}, print_, printTotal_);
-    QGroupBox *label = group(QStringLiteral("Rozmiar kolumn na wydrukach etykiety (znaki, 0 - ukrycie kolumny) "),
-                             "GBkol_etykieta", QStringLiteral("et_"),
-                             {ColMaterial, ColPackaging, ColOrder, ColGross, ColNet}, {ColTare, ColPrice, ColValue},
-                             label_, labelTotal_);
+    QGroupBox *label =
+        group(QStringLiteral("Rozmiar kolumn na wydrukach etykiety (znaki, 0 - ukrycie kolumny) "), "GBkol_etykieta",
+              QStringLiteral("et_"), {ColMaterial, ColPackaging, ColOrder, ColGross, ColNet},
+              {ColTare, ColPrice, ColValue}, label_, labelTotal_);
     AlignCaptions(leftCaptions);
     AlignCaptions(rightCaptions);
 
@@ -126,12 +126,11 @@ QWidget *AdvancedSettingsWindow::BuildColumnsPage()
     grid->addWidget(screen, 0, 0);
     grid->addWidget(tableWidthLine_, 1, 0);
     grid->addWidget(print, 0, 1);
-    grid->addWidget(info(QStringLiteral("(*) Szerokość kartki A4: 113 zn. (pionowo) lub 162 zn. (poziomo)"),
-                         "Ldruk_info"),
-                    1, 1);
-    grid->addWidget(label, 2, 0);
     grid->addWidget(
-        info(QStringLiteral("(*) Szerokość kartki A4: 83 zn. (pionowo) lub 123 zn. (poziomo)"), "Let_info"), 3, 0);
+        info(QStringLiteral("(*) Szerokość kartki A4: 113 zn. (pionowo) lub 162 zn. (poziomo)"), "Ldruk_info"), 1, 1);
+    grid->addWidget(label, 2, 0);
+    grid->addWidget(info(QStringLiteral("(*) Szerokość kartki A4: 83 zn. (pionowo) lub 123 zn. (poziomo)"), "Let_info"),
+                    3, 0);
     grid->setRowStretch(4, 1);
     return page;
 }

@@ -9,8 +9,7 @@
 
 namespace advanced_settings_ui {
 
-template <typename W>
-W *Named(W *w, const QString &name)
+template <typename W> W *Named(W *w, const QString &name)
 {
     w->setObjectName(name);
     return w;
@@ -36,4 +35,4 @@ inline void AlignCaptions(const QList<QLabel *> &captions)
         l->setMinimumWidth(width);
 }
 
-}  // namespace advanced_settings_ui
+} // namespace advanced_settings_ui

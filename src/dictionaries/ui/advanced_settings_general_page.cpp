@@ -26,7 +26,7 @@ constexpr int kMaxMassLength = 5;
 
 // The rows of a group: caption on the left, its control beside it.
 class Rows {
-public:
+  public:
     explicit Rows(QGroupBox *group) : group_(group), grid_(new QGridLayout(group))
     {
         grid_->setColumnStretch(2, 1);
@@ -47,8 +47,7 @@ public:
     }
 
     // Any other control, with its caption as a buddy label.
-    template <typename W>
-    W *Control(const QString &caption, const QString &name, W *control, QWidget *beside = nullptr)
+    template <typename W> W *Control(const QString &caption, const QString &name, W *control, QWidget *beside = nullptr)
     {
         control->setObjectName(name);
         control->setAccessibleName(Spoken(caption));
@@ -68,7 +67,7 @@ public:
 
     QList<QLabel *> captions;
 
-private:
+  private:
     void Add(QLabel *label, QWidget *control)
     {
         const int row = grid_->rowCount();
@@ -88,7 +87,7 @@ private:
     QGridLayout *grid_;
 };
 
-}  // namespace
+} // namespace
 
 QWidget *AdvancedSettingsWindow::BuildGeneralPage()
 {

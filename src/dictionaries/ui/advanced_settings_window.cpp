@@ -41,7 +41,7 @@ AdvancedSettingsWindow::AdvancedSettingsWindow(const ProgramConfig &config, User
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(pages_);
     layout->addLayout(buttons.row);
-    layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog
+    layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed-size dialog
 }
 
 void AdvancedSettingsWindow::SetTableMeasure(std::function<TableMeasure()> measure)
