@@ -1,19 +1,15 @@
 #include "dictionaries/ui/advanced_settings_window.h"
 
-#include "core/ui/clickable_label.h"
-#include "core/ui/cp1250_validator.h"
 #include "core/ui/dialog_buttons.h"
 #include "core/ui/limited_field.h"
 #include "core/user_prompts.h"
+#include "dictionaries/ui/advanced_settings_controls.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFocusEvent>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,146 +17,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <algorithm>
 
-namespace {
-
-constexpr int kMaxMassLength = 5;
-
-// Column captions and the stems of their konfig.ini keys, in Column order.
-struct ColumnName {
-    const char *caption;
-    const char *stem;
-};
-constexpr ColumnName kColumnNames[ColumnCount] = {
-    {"Numer:", "num"},
-    {"Czas:", "czas"},
-    {"Masa brutto:", "masa_brutto"},
-    {"Masa netto:", "masa_netto"},
-    {"Tara:", "tara"},
-    {"Cena:", "cena"},
-    {"Wartość:", "wartosc"},
-    {"Zamówienie:", "wz"},
-    {"Materiał:", "mat"},
-    {"Opakowanie:", "opakowanie"},
-    {"Operator:", "oper"},
-    {"Dostawca/klient:", "cli"},
-};
-
-template <typename W>
-W *Named(W *w, const QString &name)
-{
-    w->setObjectName(name);
-    return w;
-}
-
-// What a screen reader says for a control: its caption without the colon.
-QString Spoken(const QString &caption)
-{
-    QString s = caption.trimmed();
-    if (s.endsWith(u':'))
-        s.chop(1);
-    return s;
-}
-
-// The rows of a group: caption on the left, its control beside it.
-class Rows {
-public:
-    explicit Rows(QGroupBox *group) : group_(group), grid_(new QGridLayout(group))
-    {
-        grid_->setColumnStretch(2, 1);
-        // The rhythm of the rows of spin fields on the other page.
-        grid_->setVerticalSpacing(8);
-    }
-
-    // A check box whose caption is the label on its left; clicking the caption toggles it.
-    QCheckBox *Check(const QString &caption, const QString &suffix)
-    {
-        auto *box = Named(new QCheckBox(group_), "CB" + suffix);
-        box->setAccessibleName(Spoken(caption));
-        auto *label = Named(new ClickableLabel(caption, group_), "L" + suffix);
-        label->setBuddy(box);
-        QObject::connect(label, &ClickableLabel::clicked, box, &QCheckBox::click);
-        Add(label, box);
-        return box;
-    }
-
-    // Any other control, with its caption as a buddy label.
-    template <typename W>
-    W *Control(const QString &caption, const QString &name, W *control, QWidget *beside = nullptr)
-    {
-        control->setObjectName(name);
-        control->setAccessibleName(Spoken(caption));
-        auto *label = Named(new QLabel(caption, group_), "L" + name.mid(name.startsWith(u'E') ? 1 : 2));
-        label->setBuddy(control);
-        if (beside) {
-            auto *row = new QHBoxLayout;
-            row->setSpacing(4);
-            row->addWidget(control, 1);
-            row->addWidget(beside);
-            AddLayout(label, row);
-        } else {
-            Add(label, control);
-        }
-        return control;
-    }
-
-    QList<QLabel *> captions;
-
-private:
-    void Add(QLabel *label, QWidget *control)
-    {
-        const int row = grid_->rowCount();
-        grid_->addWidget(label, row, 0);
-        grid_->addWidget(control, row, 1, Qt::AlignLeft);
-        captions << label;
-    }
-    void AddLayout(QLabel *label, QLayout *layout)
-    {
-        const int row = grid_->rowCount();
-        grid_->addWidget(label, row, 0);
-        grid_->addLayout(layout, row, 1);
-        captions << label;
-    }
-
-    QGroupBox *group_;
-    QGridLayout *grid_;
-};
-
-// Groups standing one above the other read as one form: their caption
-// columns get the width of the widest caption.
-void AlignCaptions(const QList<QLabel *> &captions)
-{
-    int width = 0;
-    for (QLabel *l : captions)
-        width = std::max(width, l->sizeHint().width());
-    for (QLabel *l : captions)
-        l->setMinimumWidth(width);
-}
-
-QSpinBox *WidthField(QWidget *parent, const QString &name, const QString &caption, const QString &group)
-{
-    auto *spin = Named(new QSpinBox(parent), name);
-    spin->setRange(0, kMaxColumnWidth);
-    spin->setAccessibleName(Spoken(caption));
-    spin->setAccessibleDescription(group.trimmed());
-    spin->setAlignment(Qt::AlignRight);
-    return spin;
-}
-
-// A figure in a sunken box the size of the fields above it.
-QLabel *TotalField(QWidget *parent, const QString &name, const QSize &fieldSize)
-{
-    auto *total = Named(new QLabel(parent), name);
-    total->setFixedSize(fieldSize);
-    total->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    total->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    total->setIndent(4);
-    return total;
-}
-
-}  // namespace
+using advanced_settings_ui::Named;
 
 AdvancedSettingsWindow::AdvancedSettingsWindow(const ProgramConfig &config, UserPrompts &prompts, QWidget *parent)
     : QDialog(parent), config_(config), prompts_(prompts)
@@ -183,174 +41,7 @@ AdvancedSettingsWindow::AdvancedSettingsWindow(const ProgramConfig &config, User
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(pages_);
     layout->addLayout(buttons.row);
-    layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog
-}
-
-QWidget *AdvancedSettingsWindow::BuildGeneralPage()
-{
-    auto *page = Named(new QWidget, QStringLiteral("TSogolne"));
-
-    auto *look = Named(new QGroupBox(QStringLiteral("Wygląd ekranu "), page), QStringLiteral("GBwyglad"));
-    Rows lookRows(look);
-    fontSize_ = lookRows.Control(QStringLiteral("Rozmiar czcionki tabeli:"), QStringLiteral("CBrozmiar_czcionki"),
-                                 new QComboBox(look));
-    for (int size : TableFontSizes())
-        fontSize_->addItem(QString::number(size));
-    fontName_ = lookRows.Control(QStringLiteral("Nazwa czcionki tabeli:"), QStringLiteral("CBnazwa_czcionki"),
-                                 new QComboBox(look));
-    fontName_->addItems(TableFontNames());
-    // Nothing is selected until the settings name an entry.
-    fontSize_->setCurrentIndex(-1);
-    fontName_->setCurrentIndex(-1);
-    fullScreen_ = lookRows.Check(QStringLiteral("Uruchamiaj w trybie pełnoekranowym:"), QStringLiteral("pelny_ekran"));
-    dialDefault_ = lookRows.Check(QStringLiteral("Zegar widokiem domyślnym:"), QStringLiteral("zegar_domyslny"));
-
-    auto *dial = Named(new QGroupBox(QStringLiteral("Zegar "), page), QStringLiteral("GBzegar"));
-    Rows dialRows(dial);
-    dialPercent_ = dialRows.Check(QStringLiteral("Skala procentowa"), QStringLiteral("skala_procentowa"));
-    maxMass_ = dialRows.Control(QStringLiteral("Masa maksymalna:"), QStringLiteral("Emasa_max"), new QLineEdit(dial));
-    LimitTyping(maxMass_, kMaxMassLength);
-    maxMass_->setAlignment(Qt::AlignRight);
-    // The controls of the left column share one width.
-    const int controlWidth = std::max(fontSize_->sizeHint().width(), fontName_->sizeHint().width());
-    fontSize_->setFixedWidth(controlWidth);
-    fontName_->setFixedWidth(controlWidth);
-    maxMass_->setFixedWidth(controlWidth);
-    maxMass_->installEventFilter(this);
-
-    auto *label = Named(new QGroupBox(QStringLiteral("Etykieta "), page), QStringLiteral("GBetykieta"));
-    Rows labelRows(label);
-    singleOnLabel_ =
-        labelRows.Check(QStringLiteral("Etykieta zawiera pojedynczy pomiar:"), QStringLiteral("poj_pomiar"));
-    simplifiedMarking_ =
-        labelRows.Check(QStringLiteral("Uproszczone zaznaczanie pomiarów:"), QStringLiteral("uproszczone_zaznaczanie"));
-
-    auto *rights = Named(new QGroupBox(QStringLiteral("Uprawnienia"), page), QStringLiteral("GBuprawnienia"));
-    Rows rightsRows(rights);
-    lockMass_ = rightsRows.Check(QStringLiteral("Tylko administrator edytuje masę:"), QStringLiteral("blokuj_mase"));
-    lockPrice_ = rightsRows.Check(QStringLiteral("Tylko administrator edytuje cenę:"), QStringLiteral("blokuj_cene"));
-    lockDelete_ =
-        rightsRows.Check(QStringLiteral("Tylko administrator usuwa pomiary:"), QStringLiteral("blokuj_usuwanie"));
-
-    auto *other = Named(new QGroupBox(QStringLiteral("Inne "), page), QStringLiteral("GBinne"));
-    Rows otherRows(other);
-    brackets_ = otherRows.Check(QStringLiteral("Wartość masy otoczona nawiasami:"), QStringLiteral("nawiasy"));
-    autoDelete_ = otherRows.Check(QStringLiteral("Automatyczne usuwanie pomiarów:"), QStringLiteral("auto_usuwanie"));
-    autoNumbering_ =
-        otherRows.Check(QStringLiteral("Automatyczna numeracja pomiarów:"), QStringLiteral("auto_numeracja"));
-    tareFromPackaging_ = otherRows.Check(QStringLiteral("Tara pobierana automatycznie z opakowania:"),
-                                         QStringLiteral("tara_z_opakowania"));
-    chooseDir_ = Named(new QPushButton(QStringLiteral("..."), other), QStringLiteral("BBkatalog_archiwum"));
-    chooseDir_->setToolTip(QStringLiteral("Wskaż katalog archiwum"));
-    chooseDir_->setAccessibleName(QStringLiteral("Wskaż katalog archiwum"));
-    chooseDir_->setFixedWidth(chooseDir_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 16);
-    connect(chooseDir_, &QPushButton::clicked, this, &AdvancedSettingsWindow::BBkatalogClick);
-    archiveDir_ = otherRows.Control(QStringLiteral("Katalog archiwum:"), QStringLiteral("Ekatalog_archiwum"),
-                                    new QLineEdit(other), chooseDir_);
-    LimitTyping(archiveDir_, kArchiveDirLength);
-    archiveDir_->setValidator(new Cp1250Validator(archiveDir_));
-    archiveDir_->installEventFilter(this);
-    excel_ =
-        otherRows.Control(QStringLiteral("Wersja MS Excel:"), QStringLiteral("CBwersja_excel"), new QComboBox(other));
-    excel_->addItems(ExcelVersionNames());
-    excel_->setCurrentIndex(-1);
-    // The folder field as wide as the longest entry of the list under it.
-    archiveDir_->setMinimumWidth(excel_->sizeHint().width() - chooseDir_->width() - 4);
-
-    AlignCaptions(lookRows.captions + dialRows.captions + labelRows.captions);
-    AlignCaptions(rightsRows.captions + otherRows.captions);
-
-    auto *left = new QVBoxLayout;
-    left->addWidget(look);
-    left->addWidget(dial);
-    left->addWidget(label);
-    left->addStretch();
-    auto *right = new QVBoxLayout;
-    right->addWidget(rights);
-    right->addWidget(other);
-    right->addStretch();
-    auto *columns = new QHBoxLayout(page);
-    columns->addLayout(left);
-    columns->addLayout(right);
-    return page;
-}
-
-QWidget *AdvancedSettingsWindow::BuildColumnsPage()
-{
-    auto *page = Named(new QWidget, QStringLiteral("TSkolumny"));
-    QList<QLabel *> leftCaptions;
-    QList<QLabel *> rightCaptions;
-
-    // A group of width fields: `left` and `right` name its two columns of
-    // fields; "Razem:" and its total stand under the right one.
-    auto group = [&](const QString &title, const char *name, const QString &prefix, const QList<Column> &left,
-                     const QList<Column> &right, std::array<QSpinBox *, ColumnCount> &fields, QLabel *&total) {
-        auto *box = Named(new QGroupBox(title, page), QString::fromLatin1(name));
-        auto *grid = new QGridLayout(box);
-        grid->setVerticalSpacing(4);
-        grid->setColumnMinimumWidth(2, 18);
-        grid->setColumnStretch(5, 1);
-        auto place = [&](Column c, int row, int column, QList<QLabel *> &captions) {
-            const QString caption = QString::fromUtf8(kColumnNames[c].caption);
-            const QString stem = QString::fromLatin1(kColumnNames[c].stem);
-            QSpinBox *spin = WidthField(box, "SE" + prefix + stem, caption, title);
-            auto *l = Named(new QLabel(caption, box), "L" + prefix + stem);
-            l->setBuddy(spin);
-            grid->addWidget(l, row, column);
-            grid->addWidget(spin, row, column + 1);
-            captions << l;
-            fields[c] = spin;
-            connect(spin, &QSpinBox::valueChanged, this, &AdvancedSettingsWindow::RecomputeTotals);
-        };
-        for (int i = 0; i < left.size(); ++i)
-            place(left[i], i, 0, leftCaptions);
-        for (int i = 0; i < right.size(); ++i)
-            place(right[i], i, 3, rightCaptions);
-        auto *sum = Named(new QLabel(QStringLiteral("Razem:"), box), "L" + prefix + "razem");
-        total = TotalField(box, "L" + prefix + "suma", fields[right.last()]->sizeHint());
-        total->setAccessibleName(QStringLiteral("Razem"));
-        total->setAccessibleDescription(title.trimmed());
-        sum->setBuddy(total);
-        const int row = int(right.size());
-        grid->addWidget(sum, row, 3);
-        grid->addWidget(total, row, 4);
-        rightCaptions << sum;
-        return box;
-    };
-    auto info = [&](const QString &text, const char *name) {
-        auto *l = Named(new QLabel(text, page), QString::fromLatin1(name));
-        l->setIndent(8);
-        return l;
-    };
-
-    QGroupBox *screen =
-        group(QStringLiteral("Rozmiar kolumn w tabelach (punkty, 0 - ukrycie kolumny) "), "GBkol_tabele",
-              QStringLiteral("kol_"), {ColNr, ColTime, ColGross, ColNet, ColTare, ColPrice},
-              {ColValue, ColOrder, ColMaterial, ColPackaging, ColOperator, ColCustomer}, screen_, screenTotal_);
-    QGroupBox *print =
-        group(QStringLiteral("Rozmiar kolumn na wydrukach tabel (znaki, 0 - ukrycie kolumny) "), "GBkol_druk",
-              QStringLiteral("druk_"), {ColNr, ColTime, ColGross, ColNet, ColTare, ColPrice},
-              {ColValue, ColOrder, ColMaterial, ColPackaging, ColOperator, ColCustomer}, print_, printTotal_);
-    QGroupBox *label = group(QStringLiteral("Rozmiar kolumn na wydrukach etykiety (znaki, 0 - ukrycie kolumny) "),
-                             "GBkol_etykieta", QStringLiteral("et_"),
-                             {ColMaterial, ColPackaging, ColOrder, ColGross, ColNet}, {ColTare, ColPrice, ColValue},
-                             label_, labelTotal_);
-    AlignCaptions(leftCaptions);
-    AlignCaptions(rightCaptions);
-
-    tableWidthLine_ = info(TableWidthLine(0), "Lkol_info");
-    auto *grid = new QGridLayout(page);
-    grid->addWidget(screen, 0, 0);
-    grid->addWidget(tableWidthLine_, 1, 0);
-    grid->addWidget(print, 0, 1);
-    grid->addWidget(info(QStringLiteral("(*) Szerokość kartki A4: 113 zn. (pionowo) lub 162 zn. (poziomo)"),
-                         "Ldruk_info"),
-                    1, 1);
-    grid->addWidget(label, 2, 0);
-    grid->addWidget(
-        info(QStringLiteral("(*) Szerokość kartki A4: 83 zn. (pionowo) lub 123 zn. (poziomo)"), "Let_info"), 3, 0);
-    grid->setRowStretch(4, 1);
-    return page;
+    layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed-size dialog
 }
 
 void AdvancedSettingsWindow::SetTableMeasure(std::function<TableMeasure()> measure)
@@ -525,14 +216,18 @@ void AdvancedSettingsWindow::BBkatalogClick()
 
 bool AdvancedSettingsWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusOut && !checking_ && (watched == maxMass_ || watched == archiveDir_)) {
+    if (event->type() == QEvent::FocusOut && !checking_ && isVisible() &&
+        (watched == maxMass_ || watched == archiveDir_)) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        // Leaving for another control of this window; not a switch of
-        // windows. "Anuluj" always closes, and OK checks by itself.
-        const bool withinWindow = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
-                                  reason == Qt::MouseFocusReason || reason == Qt::OtherFocusReason;
         QWidget *next = QApplication::focusWidget();
-        if (withinWindow && next != cancel_ && next != ok_)
+        // Whatever takes the focus: another control, a change of page (which
+        // first passes the focus on along the chain), another window. Not
+        // the field's own menu; "Anuluj" always closes; a click on OK checks
+        // by itself, and a message in the middle of the click would leave
+        // the button pressed.
+        const bool ownMenu = reason == Qt::PopupFocusReason;
+        const bool okClicked = next == ok_ && reason == Qt::MouseFocusReason;
+        if (!ownMenu && !okClicked && next != cancel_)
             CheckMaxMass();
     }
     return QDialog::eventFilter(watched, event);

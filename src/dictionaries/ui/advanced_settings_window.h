@@ -25,10 +25,10 @@ class UserPrompts;
 
 class AdvancedSettingsWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     // The list of "Tabela 1" as it is at the opening, in pixels.
     struct TableMeasure {
-        int checkColumnWidth = 0;  // its first column, the check boxes
+        int checkColumnWidth = 0; // its first column, the check boxes
         int tableWidth = 0;
     };
     // The folder dialog: its title and start folder; the folder confirmed, or nullopt.
@@ -61,11 +61,12 @@ public:
     // field) when the maximum mass cannot be taken.
     bool CheckMaxMass();
 
-protected:
+  protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
+    // Each page is built in a file of its own (advanced_settings_*_page.cpp).
     QWidget *BuildGeneralPage();
     QWidget *BuildColumnsPage();
     void SetSettings(const AdvancedSettings &s);
@@ -100,7 +101,7 @@ private:
     QComboBox *excel_ = nullptr;
     std::array<QSpinBox *, ColumnCount> screen_{};
     std::array<QSpinBox *, ColumnCount> print_{};
-    std::array<QSpinBox *, ColumnCount> label_{};  // null where a label has no column
+    std::array<QSpinBox *, ColumnCount> label_{}; // null where a label has no column
     QLabel *screenTotal_ = nullptr;
     QLabel *printTotal_ = nullptr;
     QLabel *labelTotal_ = nullptr;

@@ -1,14 +1,14 @@
 #include "dictionaries/ui/dictionary_window.h"
 
-#include "core/ui/drawn_icon.h"
 #include "core/cp1250.h"
 #include "core/text.h"
 #include "core/ui/cp1250_validator.h"
+#include "core/ui/drawn_icon.h"
 #include "core/user_prompts.h"
 #include "dictionaries/dictionary_texts.h"
+#include "dictionaries/ui/busy_cursor.h"
+#include "dictionaries/ui/rename_delegate.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,11 +16,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -56,79 +54,7 @@ QIcon RenameIcon()
     });
 }
 
-// Keeps Enter to itself: it ends the in-place edit and must not reach the
-// window, where it would press "OK".
-class RenameEditor : public QLineEdit {
-  public:
-    using QLineEdit::QLineEdit;
-
-  protected:
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        QLineEdit::keyPressEvent(event);
-        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-            event->accept();
-    }
-};
-
-class BusyCursor {
-  public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
-
 } // namespace
-
-// The in-place editor of a name. The edit never goes into the model by
-// itself: the window asks first (EndRename).
-class RenameDelegate : public QStyledItemDelegate {
-  public:
-    explicit RenameDelegate(DictionaryWindow *window) : QStyledItemDelegate(window), window_(window) {}
-
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &) const override
-    {
-        auto *editor = new RenameEditor(parent);
-        editor->setObjectName(QStringLiteral("Erename"));
-        editor->setFrame(false);
-        editor->setValidator(new Cp1250Validator(editor));
-        editor_ = editor;
-        committed_ = false;
-        return editor;
-    }
-
-    void setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &) const override
-    {
-        committed_ = true;
-        text_ = static_cast<QLineEdit *>(editor)->text();
-    }
-
-    // Every way the view closes the editor ends here: Enter, Esc, the focus
-    // leaving it, and another row becoming current (which commits without
-    // the delegate's closeEditor signal).
-    void destroyEditor(QWidget *editor, const QModelIndex &index) const override
-    {
-        const bool committed = std::exchange(committed_, false);
-        QStyledItemDelegate::destroyEditor(editor, index);
-        window_->RenameEditorClosed(committed, text_);
-    }
-
-    // Ends the open edit as Enter does.
-    void Finish()
-    {
-        if (QWidget *editor = editor_.data(); editor && !editor->isHidden()) {
-            emit commitData(editor);
-            emit closeEditor(editor, QAbstractItemDelegate::SubmitModelCache);
-        }
-    }
-
-  private:
-    DictionaryWindow *window_;
-    mutable QPointer<QWidget> editor_;
-    mutable bool committed_ = false;
-    mutable QString text_;
-};
 
 DictionaryWindow::DictionaryWindow(DictionaryKind kind, DictionaryWindowEnv env, QWidget *parent)
     : QDialog(parent), kind_(kind), env_(std::move(env)), dictionary_(kind, env_.dataDir)
@@ -350,20 +276,6 @@ int DictionaryWindow::HighlightedEntry() const
     return rows.isEmpty() ? -1 : model_->EntryOfRow(rows.first().row());
 }
 
-DictionaryContext DictionaryWindow::Context()
-{
-    return DictionaryContext{dictionary_, *env_.prompts, env_.unit ? env_.unit() : QStringLiteral("kg"),
-                             env_.massDecimals ? env_.massDecimals() : 2, pickPackaging_};
-}
-
-void DictionaryWindow::ShowChanged(int entry)
-{
-    model_->Refresh();
-    const int row = model_->RowOfEntry(entry);
-    HighlightRow(row < 0 ? 0 : row);
-    list_->setFocus();
-}
-
 std::optional<PickedEntry> DictionaryWindow::Pick(bool applyToShown)
 {
     SetApplyToShown(applyToShown);
@@ -416,156 +328,6 @@ void DictionaryWindow::SearchChanged()
         return;
     ApplySearchState();
     HighlightRow(0);
-}
-
-int DictionaryWindow::CommandEntry()
-{
-    return EndRename(HighlightedEntry());
-}
-
-int DictionaryWindow::EndRename(int entry)
-{
-    if (renaming_)
-        renameDelegate_->Finish();
-    if (renaming_) { // a model reset took the editor without closing it
-        renaming_.reset();
-        model_->SetRenameRow(-1);
-    }
-    if (!pendingRename_)
-        return entry;
-    const PendingRename rename = *std::exchange(pendingRename_, std::nullopt);
-    const int renamedEntry = FindEntry(dictionary_, rename.entry);
-    const std::optional<EntryKey> key = entry >= 0 ? std::optional(KeyOf(dictionary_, entry)) : std::nullopt;
-    DictionaryContext c = Context();
-    const int renamed = ConfirmRename(c, renamedEntry, rename.text);
-    if (renamed >= 0)
-        ShowChanged(renamed);
-    list_->setFocus();
-    if (!key)
-        return -1;
-    // The renamed row no longer has the line it had.
-    if (entry == renamedEntry && renamed >= 0)
-        return renamed;
-    return FindEntry(dictionary_, *key);
-}
-
-void DictionaryWindow::AddClick()
-{
-    EndRename(-1);
-    DictionaryContext c = Context();
-    const int entry = AddEntry(c);
-    if (entry >= 0)
-        ShowChanged(entry);
-    list_->setFocus();
-}
-
-void DictionaryWindow::DeleteClick()
-{
-    const int entry = CommandEntry();
-    DictionaryContext c = Context();
-    const int removed = DeleteEntry(c, entry);
-    if (removed >= 0) {
-        model_->Refresh();
-        // The row the removed one stood at.
-        int row = 0;
-        while (row < model_->rowCount() && model_->EntryOfRow(row) < removed)
-            ++row;
-        HighlightRow(row);
-    }
-    list_->setFocus();
-}
-
-void DictionaryWindow::RenameClick()
-{
-    const int entry = CommandEntry();
-    DictionaryContext c = Context();
-    if (!RequireRow(c, entry))
-        return;
-    HighlightEntry(entry);
-    const int row = model_->RowOfEntry(entry);
-    renaming_ = KeyOf(dictionary_, entry);
-    model_->SetRenameRow(row);
-    list_->setFocus();
-    list_->edit(model_->index(row, 0));
-}
-
-void DictionaryWindow::RenameEditorClosed(bool committed, const QString &text)
-{
-    if (!renaming_)
-        return;
-    const EntryKey entry = *std::exchange(renaming_, std::nullopt);
-    model_->SetRenameRow(-1);
-    if (!committed)
-        return;
-    pendingRename_ = PendingRename{entry, text};
-    // Asked once the editor is gone, so the question's focus change cannot
-    // end the edit a second time; a command that comes first asks it itself.
-    QMetaObject::invokeMethod(
-        this, [this] { EndRename(-1); }, Qt::QueuedConnection);
-}
-
-void DictionaryWindow::CopyClick()
-{
-    EndRename(-1);
-    DictionaryCopy copy;
-    {
-        BusyCursor busy;
-        copy = BuildCopyText(*model_);
-        QApplication::clipboard()->setText(cp1250::Decode(copy.text));
-    }
-    if (copy.rowsCopied < copy.rowsShown)
-        env_.prompts->Warning(CopyCutMessage(copy));
-}
-
-void DictionaryWindow::OkClick()
-{
-    const int entry = CommandEntry();
-    if (entry < 0) {
-        env_.prompts->Error(DictionaryTexts::Of(kind_).noneHighlighted);
-        return;
-    }
-    HighlightEntry(entry);
-    accept();
-}
-
-void DictionaryWindow::ListDblClick()
-{
-    const int entry = CommandEntry();
-    if (entry < 0) {
-        env_.prompts->Error(DictionaryTexts::Of(kind_).noneDoubleClicked);
-        return;
-    }
-    HighlightEntry(entry);
-    accept();
-}
-
-void DictionaryWindow::reject()
-{
-    EndRename(-1);
-    QDialog::reject();
-}
-
-bool DictionaryWindow::ListKey(int key)
-{
-    const auto press = [](QToolButton *b) {
-        if (b->isEnabled())
-            b->click();
-        return true;
-    };
-    switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        OkClick();
-        return true;
-    case Qt::Key_Insert:
-        return press(add_);
-    case Qt::Key_Delete:
-        return press(delete_);
-    case Qt::Key_F2:
-        return press(rename_);
-    default:
-        return false;
-    }
 }
 
 bool DictionaryWindow::eventFilter(QObject *watched, QEvent *event)

@@ -11,6 +11,9 @@
 // rename is open. Every command therefore first ends the rename the way
 // Enter does (its question and save), and then acts on the row it was
 // started on, found again after the rename re-sorted the list.
+//
+// The window is built in dictionary_window.cpp, its commands are in
+// dictionary_commands.cpp, the in-place rename in dictionary_rename.cpp.
 
 #include "dictionaries/dictionary.h"
 #include "dictionaries/dictionary_actions.h"

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -379,6 +380,56 @@ private slots:
         QVERIFY(!w.isVisible());
         QCOMPARE(prompts_.messages.size(), 4);
         QCOMPARE(w.result(), int(QDialog::Rejected));
+    }
+
+    // Whatever takes the focus from the field, the check runs, and a refusal
+    // brings back the first page with the focus in the field.
+    void maximumMassIsCheckedWhateverTakesTheFocus_data()
+    {
+        QTest::addColumn<QString>("how");
+        for (const char *how : {"tab clicked", "Ctrl+Tab", "Ctrl+Shift+Tab", "another window", "OK reached by Tab"})
+            QTest::newRow(how) << QString(how);
+    }
+
+    void maximumMassIsCheckedWhateverTakesTheFocus()
+    {
+        QFETCH(QString, how);
+        ProgramConfig c;
+        AdvancedSettingsWindow w(c, prompts_);
+        bool accepted = false;
+        connect(&w, &QDialog::accepted, this, [&] { accepted = true; });
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *pages = Find<QTabWidget>(w, "PCparams_adv");
+        auto *mass = Find<QLineEdit>(w, "Emasa_max");
+        mass->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), mass);
+        mass->setText("abc");
+        QWidget other;
+        if (how == "tab clicked") {
+            QTabBar *bar = pages->tabBar();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        } else if (how == "Ctrl+Tab") {
+            QTest::keyClick(mass, Qt::Key_Tab, Qt::ControlModifier);
+        } else if (how == "Ctrl+Shift+Tab") {
+            QTest::keyClick(mass, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        } else if (how == "another window") {
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        } else {
+            // Tab from the field straight on to "OK".
+            QWidget::setTabOrder(mass, Find<QPushButton>(w, "BBok"));
+            QTest::keyClick(mass, Qt::Key_Tab);
+        }
+        QTRY_COMPARE(prompts_.MessageTexts(), QStringList{kNotInteger});
+        QCOMPARE(prompts_.messages[0].icon, UserPrompts::Icon::Error);
+        QTRY_COMPARE(pages->currentIndex(), 0);
+        QTRY_COMPARE(w.focusWidget(), mass);
+        // Said once, and the window stays open.
+        QTest::qWait(20);
+        QCOMPARE(prompts_.messages.size(), 1);
+        QVERIFY(w.isVisible() && !accepted);
     }
 
     void okRefusesWhatWasNeverLeft()
