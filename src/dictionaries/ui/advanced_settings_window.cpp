@@ -220,14 +220,16 @@ bool AdvancedSettingsWindow::eventFilter(QObject *watched, QEvent *event)
         (watched == maxMass_ || watched == archiveDir_)) {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         QWidget *next = QApplication::focusWidget();
-        // Whatever takes the focus: another control, a change of page (which
-        // first passes the focus on along the chain), another window. Not
+        // Whatever control of this window takes the focus, a change of page
+        // included (it first passes the focus on along the chain). Not a
+        // switch to another window (the user comes back to the field), not
         // the field's own menu; "Anuluj" always closes; a click on OK checks
         // by itself, and a message in the middle of the click would leave
         // the button pressed.
         const bool ownMenu = reason == Qt::PopupFocusReason;
+        const bool otherWindow = reason == Qt::ActiveWindowFocusReason;
         const bool okClicked = next == ok_ && reason == Qt::MouseFocusReason;
-        if (!ownMenu && !okClicked && next != cancel_)
+        if (!ownMenu && !otherWindow && !okClicked && next != cancel_)
             CheckMaxMass();
     }
     return QDialog::eventFilter(watched, event);
