@@ -196,43 +196,6 @@ void MainWindow::CreateDictionaryWindows()
     customers_ = new CustomerWindow(env, this);
 }
 
-void MainWindow::CreateScaleLink()
-{
-    scaleLink_ = new ScaleLinkController(this);
-    connect(scaleLink_, &ScaleLinkController::bytesReceived, this, [this](const QByteArray &bytes, bool fromSocket) {
-        if (fromSocket)
-            scaleInput_->FeedSocketBytes(bytes);
-        else
-            scaleInput_->FeedSerialBytes(bytes);
-    });
-    connect(scaleLink_, &ScaleLinkController::linkOpened, this, [this] { scaleInput_->ClearReceiveBuffers(); });
-    connect(scaleLink_, &ScaleLinkController::statusTextChanged, this, [this](const QString &text) {
-        statusPanels_[1]->setText(text);
-        statusPanels_[1]->setToolTip(scaleLink_->LastError());
-    });
-    // No weight is current while the link is not open: none from start-up,
-    // none from before a drop. The Ethernet text stays "brak połączenia"
-    // from one failure to the next, so the reason is refreshed here too.
-    connect(scaleLink_, &ScaleLinkController::linkDown, this, [this] {
-        scaleInput_->ShowNoReading();
-        statusPanels_[1]->setToolTip(scaleLink_->LastError());
-    });
-    sledEthernet_->Follow(scaleLink_);
-    portSettings_ = new PortSettingsWindow(config_, *prompts_, this);
-    if (options_.openScaleLink)
-        scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
-    if (!scaleLink_->IsOpen())
-        scaleInput_->ShowNoReading();
-    statusPanels_[1]->setText(scaleLink_->StatusText());
-    statusPanels_[1]->setToolTip(scaleLink_->LastError());
-}
-
-void MainWindow::BBsetrsClick()
-{
-    if (portSettings_->exec() == QDialog::Accepted)
-        scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
-}
-
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
@@ -258,58 +221,12 @@ void MainWindow::FormActivate()
     QMetaObject::invokeMethod(this, &MainWindow::StartupLogin, Qt::QueuedConnection);
 }
 
-void MainWindow::StartupLogin()
-{
-    operators_->SetMode(OperatorWindowMode::Selection);
-    if (!operators_->Pick() || operators_->Login().Pending()) {
-        close();  // konfig.ini is still written
-        return;
-    }
-    CompleteLogin(operators_->Login().LoggedIn());
-}
-
 void MainWindow::OpenJournal()
 {
     const QList<JournalFinding> findings = journal_->Open();
     tablePages_->SetWriteHook(journal_.get());
     for (const JournalFinding &f : findings)
         prompts_->Warning(FindingMessage(f));
-}
-
-void MainWindow::CompleteLogin(const QByteArray &name)
-{
-    currentOperator_ = name;
-    journal_->NoteLogin(name);
-    statusPanels_[5]->setText(cp1250::Decode(currentOperator_));
-    for (TableParams &table : config_.tables)
-        table.fields[TableParams::Operator] = currentOperator_;
-    // Once, with the switches as they are now; they hold until the program ends.
-    rights_ = RightsFor(currentOperator_, config_);
-    ApplyRights();
-    materials_->SetPriceEditAllowed(rights_.editPrice);
-    paramsWindow_->SetAdministrator(IsAdministrator(currentOperator_));
-}
-
-void MainWindow::ApplyRights()
-{
-    const std::pair<const char *, bool> controls[] = {
-        {"BBmasa", rights_.editMass},
-        {"BBprice", rights_.editPrice},
-        {"BBusun", rights_.deleteMeasurements},
-        {"BBwytop", rights_.changeOperator},
-        {"BBsetrs", rights_.scaleSettings},
-        {"BBparams_adv", rights_.advancedSettings},
-        {"BBoperators", rights_.manageOperators},
-    };
-    for (const auto &[name, enabled] : controls)
-        findChild<QPushButton *>(QString::fromLatin1(name))->setEnabled(enabled);
-}
-
-void MainWindow::BBoperatorsClick()
-{
-    // The mode stays for every later opening of the window as a picker.
-    operators_->SetMode(OperatorWindowMode::Management);
-    operators_->Pick();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -360,60 +277,9 @@ void MainWindow::FormKeyDown(int key)
         AddWeighing(TableAction::AddInsert);
 }
 
-
-void MainWindow::BBset_tareClick()
-{
-    if (SetTareFromDisplay(scaleInput_->Reading(), *prompts_))
-        ShowTare();
-}
-
-void MainWindow::LtaraClick()
-{
-    if (EditTare(scaleInput_->Reading(), *prompts_))
-        ShowTare();
-}
-
 void MainWindow::BBaboutClick()
 {
     about_->exec();
-}
-
-void MainWindow::ShowDisplay(const QByteArray &text)
-{
-    const QString shown = cp1250::Decode(text);
-    // 96 px figures; an indicator with more digits than the design's
-    // "-9999.99" gets smaller figures rather than a cut-off weight.
-    QFont f = display_->font();
-    int px = 96;
-    f.setPixelSize(px);
-    while (px > 24 && QFontMetrics(f).horizontalAdvance(shown) > display_->width() - 8)
-        f.setPixelSize(px -= 4);
-    display_->setFont(f);
-    display_->setText(shown);
-    // A screen reader hears what the display shows, and hears it change.
-    QString spoken = QStringLiteral("Aktualna masa");
-    if (!shown.isEmpty())
-        spoken += QStringLiteral(": ") + shown;
-    if (scaleInput_->Reading().HasMass())
-        spoken += ' ' + cp1250::Decode(scaleInput_->Reading().unit);
-    display_->setAccessibleName(spoken);
-}
-
-void MainWindow::ResetGauge()
-{
-    gauge_->ResetGauge();
-}
-
-void MainWindow::ShowTare()
-{
-    tare_->setText(cp1250::Decode(scaleInput_->Reading().tareText));
-}
-
-void MainWindow::ApplyTareSource()
-{
-    setTare_->setVisible(!config_.tareFromPackaging);
-    tare_->setVisible(!config_.tareFromPackaging);
-    tareFromBox_->setVisible(config_.tareFromPackaging);
 }
 
 void MainWindow::ApplyValueTotalVisibility()

@@ -1,0 +1,102 @@
+// The scale's side of the main window: its link, the weight display and
+// the tare shown beside it.
+#include "app/ui/main_window.h"
+
+#include "core/cp1250.h"
+#include "output/main_layout.h"
+#include "scale/scale_link.h"
+#include "scale/ui/gauge_widget.h"
+#include "scale/ui/link_indicator.h"
+#include "scale/ui/port_settings_window.h"
+
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+void MainWindow::CreateScaleLink()
+{
+    scaleLink_ = new ScaleLinkController(this);
+    connect(scaleLink_, &ScaleLinkController::bytesReceived, this, [this](const QByteArray &bytes, bool fromSocket) {
+        if (fromSocket)
+            scaleInput_->FeedSocketBytes(bytes);
+        else
+            scaleInput_->FeedSerialBytes(bytes);
+    });
+    connect(scaleLink_, &ScaleLinkController::linkOpened, this, [this] { scaleInput_->ClearReceiveBuffers(); });
+    connect(scaleLink_, &ScaleLinkController::statusTextChanged, this, [this](const QString &text) {
+        statusPanels_[1]->setText(text);
+        statusPanels_[1]->setToolTip(scaleLink_->LastError());
+    });
+    // No weight is current while the link is not open: none from start-up,
+    // none from before a drop. The Ethernet text stays "brak połączenia"
+    // from one failure to the next, so the reason is refreshed here too.
+    connect(scaleLink_, &ScaleLinkController::linkDown, this, [this] {
+        scaleInput_->ShowNoReading();
+        statusPanels_[1]->setToolTip(scaleLink_->LastError());
+    });
+    sledEthernet_->Follow(scaleLink_);
+    portSettings_ = new PortSettingsWindow(config_, *prompts_, this);
+    if (options_.openScaleLink)
+        scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
+    if (!scaleLink_->IsOpen())
+        scaleInput_->ShowNoReading();
+    statusPanels_[1]->setText(scaleLink_->StatusText());
+    statusPanels_[1]->setToolTip(scaleLink_->LastError());
+}
+
+void MainWindow::BBsetrsClick()
+{
+    if (portSettings_->exec() == QDialog::Accepted)
+        scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
+}
+
+void MainWindow::BBset_tareClick()
+{
+    if (SetTareFromDisplay(scaleInput_->Reading(), *prompts_))
+        ShowTare();
+}
+
+void MainWindow::LtaraClick()
+{
+    if (EditTare(scaleInput_->Reading(), *prompts_))
+        ShowTare();
+}
+
+void MainWindow::ShowDisplay(const QByteArray &text)
+{
+    const QString shown = cp1250::Decode(text);
+    // 96 px figures; an indicator with more digits than the design's
+    // "-9999.99" gets smaller figures rather than a cut-off weight.
+    QFont f = display_->font();
+    int px = 96;
+    f.setPixelSize(px);
+    while (px > 24 && QFontMetrics(f).horizontalAdvance(shown) > display_->width() - 8)
+        f.setPixelSize(px -= 4);
+    display_->setFont(f);
+    display_->setText(shown);
+    // A screen reader hears what the display shows, and hears it change.
+    QString spoken = QStringLiteral("Aktualna masa");
+    if (!shown.isEmpty())
+        spoken += QStringLiteral(": ") + shown;
+    if (scaleInput_->Reading().HasMass())
+        spoken += ' ' + cp1250::Decode(scaleInput_->Reading().unit);
+    display_->setAccessibleName(spoken);
+}
+
+void MainWindow::ResetGauge()
+{
+    gauge_->ResetGauge();
+}
+
+void MainWindow::ShowTare()
+{
+    tare_->setText(cp1250::Decode(scaleInput_->Reading().tareText));
+}
+
+void MainWindow::ApplyTareSource()
+{
+    setTare_->setVisible(!config_.tareFromPackaging);
+    tare_->setVisible(!config_.tareFromPackaging);
+    tareFromBox_->setVisible(config_.tareFromPackaging);
+}
