@@ -1,9 +1,12 @@
 #include "output/spreadsheet.h"
 
 #include "core/cp1250.h"
+#include "core/number_forms.h"
 #include "core/program_config.h"
 
 #include <QDate>
+
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -13,26 +16,24 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// "-123.45": an optional minus, digits, optionally a point and digits. Sets
-// the decimals; false for anything else (brackets, a comma, blanks, "1e5").
-bool PlainNumber(QByteArrayView t, int &decimals, bool integerOnly)
+// "-123": an optional minus and digits, nothing else.
+bool PlainInteger(QByteArrayView t)
 {
     qsizetype i = t.startsWith('-') ? 1 : 0;
-    const qsizetype intStart = i;
+    const qsizetype digitsStart = i;
     while (i < t.size() && IsDigit(t[i]))
         ++i;
-    if (i == intStart)
-        return false;
-    decimals = 0;
-    if (i < t.size() && t[i] == '.' && !integerOnly) {
-        const qsizetype fracStart = ++i;
-        while (i < t.size() && IsDigit(t[i]))
-            ++i;
-        decimals = int(i - fracStart);
-        if (decimals == 0)
-            return false;
-    }
-    return i == t.size();
+    return i > digitsStart && i == t.size();
+}
+
+// Without the blanks ParseNumber allows around a number.
+QByteArrayView Trimmed(QByteArrayView t)
+{
+    while (!t.isEmpty() && (t.front() == ' ' || t.front() == '\t'))
+        t = t.sliced(1);
+    while (!t.isEmpty() && (t.back() == ' ' || t.back() == '\t'))
+        t.chop(1);
+    return t;
 }
 
 std::optional<double> ToDouble(QByteArrayView t)
@@ -71,11 +72,10 @@ SheetCell ClassifyCell(int column, QByteArrayView text)
 {
     if (text.isEmpty())
         return {};
-    int decimals = 0;
     switch (column) {
     case ColNr:
         // Integers a spreadsheet holds exactly; a longer "nr" stays text.
-        if (PlainNumber(text, decimals, true) && text.size() <= 15)
+        if (PlainInteger(text) && text.size() <= 15)
             if (const auto v = ToDouble(text))
                 return {SheetCell::Kind::Integer, {}, *v, 0};
         break;
@@ -88,9 +88,11 @@ SheetCell ClassifyCell(int column, QByteArrayView text)
     case ColTare:
     case ColPrice:
     case ColValue:
-        if (PlainNumber(text, decimals, false) && decimals <= 15)
-            if (const auto v = ToDouble(text))
-                return {SheetCell::Kind::Number, {}, *v, decimals};
+        // Masses are kept as the scale sent them ("12,50", "+0033.5"); only
+        // a bracketed text (a net shown in brackets) stays as shown.
+        if (text[0] != '(' && text[0] != '[')
+            if (const auto v = ParseNumber(text))
+                return {SheetCell::Kind::Number, {}, *v, std::min(DecimalsOf(Trimmed(text)), kMaxShownDecimals)};
         break;
     default:
         break;

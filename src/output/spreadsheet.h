@@ -31,9 +31,14 @@ struct SheetSource {
     std::function<QList<SheetCell>(int row)> cells;
 };
 
+// Decimals a number format shows at most: a double holds no more.
+constexpr int kMaxShownDecimals = 15;
+
 // The cell of table column `column` (0 "nr" .. 11 "dostawca / klient") for
-// its text (cp1250). A number cell whose text is not a plain number (a
-// bracketed net, a hand-edited value) stays text exactly as shown.
+// its text (cp1250). A mass, price or value that ParseNumber reads is a
+// number showing the decimals of its text ("12,50": 12.5 with 2); a
+// bracketed text (a net in brackets) or one that is no number stays text
+// exactly as shown.
 SheetCell ClassifyCell(int column, QByteArrayView text);
 
 // Number formats the writers give the typed cells.

@@ -86,7 +86,7 @@ private:
     QByteArray tmpdir_;
     lxw_workbook *book_ = nullptr;
     lxw_worksheet *sheet_ = nullptr;
-    lxw_format *numbers_[16] = {};
+    lxw_format *numbers_[kMaxShownDecimals + 1] = {};
     lxw_format *dateTime_ = nullptr;
     bool ok_ = true;
 };

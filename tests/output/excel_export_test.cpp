@@ -1,4 +1,5 @@
 #include "core/cp1250.h"
+#include "core/program_config.h"
 #include "output/excel_export.h"
 #include "output/spreadsheet.h"
 #include "support/qt_printers.h"
@@ -29,7 +30,8 @@ QStringList ReadBack(const QString &path)
 const QByteArray kRows[] = {
     "1\t2024-05-17 14:03\t525.00\t500.00\t25.00\t12.50\t6250.00\tWZ/1\tPiasek p\xb3ukany\tPaleta\tKOWALSKI\tBudex",
     "2\t2024-12-31 23:59\t0050.5\t(45.5)\t5.000\t-2.00\t-91.00\t\t\xafwir\t\tNOWAK\t",
-    "x7\tp\xf3\x9f" "no\t1,5\t[1.5]\t\t\t\t\t\t\t\tZ\xb3om",
+    // Masses as the scale sent them.
+    "x7\tp\xf3\x9f" "no\t12,50\t[1.5]\t+0033.5\t\t\t\t\t\t\tZ\xb3om",
 };
 
 class Export : public ::testing::Test {
@@ -67,9 +69,10 @@ const QStringList kExpected = {
     // A bracketed net is text as shown.
     "3\t4\ttext\t(45.5)\tGeneral", "3\t5\tnumber\t5.0\t0.000", "3\t6\tnumber\t-2.0\t0.00",
     "3\t7\tnumber\t-91.0\t0.00", "3\t9\ttext\tŻwir\tGeneral", "3\t11\ttext\tNOWAK\tGeneral",
-    // Not numbers, not a time: text exactly as shown; empty cells stay empty.
-    "4\t1\ttext\tx7\tGeneral", "4\t2\ttext\tpóźno\tGeneral", "4\t3\ttext\t1,5\tGeneral",
-    "4\t4\ttext\t[1.5]\tGeneral", "4\t12\ttext\tZłom\tGeneral", "rows 4",
+    // Not numbers, not a time: text exactly as shown; empty cells stay empty;
+    // masses with a comma or a sign are numbers.
+    "4\t1\ttext\tx7\tGeneral", "4\t2\ttext\tpóźno\tGeneral", "4\t3\tnumber\t12.5\t0.00",
+    "4\t4\ttext\t[1.5]\tGeneral", "4\t5\tnumber\t33.5\t0.0", "4\t12\ttext\tZłom\tGeneral", "rows 4",
 };
 
 }  // namespace
@@ -180,11 +183,39 @@ TEST(SheetCells, Classification)
     EXPECT_EQ(ClassifyCell(0, "-3").number, -3.0);
     EXPECT_EQ(ClassifyCell(1, "2024-02-30 10:00").kind, SheetCell::Kind::Text);
     EXPECT_DOUBLE_EQ(ClassifyCell(1, "1900-03-01 12:00").number, 61.5);
-    for (const char *notPlain : {"1.", ".5", "1e5", " 1.00", "+1.00", "1.2.3", "(1.00)", "1,00"})
-        EXPECT_EQ(ClassifyCell(2, notPlain).kind, SheetCell::Kind::Text) << notPlain;
-    EXPECT_EQ(ClassifyCell(6, "0.125").decimals, 3);
+    EXPECT_EQ(ClassifyCell(0, "+3").kind, SheetCell::Kind::Text);
     EXPECT_EQ(ClassifyCell(7, "123").kind, SheetCell::Kind::Text);  // an order number stays text
     EXPECT_EQ(ClassifyCell(3, "").kind, SheetCell::Kind::Empty);
     EXPECT_EQ(NumberFormat(0), QString("0"));
     EXPECT_EQ(NumberFormat(3), QString("0.000"));
+}
+
+// Masses, price and value: whatever ParseNumber reads, with the decimals of
+// the text; a bracketed text in any of these columns stays as shown.
+TEST(SheetCells, MassesPricesAndValuesAreNumbersWhenParseNumberReadsThem)
+{
+    const auto num = [](double v, int decimals) { return SheetCell{SheetCell::Kind::Number, {}, v, decimals}; };
+    const struct {
+        int column;
+        QByteArray text;
+        SheetCell cell;
+    } cases[] = {
+        {ColGross, "12,50", num(12.5, 2)},
+        {ColGross, "+0033.5", num(33.5, 1)},
+        {ColNet, " 1.00\t", num(1, 2)},
+        {ColTare, "1.", num(1, 0)},
+        {ColPrice, ".5", num(0.5, 1)},
+        {ColValue, "-91,000", num(-91, 3)},
+        {ColValue, "0.12345678901234567890", num(0.12345678901234568, kMaxShownDecimals)},
+        {ColNet, "(12.5)", SheetCell::Text("(12.5)")},
+        {ColGross, "[1,5]", SheetCell::Text("[1,5]")},
+        {ColTare, "(5)", SheetCell::Text("(5)")},
+        {ColGross, "1e5", SheetCell::Text("1e5")},
+        {ColGross, "1.2,3", SheetCell::Text("1.2,3")},
+        {ColNet, "12 kg", SheetCell::Text("12 kg")},
+        {ColTare, "-", SheetCell::Text("-")},
+        {ColPrice, " ", SheetCell::Text(" ")},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ClassifyCell(c.column, c.text), c.cell) << c.text.constData();
 }
