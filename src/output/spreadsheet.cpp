@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -98,6 +99,57 @@ SheetCell ClassifyCell(int column, QByteArrayView text)
         break;
     }
     return SheetCell::Text(cp1250::Decode(text));
+}
+
+bool CutToCellLimit(QString &text)
+{
+    if (text.size() <= kMaxCellText)
+        return false;
+    text.truncate(kMaxCellText - (text[kMaxCellText - 1].isHighSurrogate() ? 1 : 0));
+    return true;
+}
+
+namespace {
+
+// Characters a cell takes on screen.
+int ShownWidth(const SheetCell &c)
+{
+    switch (c.kind) {
+    case SheetCell::Kind::Empty:
+        return 0;
+    case SheetCell::Kind::Text:
+        return int(std::min<qsizetype>(c.text.size(), kMaxCellText));
+    case SheetCell::Kind::DateTime:
+        return 16;  // yyyy-mm-dd hh:mm
+    case SheetCell::Kind::Integer:
+    case SheetCell::Kind::Number:
+        break;
+    }
+    double a = std::fabs(c.number);
+    int digits = 1;
+    while (a >= 10 && digits < 40) {
+        a /= 10;
+        ++digits;
+    }
+    const int decimals = c.kind == SheetCell::Kind::Number ? std::clamp(c.decimals, 0, 30) : 0;
+    return digits + (decimals > 0 ? decimals + 1 : 0) + (c.number < 0 ? 1 : 0);
+}
+
+}  // namespace
+
+void ColumnWidths::Note(int column, const SheetCell &cell)
+{
+    if (column < 0)
+        return;
+    if (column >= Count())
+        widest_.resize(size_t(column) + 1, 0);
+    widest_[size_t(column)] = std::max(widest_[size_t(column)], ShownWidth(cell));
+}
+
+int ColumnWidths::Chars(int column) const
+{
+    const int widest = column >= 0 && column < Count() ? widest_[size_t(column)] : 0;
+    return std::clamp(widest, 8, 100) + 2;
 }
 
 QString NumberFormat(int decimals)

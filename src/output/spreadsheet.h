@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 struct SheetCell {
     enum class Kind { Empty, Text, Integer, Number, DateTime };
@@ -40,6 +41,25 @@ constexpr int kMaxShownDecimals = 15;
 // bracketed text (a net in brackets) or one that is no number stays text
 // exactly as shown.
 SheetCell ClassifyCell(int column, QByteArrayView text);
+
+// Characters (UTF-16 units) a cell holds; a longer text fails a workbook.
+constexpr int kMaxCellText = 32767;
+
+// Cuts `text` to kMaxCellText, never between the two halves of a surrogate
+// pair; true when it was cut.
+bool CutToCellLimit(QString &text);
+
+// The widths both writers give the columns, noted cell by cell: the widest
+// text of a column (its heading included) + 2 characters, 10 to 102.
+class ColumnWidths {
+public:
+    void Note(int column, const SheetCell &cell);
+    int Count() const { return int(widest_.size()); }
+    int Chars(int column) const;
+
+private:
+    std::vector<int> widest_;  // characters shown, per column
+};
 
 // Number formats the writers give the typed cells.
 QString NumberFormat(int decimals);        // "0", "0.00", "0.000", ...

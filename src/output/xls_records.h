@@ -70,6 +70,8 @@ enum : quint16 {
     kRow = 0x0208,
     kDbCell = 0x00D7,
     kWindow2 = 0x023E,
+    kPane = 0x0041,
+    kSelection = 0x001D,
     kRk = 0x027E,
     kNumber = 0x0203,
     kLabelSst = 0x00FD,

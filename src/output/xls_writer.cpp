@@ -18,7 +18,6 @@ namespace {
 
 constexpr int kRowsPerBlock = 32; // rows indexed by one DBCELL
 constexpr int kRowRecordSize = 4 + 16;
-constexpr int kMaxTextLength = 32767; // characters a cell holds
 constexpr int kMaxDecimals = 30;      // what a number format shows
 constexpr quint16 kDefaultRowTwips = 255;
 
@@ -35,30 +34,6 @@ const QString kSheetName = QStringLiteral("Arkusz1");
 int ClampDecimals(int decimals)
 {
     return std::clamp(decimals, 0, kMaxDecimals);
-}
-
-// Characters a cell takes on screen, for the column widths.
-int ShownWidth(const SheetCell &c)
-{
-    switch (c.kind) {
-    case SheetCell::Kind::Empty:
-        return 0;
-    case SheetCell::Kind::Text:
-        return int(std::min<qsizetype>(c.text.size(), kMaxTextLength));
-    case SheetCell::Kind::DateTime:
-        return 16; // yyyy-mm-dd hh:mm
-    case SheetCell::Kind::Integer:
-    case SheetCell::Kind::Number:
-        break;
-    }
-    double a = std::fabs(c.number);
-    int digits = 1;
-    while (a >= 10 && digits < 40) {
-        a /= 10;
-        ++digits;
-    }
-    const int decimals = c.kind == SheetCell::Kind::Number ? ClampDecimals(c.decimals) : 0;
-    return digits + (decimals > 0 ? decimals + 1 : 0) + (c.number < 0 ? 1 : 0);
 }
 
 // ---------------------------------------------------------------- the workbook
@@ -193,7 +168,7 @@ class Workbook {
         Record(h, kSetup, setup);
         const qsizetype defColWidthAt = h.size();
         Record(h, kDefColWidth, U16s({8}));
-        ColumnWidths(h);
+        PutColumnWidths(h);
         QByteArray dims;
         Put32(dims, firstRow_ < 0 ? 0 : quint32(firstRow_));
         Put32(dims, firstRow_ < 0 ? 0 : quint32(lastRow_ + 1));
@@ -225,11 +200,27 @@ class Workbook {
         return n;
     }
 
+    const QList<int> &CutRows() const { return cutRows_; }
+
     static QByteArray SheetTail()
     {
         QByteArray t;
-        // Grid, headers, zeros and outline symbols shown, the sheet selected and shown; default zoom.
-        Record(t, kWindow2, U16s({0x06B6, 0, 0, 0x40, 0, 0, 0, 0, 0}));
+        // Grid, headers, zeros and outline symbols shown, the sheet selected and shown; default zoom;
+        // the headings' row frozen, so it stays in sight while the rows scroll.
+        Record(t, kWindow2, U16s({0x07BE, 0, 0, 0x40, 0, 0, 0, 0, 0}));
+        // The split below row 1, the rows from row 2 in the lower pane (2), which is active.
+        QByteArray pane = U16s({0, 1, 1, 0});
+        pane.append(char(2));
+        pane.append(char(0));
+        Record(t, kPane, pane);
+        // A1 selected in the upper pane (3), A2 in the lower one.
+        for (const quint8 p : {3, 2}) {
+            const quint16 row = p == 3 ? 0 : 1;
+            QByteArray selection(1, char(p));
+            selection += U16s({row, 0, 0, 1, row, row});
+            selection.append(2, '\0'); // first and last column: A
+            Record(t, kSelection, selection);
+        }
         Record(t, kEof);
         return t;
     }
@@ -319,7 +310,7 @@ class Workbook {
         return b;
     }
 
-    void ColumnWidths(QByteArray &h) const
+    void PutColumnWidths(QByteArray &h) const
     {
         // Runs of equal widths share a record; a sheet takes at most 255, the
         // last one then covers the remaining columns at their widest.
@@ -327,11 +318,13 @@ class Workbook {
             int first, last, width;
         };
         std::vector<Run> runs;
-        for (int col = 0; col < int(widths_.size()); ++col) {
-            if (!runs.empty() && runs.back().width == widths_[col])
+        for (int col = 0; col < widths_.Count(); ++col) {
+            // In 1/256 of a character.
+            const int width = widths_.Chars(col) * 256;
+            if (!runs.empty() && runs.back().width == width)
                 runs.back().last = col;
             else
-                runs.push_back({col, col, widths_[col]});
+                runs.push_back({col, col, width});
         }
         while (runs.size() > 255) {
             const Run last = runs.back();
@@ -368,8 +361,8 @@ class Workbook {
                 break;
             case SheetCell::Kind::Text: {
                 QString text = c.text;
-                if (text.size() > kMaxTextLength)
-                    text.truncate(kMaxTextLength - (text[kMaxTextLength - 1].isHighSurrogate() ? 1 : 0));
+                if (CutToCellLimit(text) && survey && (cutRows_.isEmpty() || cutRows_.back() != rw + 1))
+                    cutRows_.append(rw + 1);
                 quint32 isst = 0;
                 if (survey) {
                     isst = sst_.Add(text);
@@ -399,32 +392,18 @@ class Workbook {
                 break;
             }
             if (survey)
-                NoteWidth(int(col), ShownWidth(c));
+                widths_.Note(int(col), c);
         }
         return true;
     }
-
-    void NoteWidth(int col, int chars)
-    {
-        if (col >= int(widths_.size())) {
-            const qsizetype from = widths_.size();
-            widths_.resize(col + 1);
-            for (qsizetype i = from; i <= col; ++i)
-                widths_[i] = WidthUnits(0);
-        }
-        widths_[col] = std::max(widths_[col], WidthUnits(chars));
-    }
-
-    // Column width in 1/256 of a character, a little wider than the text,
-    // at least the default and within what a column takes.
-    static int WidthUnits(int chars) { return (std::clamp(chars, 8, 100) + 2) * 256; }
 
     const SheetSource &source_;
     QList<SheetCell> headings_;
     SharedStrings sst_;
     quint32 stringRefs_ = 0;
     int maxDecimals_ = 0;
-    std::vector<int> widths_;
+    QList<int> cutRows_; // sheet rows (from 1) with a text cut to a cell's limit
+    ColumnWidths widths_;
     std::vector<Block> blocks_;
     int firstRow_ = -1, lastRow_ = -1;
     int firstCol_ = kXlsMaxColumns, lastCol_ = 0;
@@ -432,7 +411,7 @@ class Workbook {
 
 } // namespace
 
-bool WriteXls(const QString &path, const SheetSource &source)
+bool WriteXls(const QString &path, const SheetSource &source, QList<int> *cutRows)
 {
     if (source.rows < 0 || qint64(source.rows) + 1 > kXlsMaxRows || source.headings.size() > kXlsMaxColumns ||
         (source.rows > 0 && !source.cells))
@@ -454,5 +433,9 @@ bool WriteXls(const QString &path, const SheetSource &source)
         !book.WriteCells(out) || !out.Write(tail) ||
         !out.Write(QByteArray(qsizetype(container.paddedStream - streamSize), '\0')) || !out.Write(container.trailer))
         return false;
-    return out.Commit();
+    if (!out.Commit())
+        return false;
+    if (cutRows)
+        *cutRows = book.CutRows();
+    return true;
 }

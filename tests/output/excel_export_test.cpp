@@ -17,11 +17,11 @@
 namespace {
 
 // Every cell as an independent reader sees it: "row col type value format".
-QStringList ReadBack(const QString &path)
+QStringList ReadBack(const QString &path, const QStringList &mode = {})
 {
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral(POMIARY_SOURCE_DIR "/tests/output/read_sheet.py"), path});
+            QStringList{QStringLiteral(POMIARY_SOURCE_DIR "/tests/output/read_sheet.py"), path} + mode);
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return {QStringLiteral("reader failed: ") + QString::fromUtf8(p.readAllStandardError())};
     return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
@@ -165,6 +165,43 @@ TEST_F(Export, FailuresLeaveNoPartialFileAndTheOldOneWhole)
     EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
+TEST_F(Export, BothFormatsFreezeTheHeadingsAndSizeColumnsToTheirTexts)
+{
+    for (const int version : {0, 1}) {
+        const QString path = Path(version ? "w.xlsx" : "w.xls");
+        prompts.saveAnswers = {path};
+        ASSERT_TRUE(Run(version));
+        // Widest text + 2, at least 10: the date 18, "Piasek płukany" 16, "dostawca / klient" 19.
+        EXPECT_EQ(ReadBack(path, {"layout"}),
+                  QStringList({"frozen\t1\t0", "widths\t10\t18\t10\t10\t10\t10\t10\t12\t16\t12\t10\t19"}))
+            << path.toStdString();
+    }
+}
+
+// A hand-edited field beyond a cell's 32767 characters: the file is written,
+// the field cut, and one message names the sheet rows.
+TEST_F(Export, FieldsLongerThanACellAreCutAndTheirRowsNamed)
+{
+    const QByteArray longText(40000, 'a');
+    table.AddLine("3\t\t\t\t\t\t\t\t" + longText + "\t\t\t" + longText);  // sheet row 5, two fields
+    ASSERT_TRUE(table.SetCell(0, ColOrder, longText));                       // sheet row 2
+    for (const int version : {0, 1}) {
+        prompts = ScriptedPrompts();
+        const QString path = Path(version ? "c.xlsx" : "c.xls");
+        prompts.saveAnswers = {path};
+        ASSERT_TRUE(Run(version));
+        EXPECT_EQ(prompts.MessageTexts(),
+                  QStringList({"Pomiary zapisano do pliku: " + path,
+                               QString::fromUtf8("Pola dłuższe niż 32767 znaków skrócono w wierszach arkusza: 2, 5.")}));
+        const QStringList cells = ReadBack(path);
+        const QString cut = QString(32767, 'a');
+        EXPECT_TRUE(cells.contains("2\t8\ttext\t" + cut + "\tGeneral")) << path.toStdString();
+        EXPECT_TRUE(cells.contains("5\t9\ttext\t" + cut + "\tGeneral"));
+        EXPECT_TRUE(cells.contains("5\t12\ttext\t" + cut + "\tGeneral"));
+        EXPECT_EQ(ReadBack(path, {"layout"}).value(1).section('\t', 8, 9), QString("102\t102"));
+    }
+}
+
 TEST_F(Export, AnXlsHoldsAtMost65535Rows)
 {
     MeasurementTable big(1);
@@ -188,6 +225,38 @@ TEST(SheetCells, Classification)
     EXPECT_EQ(ClassifyCell(3, "").kind, SheetCell::Kind::Empty);
     EXPECT_EQ(NumberFormat(0), QString("0"));
     EXPECT_EQ(NumberFormat(3), QString("0.000"));
+}
+
+TEST(SheetCells, TextsAreCutToACellNeverInsideASurrogatePair)
+{
+    const QString smile = QString::fromUtf8("\U0001F600");
+    const struct {
+        QString text;
+        qsizetype kept;
+    } cases[] = {
+        {QString(32767, 'a'), 32767},
+        {QString(32768, 'a'), 32767},
+        {QString(32766, 'a') + smile, 32766},        // the pair would end past the limit
+        {QString(32765, 'a') + smile + "b", 32767},  // the pair fits whole
+    };
+    for (const auto &c : cases) {
+        QString t = c.text;
+        EXPECT_EQ(CutToCellLimit(t), c.kept < c.text.size());
+        EXPECT_EQ(t, c.text.left(c.kept));
+    }
+}
+
+TEST(SheetCells, CutRowsMessageListsTenRowsAndCountsTheRest)
+{
+    QList<int> many;
+    for (int row = 2; row <= 14; ++row)
+        many.append(row);
+    EXPECT_EQ(CutRowsMessage({7}), QString::fromUtf8("Pola dłuższe niż 32767 znaków skrócono w wierszach arkusza: 7."));
+    EXPECT_EQ(CutRowsMessage(many.mid(0, 10)),
+              QString::fromUtf8("Pola dłuższe niż 32767 znaków skrócono w wierszach arkusza: "
+                                "2, 3, 4, 5, 6, 7, 8, 9, 10, 11."));
+    EXPECT_EQ(CutRowsMessage(many), QString::fromUtf8("Pola dłuższe niż 32767 znaków skrócono w wierszach arkusza: "
+                                                      "2, 3, 4, 5, 6, 7, 8, 9, 10, 11 i 3 kolejnych."));
 }
 
 // Masses, price and value: whatever ParseNumber reads, with the decimals of
