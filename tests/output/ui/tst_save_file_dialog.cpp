@@ -43,7 +43,7 @@ private slots:
     {
         QTemporaryDir dir;
         QDir(dir.path()).mkpath("jest");
-        UserPrompts::SaveDialog spec{"SD1", "Zapisz pomiary...", dir.path(), "tab_1.xlsx", "*.xlsx (*.xlsx)", "xlsx"};
+        UserPrompts::SaveDialog request{"SD1", "Zapisz pomiary...", dir.path(), "tab_1.xlsx", "*.xlsx (*.xlsx)", "xlsx"};
 
         QStringList refusals;
         QStringList stillOpenAfter;
@@ -63,7 +63,7 @@ private slots:
             name->setText("jest/t");
             d->accept();
         });
-        const std::optional<QString> chosen = DialogPrompts(nullptr, {}).SaveFileName(spec);
+        const std::optional<QString> chosen = DialogPrompts(nullptr, {}).SaveFileName(request);
 
         QCOMPARE(refusals, QStringList({"Folder nie istnieje:\n" + QDir::toNativeSeparators(dir.filePath("brak")),
                                         "Folder nie istnieje:\n" +
