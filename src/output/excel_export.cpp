@@ -40,6 +40,19 @@ QString TooManyRowsForXlsMessage(int rows)
         .arg(kXlsMaxRows - 1);
 }
 
+QString CutRowsMessage(const QList<int> &rows)
+{
+    constexpr int kListed = 10;
+    QStringList listed;
+    for (qsizetype i = 0; i < rows.size() && i < kListed; ++i)
+        listed.append(QString::number(rows[i]));
+    QString text = QStringLiteral("Pola dłuższe niż %1 znaków skrócono w wierszach arkusza: ").arg(kMaxCellText) +
+                   listed.join(QStringLiteral(", "));
+    if (rows.size() > kListed)
+        text += QStringLiteral(" i %1 kolejnych").arg(rows.size() - kListed);
+    return text + QLatin1Char('.');
+}
+
 SheetSource TableSheet(const MeasurementTable &table)
 {
     SheetSource s;
@@ -109,7 +122,8 @@ bool ExportTableToExcel(ExcelExportContext &ctx)
     if (ctx.busy)
         ctx.busy(true);
     const SheetSource sheet = TableSheet(ctx.table);
-    const bool written = xlsx ? WriteXlsx(path, sheet) : WriteXls(path, sheet);
+    QList<int> cutRows;
+    const bool written = xlsx ? WriteXlsx(path, sheet, &cutRows) : WriteXls(path, sheet, &cutRows);
     if (ctx.busy)
         ctx.busy(false);
     if (!written) {
@@ -117,5 +131,7 @@ bool ExportTableToExcel(ExcelExportContext &ctx)
         return false;
     }
     ctx.prompts.Information(QStringLiteral("Pomiary zapisano do pliku: ") + QDir::toNativeSeparators(path));
+    if (!cutRows.isEmpty())
+        ctx.prompts.Warning(CutRowsMessage(cutRows));
     return true;
 }

@@ -8,6 +8,7 @@
 // write leaves it as it was (it is not deleted beforehand).
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -34,3 +35,7 @@ SheetSource TableSheet(const MeasurementTable &table);
 bool ExportTableToExcel(ExcelExportContext &ctx);
 
 QString TooManyRowsForXlsMessage(int rows);
+
+// After a save in which fields longer than a cell holds were cut: the sheet
+// rows (from 1, ascending), the first ten listed, the rest counted.
+QString CutRowsMessage(const QList<int> &rows);

@@ -1,10 +1,14 @@
 #include "output/spreadsheet.h"
 
 #include "core/cp1250.h"
+#include "core/number_forms.h"
 #include "core/program_config.h"
 
 #include <QDate>
+
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -13,26 +17,24 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// "-123.45": an optional minus, digits, optionally a point and digits. Sets
-// the decimals; false for anything else (brackets, a comma, blanks, "1e5").
-bool PlainNumber(QByteArrayView t, int &decimals, bool integerOnly)
+// "-123": an optional minus and digits, nothing else.
+bool PlainInteger(QByteArrayView t)
 {
     qsizetype i = t.startsWith('-') ? 1 : 0;
-    const qsizetype intStart = i;
+    const qsizetype digitsStart = i;
     while (i < t.size() && IsDigit(t[i]))
         ++i;
-    if (i == intStart)
-        return false;
-    decimals = 0;
-    if (i < t.size() && t[i] == '.' && !integerOnly) {
-        const qsizetype fracStart = ++i;
-        while (i < t.size() && IsDigit(t[i]))
-            ++i;
-        decimals = int(i - fracStart);
-        if (decimals == 0)
-            return false;
-    }
-    return i == t.size();
+    return i > digitsStart && i == t.size();
+}
+
+// Without the blanks ParseNumber allows around a number.
+QByteArrayView Trimmed(QByteArrayView t)
+{
+    while (!t.isEmpty() && (t.front() == ' ' || t.front() == '\t'))
+        t = t.sliced(1);
+    while (!t.isEmpty() && (t.back() == ' ' || t.back() == '\t'))
+        t.chop(1);
+    return t;
 }
 
 std::optional<double> ToDouble(QByteArrayView t)
@@ -71,11 +73,10 @@ SheetCell ClassifyCell(int column, QByteArrayView text)
 {
     if (text.isEmpty())
         return {};
-    int decimals = 0;
     switch (column) {
     case ColNr:
         // Integers a spreadsheet holds exactly; a longer "nr" stays text.
-        if (PlainNumber(text, decimals, true) && text.size() <= 15)
+        if (PlainInteger(text) && text.size() <= 15)
             if (const auto v = ToDouble(text))
                 return {SheetCell::Kind::Integer, {}, *v, 0};
         break;
@@ -88,14 +89,67 @@ SheetCell ClassifyCell(int column, QByteArrayView text)
     case ColTare:
     case ColPrice:
     case ColValue:
-        if (PlainNumber(text, decimals, false) && decimals <= 15)
-            if (const auto v = ToDouble(text))
-                return {SheetCell::Kind::Number, {}, *v, decimals};
+        // Masses are kept as the scale sent them ("12,50", "+0033.5"); only
+        // a bracketed text (a net shown in brackets) stays as shown.
+        if (text[0] != '(' && text[0] != '[')
+            if (const auto v = ParseNumber(text))
+                return {SheetCell::Kind::Number, {}, *v, std::min(DecimalsOf(Trimmed(text)), kMaxShownDecimals)};
         break;
     default:
         break;
     }
     return SheetCell::Text(cp1250::Decode(text));
+}
+
+bool CutToCellLimit(QString &text)
+{
+    if (text.size() <= kMaxCellText)
+        return false;
+    text.truncate(kMaxCellText - (text[kMaxCellText - 1].isHighSurrogate() ? 1 : 0));
+    return true;
+}
+
+namespace {
+
+// Characters a cell takes on screen.
+int ShownWidth(const SheetCell &c)
+{
+    switch (c.kind) {
+    case SheetCell::Kind::Empty:
+        return 0;
+    case SheetCell::Kind::Text:
+        return int(std::min<qsizetype>(c.text.size(), kMaxCellText));
+    case SheetCell::Kind::DateTime:
+        return 16;  // yyyy-mm-dd hh:mm
+    case SheetCell::Kind::Integer:
+    case SheetCell::Kind::Number:
+        break;
+    }
+    double a = std::fabs(c.number);
+    int digits = 1;
+    while (a >= 10 && digits < 40) {
+        a /= 10;
+        ++digits;
+    }
+    const int decimals = c.kind == SheetCell::Kind::Number ? std::clamp(c.decimals, 0, 30) : 0;
+    return digits + (decimals > 0 ? decimals + 1 : 0) + (c.number < 0 ? 1 : 0);
+}
+
+}  // namespace
+
+void ColumnWidths::Note(int column, const SheetCell &cell)
+{
+    if (column < 0)
+        return;
+    if (column >= Count())
+        widest_.resize(size_t(column) + 1, 0);
+    widest_[size_t(column)] = std::max(widest_[size_t(column)], ShownWidth(cell));
+}
+
+int ColumnWidths::Chars(int column) const
+{
+    const int widest = column >= 0 && column < Count() ? widest_[size_t(column)] : 0;
+    return std::clamp(widest, 8, 100) + 2;
 }
 
 QString NumberFormat(int decimals)

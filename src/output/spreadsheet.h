@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 struct SheetCell {
     enum class Kind { Empty, Text, Integer, Number, DateTime };
@@ -31,10 +32,34 @@ struct SheetSource {
     std::function<QList<SheetCell>(int row)> cells;
 };
 
+// Decimals a number format shows at most: a double holds no more.
+constexpr int kMaxShownDecimals = 15;
+
 // The cell of table column `column` (0 "nr" .. 11 "dostawca / klient") for
-// its text (cp1250). A number cell whose text is not a plain number (a
-// bracketed net, a hand-edited value) stays text exactly as shown.
+// its text (cp1250). A mass, price or value that ParseNumber reads is a
+// number showing the decimals of its text ("12,50": 12.5 with 2); a
+// bracketed text (a net in brackets) or one that is no number stays text
+// exactly as shown.
 SheetCell ClassifyCell(int column, QByteArrayView text);
+
+// Characters (UTF-16 units) a cell holds; a longer text fails a workbook.
+constexpr int kMaxCellText = 32767;
+
+// Cuts `text` to kMaxCellText, never between the two halves of a surrogate
+// pair; true when it was cut.
+bool CutToCellLimit(QString &text);
+
+// The widths both writers give the columns, noted cell by cell: the widest
+// text of a column (its heading included) + 2 characters, 10 to 102.
+class ColumnWidths {
+public:
+    void Note(int column, const SheetCell &cell);
+    int Count() const { return int(widest_.size()); }
+    int Chars(int column) const;
+
+private:
+    std::vector<int> widest_;  // characters shown, per column
+};
 
 // Number formats the writers give the typed cells.
 QString NumberFormat(int decimals);        // "0", "0.00", "0.000", ...

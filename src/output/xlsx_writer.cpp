@@ -26,6 +26,8 @@ public:
         book_ = workbook_new_opt(path.constData(), &options);
         if (book_)
             sheet_ = workbook_add_worksheet(book_, "Arkusz1");
+        if (sheet_)
+            worksheet_freeze_panes(sheet_, 1, 0);  // the headings stay in sight
     }
     ~Book()
     {
@@ -40,11 +42,16 @@ public:
     void Write(lxw_row_t row, lxw_col_t col, const SheetCell &c)
     {
         lxw_error e = LXW_NO_ERROR;
+        widths_.Note(int(col), c);
         switch (c.kind) {
         case SheetCell::Kind::Empty:
             return;
         case SheetCell::Kind::Text: {
-            const QByteArray utf8 = c.text.toUtf8();
+            QString text = c.text;
+            // Sheet rows count from 1.
+            if (CutToCellLimit(text) && (cutRows_.isEmpty() || cutRows_.back() != int(row) + 1))
+                cutRows_.append(int(row) + 1);
+            const QByteArray utf8 = text.toUtf8();
             e = worksheet_write_string(sheet_, row, col, utf8.constData(), nullptr);
             break;
         }
@@ -61,8 +68,15 @@ public:
         ok_ = ok_ && e == LXW_NO_ERROR;
     }
 
+    const QList<int> &CutRows() const { return cutRows_; }
+
     bool Close()
     {
+        // The widths are known once every row is written; the columns are
+        // written out only when the workbook closes.
+        for (int col = 0; col < widths_.Count() && ok_; ++col)
+            ok_ = worksheet_set_column(sheet_, lxw_col_t(col), lxw_col_t(col), widths_.Chars(col), nullptr) ==
+                  LXW_NO_ERROR;
         lxw_workbook *book = std::exchange(book_, nullptr);
         return workbook_close(book) == LXW_NO_ERROR && ok_;
     }
@@ -86,20 +100,23 @@ private:
     QByteArray tmpdir_;
     lxw_workbook *book_ = nullptr;
     lxw_worksheet *sheet_ = nullptr;
-    lxw_format *numbers_[16] = {};
+    lxw_format *numbers_[kMaxShownDecimals + 1] = {};
     lxw_format *dateTime_ = nullptr;
+    ColumnWidths widths_;
+    QList<int> cutRows_;
     bool ok_ = true;
 };
 
 }  // namespace
 
-bool WriteXlsx(const QString &path, const SheetSource &source)
+bool WriteXlsx(const QString &path, const SheetSource &source, QList<int> *cutRows)
 {
     const QString temp = NewTemporaryPath(QFileInfo(path).fileName());
     if (temp.isEmpty())
         return false;
     const QByteArray tempName = QFile::encodeName(temp);
     bool ok = false;
+    QList<int> cut;
     {
         Book book(tempName);
         if (book.Ok()) {
@@ -110,6 +127,7 @@ bool WriteXlsx(const QString &path, const SheetSource &source)
                 for (qsizetype c = 0; c < cells.size(); ++c)
                     book.Write(lxw_row_t(r + 1), lxw_col_t(c), cells[c]);
             }
+            cut = book.CutRows();
             ok = book.Ok() && book.Close();
         }
     }
@@ -117,5 +135,9 @@ bool WriteXlsx(const QString &path, const SheetSource &source)
         QFile::remove(temp);
         return false;
     }
-    return ReplaceFileWith(path, temp);
+    if (!ReplaceFileWith(path, temp))
+        return false;
+    if (cutRows)
+        *cutRows = cut;
+    return true;
 }

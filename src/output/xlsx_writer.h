@@ -8,4 +8,7 @@
 // Writes the source as the one sheet of a new workbook. The file appears
 // complete or not at all: it is written under a temporary name in the same
 // folder and renamed over `path`; false on any failure, nothing left behind.
-bool WriteXlsx(const QString &path, const SheetSource &source);
+// The heading row is frozen; the columns get the widths of ColumnWidths. A
+// text longer than a cell holds is cut (CutToCellLimit); the sheet rows
+// (from 1) where that happened go to `cutRows` when given.
+bool WriteXlsx(const QString &path, const SheetSource &source, QList<int> *cutRows = nullptr);

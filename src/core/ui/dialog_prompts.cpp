@@ -1,5 +1,7 @@
 #include "core/ui/dialog_prompts.h"
 
+#include "core/ui/save_file_dialog.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -38,10 +40,8 @@ std::optional<QString> DialogPrompts::InputText(const QString &title, const QStr
 
 std::optional<QString> DialogPrompts::SaveFileName(const SaveDialog &d)
 {
-    QFileDialog dialog(parent_, d.title, d.directory, d.filter);
+    SaveFileDialog dialog(parent_, d.title, d.directory, d.filter);
     dialog.setObjectName(d.objectName);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
     // The caller asks before overwriting; the program's own folder stays the current one.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setOption(QFileDialog::ReadOnly, false);
