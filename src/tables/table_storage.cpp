@@ -52,10 +52,11 @@ StorageResult TempRewriteFailure(const SafeFileWriter &w, const QString &path)
     return StorageResult::Failed(TempFileErrorMessage(target.left(target.lastIndexOf(QLatin1Char('/')) + 1)));
 }
 
-// Calls onLine(span, line) for each line of `data` in order. Stops at the
-// first invalid line with the reading error naming `path`.
+// Calls onLine(span, line, valid) for each line of `data` in order. The
+// invalid lines are listed in the result, which then carries their message
+// naming `path`.
 template <typename OnLine>
-LoadResult ForEachValidLine(const QByteArray &data, const QString &path, OnLine &&onLine)
+LoadResult ForEachLine(const QByteArray &data, const QString &path, OnLine &&onLine)
 {
     LoadResult result;
     LineScanner scanner(data);
@@ -65,14 +66,17 @@ LoadResult ForEachValidLine(const QByteArray &data, const QString &path, OnLine 
         ++lineNumber;
         const QByteArrayView line(data.constData() + s.begin, s.end - s.begin);
         const LineCheck check = CheckLine(line);
-        if (!check.valid) {
-            result.ok = false;
-            result.code = check.code;
-            result.line = lineNumber;
-            result.message = ReadErrorMessage(check.code, path, lineNumber);
-            break;
-        }
-        onLine(s, line);
+        if (check.valid)
+            ++result.validLines;
+        else
+            result.invalid.append({lineNumber, check.code});
+        onLine(s, line, check.valid);
+    }
+    if (!result.invalid.isEmpty()) {
+        result.ok = false;
+        result.line = result.invalid.first().line;
+        result.code = result.invalid.first().code;
+        result.message = InvalidLinesMessage(path, result.invalid);
     }
     return result;
 }
@@ -189,12 +193,31 @@ QString TableStorage::TempFile() const
     return dataDir_ + QStringLiteral("pomiary_tmp.txt");
 }
 
+QString InvalidLinesMessage(const QString &path, const QList<InvalidLine> &invalid)
+{
+    if (invalid.isEmpty())
+        return {};
+    constexpr qsizetype kListed = 5;
+    const InvalidLine &first = invalid.first();
+    // One pass: a '%' in the path is not taken as a place marker.
+    QString text = QStringLiteral("Błąd (%1) w pliku z pomiarami \"%2\", linia: %3\nNieprawidłowy format linii.\n")
+                       .arg(QString::number(first.code), path, QString::number(first.line));
+    if (invalid.size() == 1)
+        return text + QStringLiteral("Linię pominięto; pozostaje w pliku.");
+    const qsizetype more = invalid.size() - 1;
+    QStringList listed;
+    for (qsizetype i = 1; i < invalid.size() && i <= kListed; ++i)
+        listed << QStringLiteral("%1 (kod %2)").arg(invalid[i].line).arg(invalid[i].code);
+    if (more > kListed)
+        listed << QStringLiteral("…");
+    text += more == 1 ? QStringLiteral("… i w 1 kolejnej linii: ")
+                      : QStringLiteral("… i w %1 kolejnych liniach: ").arg(more);
+    return text + listed.join(QStringLiteral(", ")) + QStringLiteral("\nLinie pominięto; pozostają w pliku.");
+}
+
 QString ReadErrorMessage(int code, const QString &path, int lineNumber)
 {
-    // One pass: a '%' in the path is not taken as a place marker.
-    return QStringLiteral("Błąd (%1) w pliku z pomiarami \"%2\", linia: %3\nNieprawidłowy format linii.\n"
-                          "Czytanie pliku zostało przerwane.")
-        .arg(QString::number(code), path, QString::number(lineNumber));
+    return InvalidLinesMessage(path, {{lineNumber, code}});
 }
 
 QString UnreadableFileMessage(const QString &path)
@@ -228,8 +251,8 @@ LoadResult LoadTable(const QString &path, MeasurementTable &table, const DataFil
     const FilterMatcher matcher(filter);
     std::vector<MeasurementTable::Span> spans;
     spans.reserve(size_t(data.size() / 96 + 16));
-    LoadResult result = ForEachValidLine(data, path, [&](const LineSpan &s, QByteArrayView line) {
-        if (matcher.Matches(line))
+    LoadResult result = ForEachLine(data, path, [&](const LineSpan &s, QByteArrayView line, bool valid) {
+        if (valid && matcher.Matches(line))
             spans.push_back({s.begin, s.end - s.begin});
     });
     spans.shrink_to_fit();
@@ -460,6 +483,14 @@ bool HoldsAnyLine(const TableStorage &storage, int tableNumber)
     return QFileInfo(storage.WorkingFile(tableNumber)).size() > 0;
 }
 
+int InvalidLineCount(const TableStorage &storage, int tableNumber)
+{
+    QByteArray data;
+    if (ReadWorkingFileRecovered(storage, tableNumber, data) != FileRead::Ok)
+        return 0;
+    return int(ForEachLine(data, QString(), [](const LineSpan &, QByteArrayView, bool) {}).invalid.size());
+}
+
 namespace {
 
 // The filter's match, with the rows shown although they do not match it
@@ -518,17 +549,11 @@ StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, c
     ShownMatcher matcher(filter, alsoShown);
     LineScanner scanner(data);
     LineSpan s;
-    int lineNumber = 0;
     while (scanner.Next(s)) {
-        ++lineNumber;
         const QByteArrayView line(data.constData() + s.begin, s.end - s.begin);
         if (which != LineSelection::All) {
-            // The same reading as the deletion that follows: it stops here too.
-            if (const LineCheck check = CheckLine(line); !check.valid) {
-                w.Cancel();
-                return StorageResult::Failed(ReadErrorMessage(check.code, working, lineNumber));
-            }
-            if (matcher.Matches(line) != (which == LineSelection::Matching))
+            // The deletion that follows leaves invalid lines where they are.
+            if (!CheckLine(line).valid || matcher.Matches(line) != (which == LineSelection::Matching))
                 continue;
         }
         if (!w.WriteLine(line))
@@ -644,9 +669,10 @@ StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const 
     HookedChange hooked(storage, TableChange::Op::Purge, tableNumber);
     hooked.Hash(w);
     ShownMatcher matcher(filter, alsoShown);
+    // Positions count every line, invalid ones too: the journal replays the file's lines.
     qsizetype at = 0, kept = 0;
-    const LoadResult read = ForEachValidLine(data, path, [&](const LineSpan &s, QByteArrayView line) {
-        if (matcher.Matches(line) == keepMatching) {
+    ForEachLine(data, path, [&](const LineSpan &s, QByteArrayView line, bool valid) {
+        if (!valid || matcher.Matches(line) == keepMatching) {
             WriteSpan(w, data, s);  // a failure sticks and stops the commit
             ++kept;
         } else if (hooked.Active()) {
@@ -654,10 +680,6 @@ StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const 
         }
         ++at;
     });
-    if (!read) {
-        w.Cancel();
-        return read;
-    }
     hooked.Change().linesAfter = kept;
     StorageResult refused;
     if (!CommitRecorded(w, hooked, refused))

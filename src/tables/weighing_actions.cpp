@@ -185,10 +185,16 @@ void WeighingActions::AddRecordRow(const QByteArray &number, const QByteArray &w
     if (newSeries) {
         const MeasurementTable empty(t.number());
         const ActionScope scope(*env_.storage, TableAction::NewSeries);
+        // Nobody is asked before a series starts: the lines dropped are told afterwards.
+        const int invalid = InvalidLineCount(*env_.storage, t.number());
         if (Recorded(RewriteWorkingFile(*env_.storage, empty), kSeriesNotStarted)) {
             t.Clear();
             // The marks went with the rows: the totals must not count them on.
             Call(env_.view.refreshTotals);
+            if (invalid > 0)
+                env_.prompts->Information(
+                    QStringLiteral("Nowa seria pomiarów: z pliku tabeli usunięto też nieprawidłowe linie: %1.")
+                        .arg(invalid));
         }
     }
     const TableParams &params = env_.config->tables[size_t(t.number() - 1)];
