@@ -3,11 +3,11 @@
 
 #include "tables/table_storage.h"
 
+#include "core/cp1250.h"
 #include "core/file_messages.h"
 #include "core/safe_file.h"
 #include "tables/measurement_table.h"
 #include "tables/table_storage_detail.h"
-#include "core/cp1250.h"
 
 #include <QFileInfo>
 

@@ -6,8 +6,8 @@
 #include "core/file_messages.h"
 #include "core/safe_file.h"
 #include "tables/measurement_table.h"
-#include "tables/table_storage_detail.h"
 #include "tables/table_set.h"
+#include "tables/table_storage_detail.h"
 
 #include <QFile>
 #include <QFileInfo>
