@@ -43,6 +43,11 @@ QString ArchiveSavedMessage(const QString &path)
     return QStringLiteral("Pomiary z tabeli zostały zapisane w archiwum w pliku:\n") + path;
 }
 
+QString InvalidLinesGoText(int count)
+{
+    return QStringLiteral("Z pliku tabeli zostaną też usunięte nieprawidłowe linie: %1.").arg(count);
+}
+
 QString ArchiveFileFilter()
 {
     return QStringLiteral("Pliki tekstowe (*.txt);;Wszystkie pliki (*.*)");
@@ -63,10 +68,14 @@ bool ReadTableFromArchive(ArchiveContext &ctx)
 {
     // Hidden rows count too: they are replaced as well.
     bool archiveFirst = false;
-    if (!ctx.table.IsEmpty() || HoldsAnyLine(ctx.storage, ctx.table.number()))
-        archiveFirst = ctx.prompts.Question(
-            QStringLiteral("Dane w bieżącej tabeli zostaną nadpisane danymi odczytanymi z archiwum.\n"
-                           "Czy przed odczytem zapisać bieżące dane do archiwum?"));
+    if (!ctx.table.IsEmpty() || HoldsAnyLine(ctx.storage, ctx.table.number())) {
+        QString question = QStringLiteral("Dane w bieżącej tabeli zostaną nadpisane danymi odczytanymi z archiwum.\n");
+        // Lines the table never showed go too; the archive copy would keep them.
+        if (const int invalid = InvalidLineCount(ctx.storage, ctx.table.number()); invalid > 0)
+            question += InvalidLinesGoText(invalid) + QLatin1Char('\n');
+        archiveFirst =
+            ctx.prompts.Question(question + QStringLiteral("Czy przed odczytem zapisać bieżące dane do archiwum?"));
+    }
     const auto chosen = ctx.prompts.OpenFileName(QDir(ctx.archiveDir).absolutePath(), ArchiveFileFilter());
     if (!chosen || chosen->isEmpty())
         return false;
@@ -82,9 +91,9 @@ bool ReadTableFromArchive(ArchiveContext &ctx)
         const LoadResult loaded = LoadTable(*chosen, read, ctx.filter);
         if (!loaded)
             messages.append({UserPrompts::Icon::Error, loaded.message});
-        // Unreadable, or wrong from its first line on: not a table file.
-        // Rows read before a later invalid line do become the table.
-        if (loaded.readFailed || (!loaded && loaded.line == 1))
+        // Unreadable, or without a single valid line: not a table file.
+        // Otherwise its valid rows become the table; invalid lines are skipped.
+        if (loaded.readFailed || (loaded.validLines == 0 && !loaded.invalid.isEmpty()))
             return;
         if (archiveFirst) {
             const QString path = ArchiveFileName(ctx.archiveDir, ctx.table.number(), ctx.clock.Now());
@@ -113,6 +122,12 @@ bool ReadTableFromArchive(ArchiveContext &ctx)
 
 bool DeleteTableData(ArchiveContext &ctx, const DeleteChoice &choice)
 {
+    // Only emptying the whole file takes the invalid lines with it; the
+    // filtered deletions leave them where they are.
+    if (choice.mode == DeleteChoice::All)
+        if (const int invalid = InvalidLineCount(ctx.storage, ctx.table.number()); invalid > 0)
+            if (!ctx.prompts.Question(InvalidLinesGoText(invalid) + QStringLiteral("\nCzy usunąć dane z tabeli?")))
+                return false;
     // What the screen shows counts as shown, also rows the filter does not
     // match (added or corrected while it was on): "wyświetlone" are deleted
     // with the others, and kept by "z wyjątkiem wyświetlonych".

@@ -35,6 +35,8 @@ struct DeleteChoice {
 
 // The message naming a written archive file.
 QString ArchiveSavedMessage(const QString &path);
+// Told before a whole-file rewrite drops `count` invalid lines of the working file.
+QString InvalidLinesGoText(int count);
 // The file-open dialog's filter for archives.
 QString ArchiveFileFilter();
 
@@ -46,12 +48,14 @@ bool SaveTableToArchive(ArchiveContext &ctx);
 // holds any line, shown or hidden; then the file dialog. Only once the chosen
 // file has been read are the old working file archived whole (on "Tak") and
 // table and working file replaced by the rows read (through whileBusy; the
-// messages come after). A file that cannot be read, or whose first line is
-// invalid, changes nothing. True when the table's rows changed.
+// messages come after). A file that cannot be read, or that holds invalid
+// lines and no valid one, changes nothing; the question names the invalid
+// lines of the working file the rewrite drops. True when the table's rows changed.
 bool ReadTableFromArchive(ArchiveContext &ctx);
 
 // TBdeletetableClick after the window answered OK. The archive copy asked
 // for holds exactly the lines the deletion removes (every line, the lines
 // matching the filter, or those not matching); when it cannot be written
-// completely nothing is deleted. True when rows may have changed.
+// completely nothing is deleted. Deleting all data asks first when the
+// working file holds invalid lines ("Nie" stops). True when rows may have changed.
 bool DeleteTableData(ArchiveContext &ctx, const DeleteChoice &choice);

@@ -39,9 +39,19 @@ struct StorageResult {
     static StorageResult Failed(QString message) { return {false, std::move(message)}; }
 };
 
+// A line of a table file that is no MeasurementLine: its number (from 1,
+// counting every line) and its split code.
+struct InvalidLine {
+    int line = 0;
+    int code = 0;
+    bool operator==(const InvalidLine &) const = default;
+};
+
 struct LoadResult : StorageResult {
-    int code = 0;  // split code of the invalid line
+    int code = 0;  // split code of the first invalid line
     int line = 0;  // its number, from 1
+    QList<InvalidLine> invalid;  // every invalid line, in file order
+    qsizetype validLines = 0;    // valid lines read, whether the filter took them or not
     bool readFailed = false;  // the file exists but could not be read; the table was left as it was
 };
 
@@ -73,6 +83,10 @@ private:
 };
 
 // Message texts of the table files.
+// The invalid lines of `path` in one message: the first with its code, the
+// next ones (at most five listed) with theirs; they were skipped and stay.
+QString InvalidLinesMessage(const QString &path, const QList<InvalidLine> &invalid);
+// The same for a single invalid line.
 QString ReadErrorMessage(int code, const QString &path, int lineNumber);
 QString TempFileErrorMessage(const QString &dataDir);             // "... tymczasowego: ..."
 // A table file that cannot be read at all (also a folder, device or FIFO).
@@ -80,7 +94,8 @@ QString UnreadableFileMessage(const QString &path);
 
 // Clears the table and reads `path`: every valid line that matches the filter
 // becomes an unmarked row, in file order. A missing file leaves the table
-// empty (ok). Reading stops at the first invalid line; the rows before it stay.
+// empty (ok). Invalid lines are skipped, not fatal: the rows after them are
+// read too, and they come back (not ok) with InvalidLinesMessage.
 // A file that exists but cannot be read, or is no regular file (a folder, a
 // device, a FIFO), leaves the table as it was (readFailed). Only the bytes the
 // file held when opened are read.
@@ -131,6 +146,11 @@ std::optional<QByteArray> NextNumberInFile(const TableStorage &storage, int tabl
 // True when table N's working file holds any line, shown or hidden.
 bool HoldsAnyLine(const TableStorage &storage, int tableNumber);
 
+// The invalid lines of table N's working file (as an interrupted append
+// completed would leave it): what a rewrite of the whole file drops.
+// 0 for a missing or unreadable file.
+int InvalidLineCount(const TableStorage &storage, int tableNumber);
+
 enum class LineSelection { All, Matching, NotMatching };
 
 // Rows the table shows although the filter does not match them (added or
@@ -140,13 +160,12 @@ using ShownLines = QHash<QByteArray, int>;
 ShownLines ShownButNotMatching(const MeasurementTable &table, const DataFilter &filter);
 
 // Writes the lines of table N's working file chosen by `which` (All: every
-// line, hidden ones and invalid ones included; Matching / NotMatching: by the
-// filter, as PurgeByFilter decides) into the new file `path`, each ended by
-// CR LF, and syncs it; the working file itself is not touched. A missing
-// working file gives an empty archive. `path` existing already, or a line
-// that cannot be written, gives the "Błąd (1)" / "Błąd (2)" messages naming
-// `path`; for a selection by the filter an invalid line stops it with the
-// reading error, and no archive is left.
+// line, hidden ones and invalid ones included; Matching / NotMatching: the
+// valid lines PurgeByFilter would remove, by the filter) into the new file
+// `path`, each ended by CR LF, and syncs it; the working file itself is not
+// touched. A missing working file gives an empty archive. `path` existing
+// already, or a line that cannot be written, gives the "Błąd (1)" /
+// "Błąd (2)" messages naming `path`, and no archive is left.
 StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, const QString &path,
                                  LineSelection which = LineSelection::All, const DataFilter &filter = {},
                                  const ShownLines &alsoShown = {});
@@ -161,8 +180,8 @@ StorageResult ReplaceLine(const TableStorage &storage, int tableNumber, QByteArr
 
 // Rewrites table N's working file through "pomiary_tmp.txt" keeping only the
 // lines whose filter match equals `keepMatching`; the lines of `alsoShown`
-// count as matching (each as many times as listed). An invalid line stops it
-// with the reading error and leaves the working file unchanged.
+// count as matching (each as many times as listed). Invalid lines are no
+// rows of either kind: they stay where they are.
 StorageResult PurgeByFilter(const TableStorage &storage, int tableNumber, const DataFilter &filter,
                             bool keepMatching, const ShownLines &alsoShown = {});
 

@@ -260,3 +260,18 @@ TEST_F(JournalStartup, WithoutItsKeyNothingIsJournaledAndTheTablesStillWork)
     EXPECT_EQ(ReadAll(JournalPath()), before);
     storage.SetWriteHook(nullptr);
 }
+
+TEST_F(JournalStartup, InvalidLinesTheProgramKeepsAreNoChangeOutside)
+{
+    Kill();
+    ASSERT_TRUE(WriteAll(Working(1), Row(1) + "\r\n\r\n" + Row(2, "Glina") + "\r\nx\ty\r\n" + Row(3) + "\r\n"));
+    ASSERT_EQ(Start().size(), 1);  // the editor's change, once
+    DataFilter glina;
+    glina.material = "Glina";
+    ASSERT_TRUE(PurgeByFilter(storage, 1, glina, false));
+    ASSERT_TRUE(ReplaceLine(storage, 1, Row(3), Row(3, "Żwir")));
+    ASSERT_TRUE(AppendLine(storage, 1, Row(4)));
+    EXPECT_EQ(ReadAll(Working(1)), Row(1) + "\r\n\r\nx\ty\r\n" + Row(3, "Żwir") + "\r\n" + Row(4) + "\r\n");
+    EXPECT_TRUE(Start().isEmpty());
+    EXPECT_EQ(Check().problems.size(), 1);
+}

@@ -135,15 +135,15 @@ TEST_F(ArchiveTest, NothingChangesBeforeAFileIsChosenAndRead)
         EXPECT_EQ(ReadAll(Working()), working);
         EXPECT_EQ(table.RowCount(), 2);
     }
-    // A wrong file: invalid from its first line on; also unreadable files
+    // A wrong file: not one valid line; also unreadable files
     // (a folder, a FIFO that would block, a device that never ends).
     const QString wrong = tmp.path() + "/notatki.txt";
-    WriteAll(wrong, "Lista zakupów\r\n" + Row(5) + "\r\n");
+    WriteAll(wrong, "Lista zakupów\r\nmleko\tchleb\r\n");
     const QString folder = tmp.path() + "/folder.txt";
     QDir().mkpath(folder);
     const QString fifo = tmp.path() + "/fifo";
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QList<std::pair<QString, QString>> chosen = {{wrong, ReadErrorMessage(0, wrong, 1)},
+    const QList<std::pair<QString, QString>> chosen = {{wrong, InvalidLinesMessage(wrong, {{1, 0}, {2, 1}})},
                                                        {folder, UnreadableFileMessage(folder)},
                                                        {fifo, UnreadableFileMessage(fifo)},
                                                        {"/dev/zero", UnreadableFileMessage("/dev/zero")}};
@@ -161,11 +161,12 @@ TEST_F(ArchiveTest, NothingChangesBeforeAFileIsChosenAndRead)
     EXPECT_FALSE(QDir(archiveDir).exists());
 }
 
-TEST_F(ArchiveTest, ReadKeepsRowsBeforeABadLineAndCancelStops)
+TEST_F(ArchiveTest, ReadSkipsABadLineAndCancelStops)
 {
     ThreeRowsFiltered();
     const QString source = tmp.path() + "/bad.txt";
-    WriteAll(source, Row(5) + "\r\n" + Row(6, "Zwir") + "\r\n" + Row(7) + "\r\nx\ty\r\n" + Row(8) + "\r\n");
+    // Invalid from its first line on, but not only invalid: its rows are read.
+    WriteAll(source, "x\ty\r\n" + Row(5) + "\r\n" + Row(6, "Zwir") + "\r\n" + Row(7) + "\r\n\r\n" + Row(8) + "\r\n");
     prompts.answers = {false};
     prompts.fileAnswers = {source};
     auto ctx = Ctx();
@@ -177,15 +178,15 @@ TEST_F(ArchiveTest, ReadKeepsRowsBeforeABadLineAndCancelStops)
         EXPECT_EQ(prompts.openDialogs.size(), 1);
         EXPECT_EQ(table.RowCount(), 2);
         work();
-        EXPECT_EQ(table.RowCount(), 2);
-        EXPECT_EQ(table.Cell(1, ColNr), QByteArray("7"));
-        EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(7) + "\r\n");
+        ASSERT_EQ(table.RowCount(), 3);
+        EXPECT_EQ(table.Cell(2, ColNr), QByteArray("8"));
+        EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(7) + "\r\n" + Row(8) + "\r\n");
         EXPECT_TRUE(prompts.messages.isEmpty());
     };
     EXPECT_TRUE(ReadTableFromArchive(ctx));
     EXPECT_EQ(busyRuns, 1);
-    EXPECT_EQ(prompts.MessageTexts(), QStringList{ReadErrorMessage(1, source, 4)});
-    EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(7) + "\r\n");
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{InvalidLinesMessage(source, {{1, 1}, {5, -1}})});
+    EXPECT_EQ(ReadAll(Working()), Row(5) + "\r\n" + Row(7) + "\r\n" + Row(8) + "\r\n");
     EXPECT_FALSE(QDir(archiveDir).exists());
 
     // An empty table with an empty file asks nothing; a cancelled dialog reads nothing.
@@ -319,14 +320,42 @@ TEST_F(ArchiveTest, FailedArchiveCopyDeletesNothing)
     EXPECT_EQ(table.RowCount(), 2);
     EXPECT_EQ(ReadAll(Working()), working);
 
-    // A line the filtered deletion would stop at: no archive, nothing deleted.
-    prompts.messages.clear();
-    const QByteArray bad = working + "1\t2\r\n";
-    WriteAll(Working(), bad);
-    EXPECT_FALSE(DeleteTableData(ctx, {DeleteChoice::AllButShown, true}));
-    EXPECT_EQ(prompts.MessageTexts(), QStringList{ReadErrorMessage(1, Working(), 4)});
-    EXPECT_FALSE(QFile::exists(archive));
-    EXPECT_EQ(ReadAll(Working()), bad);
+}
+
+// Only a rewrite of the whole file drops the invalid lines, and it says so
+// first: in the question before reading an archive, in one of its own
+// before deleting all data ("Nie" changes nothing).
+TEST_F(ArchiveTest, WholeFileRewritesNameTheInvalidLinesTheyDrop)
+{
+    const QByteArray content = Row(1) + "\r\n\r\n" + Row(3) + "\r\n1\t2\r\n";
+    WriteAll(Working(), content);
+    LoadTable(Working(), table, filter);
+    ASSERT_EQ(table.RowCount(), 2);
+    auto ctx = Ctx();
+    const QString drops = QString::fromUtf8("Z pliku tabeli zostaną też usunięte nieprawidłowe linie: 2.");
+    prompts.answers = {false};
+    EXPECT_FALSE(DeleteTableData(ctx, {DeleteChoice::All, false}));
+    EXPECT_EQ(prompts.questions, QStringList{drops + QString::fromUtf8("\nCzy usunąć dane z tabeli?")});
+    EXPECT_EQ(ReadAll(Working()), content);
+    EXPECT_EQ(table.RowCount(), 2);
+
+    // Deleting the rows shown leaves them; asks nothing.
+    prompts.questions.clear();
+    EXPECT_TRUE(DeleteTableData(ctx, {DeleteChoice::Shown, true}));
+    EXPECT_TRUE(prompts.questions.isEmpty());
+    EXPECT_EQ(table.RowCount(), 0);
+    EXPECT_EQ(ReadAll(Working()), "\r\n1\t2\r\n");
+    EXPECT_EQ(ReadAll(ArchiveName()), Row(1) + "\r\n" + Row(3) + "\r\n");
+
+    const QString source = tmp.path() + "/old.txt";
+    WriteAll(source, Row(10) + "\r\n");
+    prompts.answers = {false};
+    prompts.fileAnswers = {source};
+    EXPECT_TRUE(ReadTableFromArchive(ctx));
+    EXPECT_EQ(prompts.questions,
+              QStringList{QString::fromUtf8("Dane w bieżącej tabeli zostaną nadpisane danymi odczytanymi z archiwum.\n") +
+                          drops + QString::fromUtf8("\nCzy przed odczytem zapisać bieżące dane do archiwum?")});
+    EXPECT_EQ(ReadAll(Working()), Row(10) + "\r\n");
 }
 
 TEST_F(ArchiveTest, WorkingFileSurvivesAFullDiskWhileArchivingBeforeRead)

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,7 +50,7 @@ TEST_F(StorageTest, FileNamesAndArchiveName)
     EXPECT_EQ(ArchiveDirFromSetting("D:\\dane\\arch"), QString("D:/dane/arch/"));
 }
 
-TEST_F(StorageTest, InvalidThirdLineKeepsTwoRowsAndReportsCodeAndLine)
+TEST_F(StorageTest, InvalidLineIsSkippedAndTheRowsAfterItAreRead)
 {
     const QString path = Working();
     WriteAll(path, Row(1) + "\r\n" + Row(2) + "\r\n" + "a\tb\tc\td\te\tf\r\n" + Row(4) + "\r\n");
@@ -57,22 +59,25 @@ TEST_F(StorageTest, InvalidThirdLineKeepsTwoRowsAndReportsCodeAndLine)
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.code, 5);
     EXPECT_EQ(r.line, 3);
+    EXPECT_EQ(r.validLines, 3);
     EXPECT_EQ(r.message, QString::fromUtf8("Błąd (5) w pliku z pomiarami \"") + path +
                              QString::fromUtf8("\", linia: 3\nNieprawidłowy format linii.\n"
-                                               "Czytanie pliku zostało przerwane."));
-    ASSERT_EQ(t.RowCount(), 2);
+                                               "Linię pominięto; pozostaje w pliku."));
+    ASSERT_EQ(t.RowCount(), 3);
     EXPECT_EQ(t.Line(1), Row(2));
+    EXPECT_EQ(t.Line(2), Row(4));
     EXPECT_FALSE(t.Mark(0));
 }
 
-TEST_F(StorageTest, BlankLastLineAndLineWithoutTab)
+TEST_F(StorageTest, ABlankLineLeftByAnEditorHidesNoLaterWeighing)
 {
     MeasurementTable t(1);
     WriteAll(Working(), Row(1) + "\r\n" + Row(2) + "\r\n\r\n");
+    ASSERT_TRUE(AppendLine(Storage(), 1, Row(3)).ok);
     LoadResult r = LoadTable(Working(), t, {});
-    EXPECT_EQ(r.code, -1);
-    EXPECT_EQ(r.line, 3);
-    EXPECT_EQ(t.RowCount(), 2);
+    EXPECT_EQ(r.invalid, (QList<InvalidLine>{{3, -1}}));
+    ASSERT_EQ(t.RowCount(), 3);
+    EXPECT_EQ(t.Line(2), Row(3));
 
     WriteAll(Working(), Row(1) + "\r\nno tabs here\r\n");
     r = LoadTable(Working(), t, {});
@@ -80,6 +85,27 @@ TEST_F(StorageTest, BlankLastLineAndLineWithoutTab)
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.line, 2);
     EXPECT_EQ(t.RowCount(), 1);
+}
+
+TEST_F(StorageTest, InvalidLinesMessageListsAtMostFiveFurtherLines)
+{
+    const QString head = QString::fromUtf8("Błąd (-1) w pliku z pomiarami \"p.txt\", linia: 2\nNieprawidłowy format linii.\n");
+    const QString many = QString::fromUtf8("\nLinie pominięto; pozostają w pliku.");
+    const struct {
+        QList<InvalidLine> invalid;
+        QString rest;
+    } cases[] = {
+        {{{2, -1}}, QString::fromUtf8("Linię pominięto; pozostaje w pliku.")},
+        {{{2, -1}, {7, 3}}, QString::fromUtf8("… i w 1 kolejnej linii: 7 (kod 3)") + many},
+        {{{2, -1}, {7, -1}, {9, 10}}, QString::fromUtf8("… i w 2 kolejnych liniach: 7 (kod -1), 9 (kod 10)") + many},
+        {{{2, -1}, {3, 1}, {4, 2}, {5, 3}, {6, 4}, {7, 5}},
+         QString::fromUtf8("… i w 5 kolejnych liniach: 3 (kod 1), 4 (kod 2), 5 (kod 3), 6 (kod 4), 7 (kod 5)") + many},
+        {{{2, -1}, {3, 1}, {4, 2}, {5, 3}, {6, 4}, {7, 5}, {80, 0}},
+         QString::fromUtf8("… i w 6 kolejnych liniach: 3 (kod 1), 4 (kod 2), 5 (kod 3), 6 (kod 4), 7 (kod 5), …") +
+             many},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(InvalidLinesMessage("p.txt", c.invalid), head + c.rest) << c.invalid.size();
 }
 
 TEST_F(StorageTest, LineEndsAndExtraTabs)
@@ -226,15 +252,50 @@ TEST_F(StorageTest, PurgeByFilterKeepsHiddenOrShownLines)
     EXPECT_EQ(ReadAll(Working()), content);
     ASSERT_TRUE(PurgeByFilter(s, 1, {}, false).ok);
     EXPECT_EQ(ReadAll(Working()), QByteArray());
+}
 
-    // An invalid line stops it and the file stays as it was.
-    const QByteArray bad = Row(1) + "\r\n" + Row(2) + "\r\n1\t2\r\n";
-    WriteAll(Working(), bad);
-    const StorageResult r = PurgeByFilter(s, 1, f, true);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message, ReadErrorMessage(1, Working(), 3));
-    EXPECT_EQ(ReadAll(Working()), bad);
-    EXPECT_FALSE(QFile::exists(s.TempFile()));
+// Invalid lines are no rows: every rewrite of chosen lines leaves them where
+// they stand, and only a copy of the whole file takes them along.
+TEST_F(StorageTest, InvalidLinesStayThroughEveryLineRewrite)
+{
+    const TableStorage s = Storage();
+    const QByteArray blank = "\r\n", tabs = "1\t2\r\n";
+    const QByteArray content =
+        Row(1, "Piasek") + "\r\n" + blank + Row(2, "Żwir") + "\r\n" + tabs + Row(3, "piasek") + "\r\n" + blank;
+    DataFilter f;
+    f.material = "PIASEK";
+    const struct {
+        const char *what;
+        std::function<StorageResult()> run;
+        QByteArray expected;
+    } cases[] = {
+        {"edit", [&] { return ReplaceLine(s, 1, Row(2, "Żwir"), Row(2, "Glina")); },
+         Row(1, "Piasek") + "\r\n" + blank + Row(2, "Glina") + "\r\n" + tabs + Row(3, "piasek") + "\r\n" + blank},
+        {"delete", [&] { return ReplaceLine(s, 1, Row(3, "piasek"), {}); },
+         Row(1, "Piasek") + "\r\n" + blank + Row(2, "Żwir") + "\r\n" + tabs + blank},
+        {"range edit",
+         [&] { return ReplaceLines(s, 1, {{Row(1, "Piasek"), Row(1, "X")}, {Row(3, "piasek"), Row(3, "X")}}); },
+         Row(1, "X") + "\r\n" + blank + Row(2, "Żwir") + "\r\n" + tabs + Row(3, "X") + "\r\n" + blank},
+        {"purge keeping matching", [&] { return PurgeByFilter(s, 1, f, true); },
+         Row(1, "Piasek") + "\r\n" + blank + tabs + Row(3, "piasek") + "\r\n" + blank},
+        {"purge keeping the others", [&] { return PurgeByFilter(s, 1, f, false); },
+         blank + Row(2, "Żwir") + "\r\n" + tabs + blank},
+    };
+    for (const auto &c : cases) {
+        WriteAll(Working(), content);
+        const StorageResult r = c.run();
+        EXPECT_TRUE(r.ok) << c.what << ": " << r.message.toStdString();
+        EXPECT_EQ(ReadAll(Working()), c.expected) << c.what;
+    }
+
+    WriteAll(Working(), content);
+    const QString all = tmp.path() + "/all.txt", matching = tmp.path() + "/matching.txt";
+    ASSERT_TRUE(ArchiveWorkingFile(s, 1, all).ok);
+    EXPECT_EQ(ReadAll(all), content);
+    ASSERT_TRUE(ArchiveWorkingFile(s, 1, matching, LineSelection::Matching, f).ok);
+    EXPECT_EQ(ReadAll(matching), Row(1, "Piasek") + "\r\n" + Row(3, "piasek") + "\r\n");
+    EXPECT_EQ(InvalidLineCount(s, 1), 3);
+    EXPECT_EQ(InvalidLineCount(s, 2), 0);  // no file
 }
 
 TEST_F(StorageTest, ReadErrorNamesAPathWithPercentSignsAsItIs)
@@ -245,7 +306,7 @@ TEST_F(StorageTest, ReadErrorNamesAPathWithPercentSignsAsItIs)
     const LoadResult r = LoadTable(path, t, {});
     EXPECT_EQ(r.message, QString::fromUtf8("Błąd (1) w pliku z pomiarami \"") + path +
                              QString::fromUtf8("\", linia: 2\nNieprawidłowy format linii.\n"
-                                               "Czytanie pliku zostało przerwane."));
+                                               "Linię pominięto; pozostaje w pliku."));
 }
 
 TEST_F(StorageTest, UnreadableOrSpecialFileLeavesTheTableAsItWas)

@@ -139,6 +139,17 @@ TEST_F(Actions, WeighingRecordsAndANewSeries)
     EXPECT_EQ(totals, totalsBefore + 1);  // the marked rows are gone from the totals
     EXPECT_EQ(Field(T().Line(0), ColGross), "60.00");
     EXPECT_EQ(File(), TableBytes());
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    // Invalid lines the table never showed go with the file: said afterwards.
+    WriteAll(dataDir + "pomiary1.txt", File() + "\r\n1\t2\r\n");
+    Make().AddRecordRow("1", "70.00", true);
+    EXPECT_EQ(T().RowCount(), 1);
+    EXPECT_EQ(File(), TableBytes());
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.messages[0].icon, UserPrompts::Icon::Information);
+    EXPECT_EQ(prompts.messages[0].text,
+              QString::fromUtf8("Nowa seria pomiarów: z pliku tabeli usunięto też nieprawidłowe linie: 2."));
 }
 
 TEST_F(Actions, UpdatingTheLastRowFollowsTheDisplay)

@@ -124,6 +124,8 @@ signals:
     void tableDataChanged(int number);
 
 private:
+    static constexpr int kCheckColumnWidth = 22;
+
     QWidget *BuildPage(int number);
     QToolButton *AddToolButton(QWidget *bar, const QString &name, const QString &hint, const QIcon &icon);
     void OnRowReleased(int number, int row, bool checkBoxHit);
