@@ -3,14 +3,18 @@
 // The dial gauge on the "Zegar" page: how the needle follows the display
 // (a few steps per change, so it sweeps rather than jumps) and where the
 // labels, the needle and its arrowhead lie on the 209 x 117 surface.
-// GaugeWidget (scale/ui) only paints what this works out.
+// GaugeWidget (scale/ui) only paints what this works out, scaled to its size.
 
 #include <QByteArray>
 #include <QList>
 #include <QPoint>
+#include <QPointF>
+#include <QRectF>
 #include <QSize>
+#include <QSizeF>
 #include <QString>
 #include <array>
+#include <functional>
 #include <optional>
 
 inline constexpr QSize kGaugeSurface{209, 117};
@@ -21,6 +25,16 @@ inline constexpr int kGaugeNeedleRadius = 70;
 inline constexpr int kGaugeTipRadius = 80;
 inline constexpr int kGaugeHeadLength = 15;
 inline constexpr double kGaugeHeadSpreadDegrees = 20.0;
+// The face, in surface pixels: the rim and the red band just inside it.
+inline constexpr double kGaugeRimRadius = 84.0;
+inline constexpr double kGaugeRimPen = 1.5;
+inline constexpr double kGaugeBandWidth = 3.0;
+inline constexpr double kGaugeBandRadius = kGaugeRimRadius - kGaugeBandWidth;
+inline constexpr double kGaugeHubRadius = 5.0;
+// Least room between a text and the face or another text.
+inline constexpr double kGaugeTextGap = 1.0;
+// Arial Narrow 9 pt at 96 dpi: the labels' size unless they must shrink.
+inline constexpr int kGaugeFontPixels = 12;
 // DrawGauge argument meaning "labels, no needle".
 inline constexpr double kGaugeNoNeedle = -9999.0;
 
@@ -67,6 +81,7 @@ public:
     GaugeGeometry(QSize surface, int maxMass) : size_(surface), maxMass_(maxMass) {}
 
     bool HasScale() const { return maxMass_ > 0; }
+    QSize Surface() const { return size_; }
     QPoint Centre() const { return {size_.width() / 2, size_.height() - kGaugeLift}; }
     // Angle of mass v in radians: 0 on the left, pi on the right.
     double Angle(double v) const;
@@ -95,3 +110,29 @@ private:
 
 // Written under the labels: "%" or the unit caption.
 QString GaugeUnitText(bool percentScale, const QString &unitCaption);
+
+// The surface drawn into a widget of `widget` size: scaled uniformly to fit
+// (up or down) and centred. A painter translated by `offset` and scaled by
+// `scale` draws in surface pixels.
+struct GaugeFit {
+    double scale = 1.0;
+    QPointF offset;
+};
+GaugeFit FitGauge(QSizeF widget);
+
+// Size of `text` in a font of `pixelSize` pixels (advance by line height).
+using GaugeTextMeasure = std::function<QSizeF(const QString &text, int pixelSize)>;
+
+// Where the texts go, in surface pixels.
+struct GaugeTextLayout {
+    int labelPixels = kGaugeFontPixels;  // the labels' font size
+    QList<QRectF> labels;                // one per label, in order
+    QRectF unit;                         // the unit text, in kGaugeFontPixels
+};
+
+// Each label centred on its point if it fits there; else pushed outwards
+// along its ray or, at the ends of the arc, put under them. Labels stay
+// wholly inside the surface and clear of the face and of each other; the
+// largest font size for which all of them manage that is chosen.
+GaugeTextLayout LayOutGaugeTexts(const GaugeGeometry &geometry, const QList<GaugeLabel> &labels,
+                                 const QString &unit, const GaugeTextMeasure &measure);

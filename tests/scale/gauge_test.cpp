@@ -1,7 +1,9 @@
 #include "scale/frame_decoder.h"
 #include "scale/gauge.h"
+#include "scale/gauge_text_check.h"
 
 #include <QStringList>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,6 +27,12 @@ QStringList Texts(const QList<GaugeLabel> &labels)
     for (const GaugeLabel &l : labels)
         t.append(l.text);
     return t;
+}
+
+// Digits of a narrow font: 0.46 of the size wide, lines 1.15 of it high.
+QSizeF NarrowDigits(const QString &text, int pixels)
+{
+    return {0.46 * pixels * text.size(), 1.15 * pixels};
 }
 
 }  // namespace
@@ -235,4 +243,68 @@ TEST(GaugeGeometry, NoScaleWithoutAPositiveMaximum)
         EXPECT_FALSE(g.Needle(0));
         EXPECT_FALSE(g.Needle(100));
     }
+}
+
+TEST(GaugeFit, ScaledUniformlyAndCentred)
+{
+    struct {
+        QSizeF widget;
+        double scale;
+        QPointF offset;
+    } const cases[] = {
+        {{209, 117}, 1.0, {0, 0}},
+        {{201, 117}, 201.0 / 209, {0, (117 - 117 * 201.0 / 209) / 2}},  // the page is narrower
+        {{418, 300}, 2.0, {0, 33}},
+        {{300, 117}, 1.0, {45.5, 0}},
+        {{0, 0}, 1.0, {0, 0}},
+    };
+    for (const auto &c : cases) {
+        const GaugeFit fit = FitGauge(c.widget);
+        EXPECT_DOUBLE_EQ(fit.scale, c.scale) << c.widget.width();
+        EXPECT_NEAR(fit.offset.x(), c.offset.x(), 1e-9) << c.widget.width();
+        EXPECT_NEAR(fit.offset.y(), c.offset.y(), 1e-9) << c.widget.width();
+    }
+}
+
+TEST(GaugeLayout, LabelsKeepClearOfTheFaceEachOtherAndTheEdges)
+{
+    struct {
+        int maxMass;
+        bool percent;
+    } const cases[] = {{500, true}, {10, false}, {1000, false}, {60000, false}, {1000000, false}, {INT_MAX, false}};
+    for (const auto &c : cases) {
+        const GaugeGeometry g(kGaugeSurface, c.maxMass);
+        const QList<GaugeLabel> labels = g.Labels(c.percent);
+        const GaugeTextLayout layout = LayOutGaugeTexts(g, labels, "kg", NarrowDigits);
+        EXPECT_EQ(GaugeTextFault(layout, labels), QString()) << c.maxMass;
+        EXPECT_GE(layout.labelPixels, 1) << c.maxMass;
+    }
+}
+
+TEST(GaugeLayout, ShortLabelsKeepTheFullSizeAndTheirPlaces)
+{
+    for (bool percent : {true, false}) {
+        const GaugeGeometry g(kGaugeSurface, 10);
+        const QList<GaugeLabel> labels = g.Labels(percent);
+        const GaugeTextLayout layout = LayOutGaugeTexts(g, labels, "kg", NarrowDigits);
+        EXPECT_EQ(layout.labelPixels, kGaugeFontPixels);
+        // Centred on the label radius, except the top one, kept inside the surface.
+        for (qsizetype i = 0; i < labels.size(); ++i)
+            if (i != 5)
+                EXPECT_EQ(layout.labels[i].center(), QPointF(labels[i].centre)) << i;
+        EXPECT_EQ(layout.labels[5].top(), 0.0);
+        EXPECT_EQ(layout.unit, QRectF(104 - 0.46 * 12, 58, 0.46 * 24, 1.15 * 12));
+    }
+}
+
+TEST(GaugeLayout, WideLabelsShrinkOnlyAsFarAsNeeded)
+{
+    // Shrinking stops at the first size that fits: one pixel more must not.
+    const GaugeGeometry g(kGaugeSurface, 1000000);
+    const QList<GaugeLabel> labels = g.Labels(false);
+    const GaugeTextLayout layout = LayOutGaugeTexts(g, labels, "kg", NarrowDigits);
+    ASSERT_LT(layout.labelPixels, kGaugeFontPixels);
+    const int larger = layout.labelPixels + 1;
+    const auto fixed = [&](const QString &text, int) { return NarrowDigits(text, larger); };
+    EXPECT_NE(GaugeTextFault(LayOutGaugeTexts(g, labels, "kg", fixed), labels), QString());
 }

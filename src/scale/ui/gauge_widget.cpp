@@ -1,6 +1,6 @@
 #include "scale/ui/gauge_widget.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -11,18 +11,6 @@
 namespace {
 
 constexpr int kTimerPeriodMs = 30;
-// The surfaces are laid out at 96 dpi whatever the screen, so a 9 pt font
-// is the same 12 px everywhere.
-constexpr int kDotsPerMeter = 3780;
-constexpr double kRimRadius = 86.0;
-
-QImage NewSurface()
-{
-    QImage image(kGaugeSurface, QImage::Format_ARGB32_Premultiplied);
-    image.setDotsPerMeterX(kDotsPerMeter);
-    image.setDotsPerMeterY(kDotsPerMeter);
-    return image;
-}
 
 // A point of the face at `radius` and angle `a` (0 left, pi right) from the centre.
 QPointF FacePoint(QPointF centre, double radius, double a)
@@ -30,10 +18,17 @@ QPointF FacePoint(QPointF centre, double radius, double a)
     return {centre.x() - std::cos(a) * radius, centre.y() - std::sin(a) * radius};
 }
 
+QImage Transparent(QSize size, qreal devicePixelRatio)
+{
+    QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
+    return image;
+}
+
 }  // namespace
 
-GaugeWidget::GaugeWidget(QWidget *parent)
-    : QWidget(parent), timer_(new QTimer(this)), background_(NewSurface()), surface_(NewSurface())
+GaugeWidget::GaugeWidget(QWidget *parent) : QWidget(parent), timer_(new QTimer(this))
 {
     setObjectName(QStringLiteral("Igauge"));
     setAccessibleName(QStringLiteral("Zegar"));
@@ -41,10 +36,9 @@ GaugeWidget::GaugeWidget(QWidget *parent)
     timer_->setInterval(kTimerPeriodMs);
     connect(timer_, &QTimer::timeout, this, &GaugeWidget::TimerGaugeTimer);
 
-    DrawFace();
     auto *face = new QLabel(this);
     face->setObjectName(QStringLiteral("Igaugeorg"));
-    face->setPixmap(QPixmap::fromImage(background_));
+    face->setPixmap(QPixmap::fromImage(Background()));
     face->hide();
     Render();
 }
@@ -54,43 +48,97 @@ void GaugeWidget::StartTimer()
     timer_->start();
 }
 
-void GaugeWidget::DrawFace()
+void GaugeWidget::PaintFace(QPainter &p)
 {
-    // Around the dial the page shows through.
-    background_.fill(Qt::transparent);
-    QPainter p(&background_);
-    p.setRenderHint(QPainter::Antialiasing);
     const QPointF centre(kGaugeSurface.width() / 2, kGaugeSurface.height() - kGaugeLift);
-    const QRectF rim(centre.x() - kRimRadius, centre.y() - kRimRadius, 2 * kRimRadius, 2 * kRimRadius);
+    const double r = kGaugeRimRadius;
+    const QRectF rim(centre.x() - r, centre.y() - r, 2 * r, 2 * r);
 
-    p.setPen(QPen(QColor(0x70, 0x70, 0x70), 1.5));
+    p.setPen(QPen(QColor(0x70, 0x70, 0x70), kGaugeRimPen));
     p.setBrush(Qt::white);
     p.drawChord(rim, 0, 180 * 16);
 
     // The top tenth of the range in red, just inside the rim.
-    const double band = 3.0;
-    p.setPen(QPen(QColor(0xD0, 0x30, 0x30), band, Qt::SolidLine, Qt::FlatCap));
+    const double b = kGaugeBandRadius;
+    p.setPen(QPen(QColor(0xD0, 0x30, 0x30), kGaugeBandWidth, Qt::SolidLine, Qt::FlatCap));
     p.setBrush(Qt::NoBrush);
-    p.drawArc(rim.adjusted(band, band, -band, -band), 0, 18 * 16);
+    p.drawArc(QRectF(centre.x() - b, centre.y() - b, 2 * b, 2 * b), 0, 18 * 16);
 
     // Fifty divisions; every fifth, under a label, is long.
     const QColor marks(0x40, 0x40, 0x40);
     for (int k = 0; k <= 50; ++k) {
         const double a = k * std::numbers::pi / 50;
         const bool major = k % 5 == 0;
-        p.setPen(QPen(marks, major ? 2.0 : 1.0));
-        p.drawLine(FacePoint(centre, major ? kRimRadius - 14 : kRimRadius - 6, a), FacePoint(centre, kRimRadius, a));
+        p.setPen(QPen(marks, major ? 2.0 : 1.0, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(FacePoint(centre, major ? r - 14 : r - 6, a), FacePoint(centre, r, a));
     }
 
     p.setPen(Qt::NoPen);
     p.setBrush(marks);
-    p.drawEllipse(centre, 5.0, 5.0);
+    p.drawEllipse(centre, kGaugeHubRadius, kGaugeHubRadius);
+}
+
+void GaugeWidget::Paint(QPainter &p, QSizeF size, Content content) const
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const GaugeFit fit = FitGauge(size);
+    p.translate(fit.offset);
+    p.scale(fit.scale, fit.scale);
+    PaintFace(p);
+    if (content == Content::Everything && prepared_ && !labels_.isEmpty()) {
+        p.setPen(Qt::black);
+        p.setFont(Font(layout_.labelPixels));
+        for (qsizetype i = 0; i < labels_.size() && i < layout_.labels.size(); ++i)
+            p.drawText(layout_.labels[i], Qt::AlignCenter, labels_[i].text);
+        p.setFont(Font(kGaugeFontPixels));
+        p.drawText(layout_.unit, Qt::AlignCenter, unitText_);
+
+        const auto needle = drawn_ ? GaugeGeometry(kGaugeSurface, maxMass_).Needle(drawnX_) : std::nullopt;
+        if (needle) {
+            p.setPen(pen_);
+            p.drawLine(needle->from, needle->to);
+            QPen thin = pen_;
+            thin.setWidth(1);
+            p.setPen(thin);
+            p.setBrush(pen_.color());
+            p.drawPolygon(needle->head.data(), int(needle->head.size()));
+        }
+    }
+    p.restore();
+}
+
+QImage GaugeWidget::Picture(QSize size, qreal devicePixelRatio) const
+{
+    QImage image = Transparent(size, devicePixelRatio);
+    QPainter p(&image);
+    Paint(p, size, Content::Everything);
+    return image;
+}
+
+QImage GaugeWidget::Background() const
+{
+    QImage image = Transparent(kGaugeSurface, 1.0);
+    QPainter p(&image);
+    Paint(p, kGaugeSurface, Content::FaceOnly);
+    return image;
+}
+
+QFont GaugeWidget::Font(int pixels) const
+{
+    QFont f = font_;
+    f.setPixelSize(pixels);
+    // Hinted widths do not scale with the dial; unhinted ones do, so the
+    // layout measured in surface pixels holds at any size.
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
 }
 
 void GaugeWidget::PrepareGauge()
 {
     pen_ = QPen(Qt::blue, 4, Qt::SolidLine, Qt::RoundCap);
-    font_ = QFont(QStringLiteral("Arial Narrow"), 9);
+    font_ = QFont(QStringLiteral("Arial Narrow"));
     prepared_ = true;
     LayOutLabels();
     Render();
@@ -109,20 +157,14 @@ void GaugeWidget::SetScale(int maxMass, bool percentScale, const QString &unitCa
 
 void GaugeWidget::LayOutLabels()
 {
-    labels_.clear();
-    unitText_ = {};
     const GaugeGeometry g(kGaugeSurface, maxMass_);
-    if (!prepared_ || !g.HasScale())
-        return;
-    const QFontMetrics m(font_, &surface_);
-    const auto place = [&](const QString &text, QPoint topLeft) {
-        return PlacedText{text, topLeft + QPoint(0, m.ascent())};
+    labels_ = prepared_ ? g.Labels(percentScale_) : QList<GaugeLabel>();
+    unitText_ = GaugeUnitText(percentScale_, unitCaption_);
+    const auto measure = [this](const QString &text, int pixels) {
+        const QFontMetricsF m(Font(pixels));
+        return QSizeF(m.horizontalAdvance(text), m.height());
     };
-    const auto size = [&](const QString &text) { return QSize(m.horizontalAdvance(text), m.height()); };
-    for (const GaugeLabel &l : g.Labels(percentScale_))
-        labels_.append(place(l.text, GaugeGeometry::CentredText(l.centre, size(l.text))));
-    const QString unit = GaugeUnitText(percentScale_, unitCaption_);
-    unitText_ = place(unit, g.UnitText(size(unit)));
+    layout_ = LayOutGaugeTexts(g, labels_, unitText_, measure);
 }
 
 void GaugeWidget::TimerGaugeTimer()
@@ -148,43 +190,11 @@ void GaugeWidget::DrawGauge(double x)
 void GaugeWidget::Render()
 {
     ++drawCount_;
-    QPainter p(&surface_);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(0, 0, background_);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (prepared_) {
-        p.setFont(font_);
-        p.setPen(Qt::black);
-        for (const PlacedText &l : std::as_const(labels_))
-            p.drawText(l.baseline, l.text);
-        if (!labels_.isEmpty())
-            p.drawText(unitText_.baseline, unitText_.text);
-
-        const auto needle = drawn_ ? GaugeGeometry(kGaugeSurface, maxMass_).Needle(drawnX_) : std::nullopt;
-        if (needle) {
-            p.setPen(pen_);
-            p.drawLine(needle->from, needle->to);
-            QPen thin = pen_;
-            thin.setWidth(1);
-            p.setPen(thin);
-            p.setBrush(pen_.color());
-            p.drawPolygon(needle->head.data(), int(needle->head.size()));
-        }
-    }
-    p.end();
     update();
 }
 
 void GaugeWidget::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    const QSize full = kGaugeSurface;
-    if (width() >= full.width() && height() >= full.height()) {
-        p.drawImage((width() - full.width()) / 2, (height() - full.height()) / 2, surface_);
-        return;
-    }
-    // A page narrower than the dial gets it scaled down whole rather than cut.
-    const QSize fit = full.scaled(size(), Qt::KeepAspectRatio);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(QRect(QPoint((width() - fit.width()) / 2, (height() - fit.height()) / 2), fit), surface_);
+    Paint(p, size(), Content::Everything);
 }

@@ -1,10 +1,11 @@
 #pragma once
 
 // Igauge: the dial gauge on the "Zegar" page. The needle follows the scale
-// display through GaugeState (scale/gauge.h); each drawing copies the dial
-// face (the hidden Igaugeorg) onto a 209 x 117 surface and adds the labels
-// and the needle. TimerGauge ticks every 30 ms for the whole run; the surface
-// is redrawn only when what it shows changes.
+// display through GaugeState (scale/gauge.h). The face, labels and needle
+// are drawn as vectors at the widget's own size and pixel ratio: the
+// 209 x 117 surface scaled to fit, never a bitmap stretched. TimerGauge
+// ticks every 30 ms for the whole run; the widget is repainted only when
+// what it shows changes.
 
 #include "scale/gauge.h"
 
@@ -14,6 +15,7 @@
 #include <QWidget>
 #include <functional>
 
+class QPainter;
 class QTimer;
 
 class GaugeWidget : public QWidget {
@@ -49,9 +51,15 @@ public:
     void DrawGauge(double x);
 
     double GaugeValue() const { return state_.Value(); }
-    const QImage &Surface() const { return surface_; }
-    const QImage &Background() const { return background_; }
-    // How many times the surface has been drawn.
+    // What the widget shows at `size`, drawn for `devicePixelRatio` device
+    // pixels per pixel; transparent where the page would show through.
+    QImage Picture(QSize size, qreal devicePixelRatio = 1.0) const;
+    // The whole surface at 1:1, and the face alone.
+    QImage Surface() const { return Picture(kGaugeSurface); }
+    QImage Background() const;
+    // Where the labels and the unit go, in surface pixels.
+    const GaugeTextLayout &TextLayout() const { return layout_; }
+    // How many times a new picture has been asked for.
     int DrawCount() const { return drawCount_; }
 
     QSize sizeHint() const override { return kGaugeSurface; }
@@ -60,19 +68,16 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    struct PlacedText {
-        QString text;
-        QPoint baseline;
-    };
-    void DrawFace();
+    enum class Content { FaceOnly, Everything };
+    void Paint(QPainter &p, QSizeF size, Content content) const;
+    static void PaintFace(QPainter &p);
+    QFont Font(int pixels) const;
     void LayOutLabels();
     void Render();
 
     QTimer *timer_;
     Source source_;
     GaugeState state_;
-    QImage background_;
-    QImage surface_;
     bool prepared_ = false;
     QPen pen_;
     QFont font_;
@@ -81,8 +86,9 @@ private:
     bool percentScale_ = true;
     QString unitCaption_;
     // The texts for the scale above, placed once per change of scale or font.
-    QList<PlacedText> labels_;
-    PlacedText unitText_;
+    QList<GaugeLabel> labels_;
+    QString unitText_;
+    GaugeTextLayout layout_;
 
     bool drawn_ = false;
     double drawnX_ = kGaugeNoNeedle;
