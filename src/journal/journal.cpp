@@ -143,6 +143,8 @@ StorageResult Journal::Record(const TableChange &change, const ActionInfo &actio
             c.insert(QStringLiteral("via"), via);
         c.insert(QStringLiteral("at"), f.claim.lines + 1);
         c.insert(QStringLiteral("line"), journal::Text(change.line));
+        if (action.opensLoad)
+            c.insert(QStringLiteral("load"), true);
         after.hash.Add(QByteArrayView(change.appended).first(change.appended.size() - change.line.size() - 2));
         after.beforeLast = after.hash;
         after.beforeLastValid = true;

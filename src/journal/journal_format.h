@@ -50,7 +50,11 @@
 //                 "eol" (below).
 //   add *         a weighing added: "at" (= n), "line", "via": "button",
 //                 "insert", "auto" or "record" (a weighing record of the
-//                 scale); absent when not known.
+//                 scale); absent when not known. "load": true when it opened
+//                 a mode 1 load: while it is its table's last event, its row
+//                 may differ from the journal in the columns an update
+//                 writes (1, 2, 3, 6); any other difference is a change
+//                 made outside the program.
 //   edit *        a correction: "rows": [{"at", "line": the new line,
 //                 "diff": [[column, old text, new text], ...]}], "field":
 //                 the column chosen, "range": true when applied to the row

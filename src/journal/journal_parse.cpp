@@ -514,6 +514,8 @@ std::optional<Event> ParseEvent(QByteArrayView line, bool keepLine)
         case 'l':
             if (key == "line")
                 return r.Bytes(e.line);
+            if (key == "load")
+                return r.Bool(e.load);
             if (key == "lines")
                 return e.hasLines = true, r.Array([&] {
                     e.lines.emplace_back();

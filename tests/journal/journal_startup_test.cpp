@@ -118,7 +118,7 @@ TEST_F(JournalStartup, AChangeWhoseStateWasNotKeptIsTakenAsApplied)
 
 TEST_F(JournalStartup, AModeOneLoadIsJournaledOnceWhenFinal)
 {
-    ASSERT_TRUE(AppendLine(storage, 1, LoadRow(4, "100.00")));
+    ASSERT_TRUE(AppendLoad(storage, 1, LoadRow(4, "100.00")));
     const int events = Events().size();
     QByteArray current = LoadRow(4, "100.00");
     for (const char *gross : {"100.50", "101.00", "101.50"}) {
@@ -144,7 +144,7 @@ TEST_F(JournalStartup, AModeOneLoadIsJournaledOnceWhenFinal)
 
 TEST_F(JournalStartup, AnotherWriteEndsTheLoadFirst)
 {
-    ASSERT_TRUE(AppendLine(storage, 1, LoadRow(4, "100.00")));
+    ASSERT_TRUE(AppendLoad(storage, 1, LoadRow(4, "100.00")));
     {
         const ActionScope s(storage, TableAction::LoadUpdate);
         ASSERT_TRUE(ReplaceLine(storage, 1, LoadRow(4, "100.00"), LoadRow(4, "105.00")));
@@ -158,7 +158,7 @@ TEST_F(JournalStartup, AnotherWriteEndsTheLoadFirst)
 
 TEST_F(JournalStartup, AStopDuringAModeOneLoadLeavesOnlyItsLastUpdate)
 {
-    ASSERT_TRUE(AppendLine(storage, 1, LoadRow(4, "100.00")));
+    ASSERT_TRUE(AppendLoad(storage, 1, LoadRow(4, "100.00")));
     {
         const ActionScope s(storage, TableAction::LoadUpdate);
         ASSERT_TRUE(ReplaceLine(storage, 1, LoadRow(4, "100.00"), LoadRow(4, "130.00", "2024-05-17 14:05")));
@@ -181,7 +181,7 @@ TEST_F(JournalStartup, AStopDuringAModeOneLoadLeavesOnlyItsLastUpdate)
 
 TEST_F(JournalStartup, TheLastRowChangedBeyondAnUpdateIsAChangeOutside)
 {
-    ASSERT_TRUE(AppendLine(storage, 1, LoadRow(4, "100.00")));
+    ASSERT_TRUE(AppendLoad(storage, 1, LoadRow(4, "100.00")));
     Kill();
     QByteArray file = ReadAll(Working(1));
     file.replace(LoadRow(4, "100.00"), LoadRow(4, "90.00").replace("Piasek", "Glina"));
@@ -190,6 +190,44 @@ TEST_F(JournalStartup, TheLastRowChangedBeyondAnUpdateIsAChangeOutside)
     const QList<JournalFinding> findings = Start();
     ASSERT_EQ(findings.size(), 1);
     EXPECT_EQ(findings[0].kind, JournalFinding::Kind::FileChanged);
+}
+
+// Only an open load (its add the table's last event) may differ from the
+// journal, and only as an update would change it.
+TEST_F(JournalStartup, AChangedLastRowIsExcusedOnlyWhileTheJournalHoldsItsLoadOpen)
+{
+    enum How { Button, LoadEnded, LoadOtherColumn };
+    for (const How how : {Button, LoadEnded, LoadOtherColumn}) {
+        SCOPED_TRACE(int(how));
+        QByteArray row = LoadRow(4 + int(how), "100.00");
+        if (how == Button) {
+            const ActionScope s(storage, TableAction::AddButton);
+            ASSERT_TRUE(AppendLine(storage, 1, row));
+        } else {
+            ASSERT_TRUE(AppendLoad(storage, 1, row));
+        }
+        if (how == LoadEnded) {
+            const QByteArray next = LoadRow(4 + int(how), "101.00");
+            {
+                const ActionScope s(storage, TableAction::LoadUpdate);
+                ASSERT_TRUE(ReplaceLine(storage, 1, row, next));
+            }
+            ASSERT_TRUE(J().EndLoadUpdates());
+            row = next;
+        }
+        Kill();
+        QByteArray edited = LoadRow(4 + int(how), "90.00", "2024-05-17 14:09");
+        if (how == LoadOtherColumn)
+            edited.replace("WZ1", "WZ9");
+        QByteArray file = ReadAll(Working(1));
+        file.replace(row, edited);
+        ASSERT_TRUE(WriteAll(Working(1), file));
+        EXPECT_EQ(Check().ExitCode(), 1) << qPrintable(Check().Text());
+        const QList<JournalFinding> findings = Start();
+        ASSERT_EQ(findings.size(), 1);
+        EXPECT_EQ(findings[0].kind, JournalFinding::Kind::FileChanged);
+        EXPECT_EQ(LastEvent().kind, "external");
+    }
 }
 
 TEST_F(JournalStartup, AJournalLineCutShortByAStopIsDropped)
