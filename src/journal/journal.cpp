@@ -64,11 +64,12 @@ bool Journal::Append(QJsonObject content, int table)
     return true;
 }
 
-void Journal::SaveState()
+void Journal::SaveState(bool durable)
 {
     for (size_t i = 0; i < files_.size(); ++i)
         state_.files[i] = files_[i].claim;
-    keys_.SaveState(key_, state_);
+    state_.folder = folder_;
+    keys_.SaveState(key_, state_, durable);
 }
 
 Journal::FileRead Journal::ReadFile(int table) const
@@ -95,6 +96,9 @@ bool Journal::WantsDigest(const ActionInfo &action) const
 StorageResult Journal::Record(const TableChange &change, const ActionInfo &action)
 {
     pending_ = {};
+    // An archive changes no table file: it may still be made.
+    if (!kept_ && !refusal_.isEmpty() && change.op != TableChange::Op::Archive)
+        return StorageResult::Failed(QStringLiteral("Zmiana nie została zapisana: ") + refusal_);
     if (!kept_ || change.table < 1 || change.table > kTableCount)
         return {};
     const int t = change.table;

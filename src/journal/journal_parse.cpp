@@ -493,11 +493,11 @@ bool ReadRow(Reader &r, Event::Row &row)
 }
 
 // Static strings: copies of them cost no allocation and no reference count.
-const std::array<QString, 15> kKinds{
+const std::array<QString, 16> kKinds{
     QStringLiteral("journal"), QStringLiteral("opening"), QStringLiteral("add"),      QStringLiteral("edit"),
     QStringLiteral("update"),  QStringLiteral("delete"),  QStringLiteral("series"),   QStringLiteral("purge"),
     QStringLiteral("archive_read"), QStringLiteral("rewrite"), QStringLiteral("archive"), QStringLiteral("login"),
-    QStringLiteral("not_applied"), QStringLiteral("external"), QStringLiteral("cut")};
+    QStringLiteral("not_applied"), QStringLiteral("external"), QStringLiteral("cut"), QStringLiteral("state_lost")};
 const std::array<QString, 4> kVias{QStringLiteral("button"), QStringLiteral("insert"), QStringLiteral("auto"),
                                    QStringLiteral("record")};
 

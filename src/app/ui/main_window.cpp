@@ -274,6 +274,7 @@ void MainWindow::OpenJournal()
     tablePages_->SetWriteHook(journal_.get());
     for (const JournalFinding &f : findings)
         prompts_->Warning(FindingMessage(f));
+    StartCentralSending();
 }
 
 void MainWindow::CompleteLogin(const QByteArray &name)
