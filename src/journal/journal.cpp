@@ -64,11 +64,12 @@ bool Journal::Append(QJsonObject content, int table)
     return true;
 }
 
-void Journal::SaveState()
+void Journal::SaveState(bool durable)
 {
     for (size_t i = 0; i < files_.size(); ++i)
         state_.files[i] = files_[i].claim;
-    keys_.SaveState(key_, state_);
+    state_.folder = folder_;
+    keys_.SaveState(key_, state_, durable);
 }
 
 Journal::FileRead Journal::ReadFile(int table) const
@@ -95,6 +96,9 @@ bool Journal::WantsDigest(const ActionInfo &action) const
 StorageResult Journal::Record(const TableChange &change, const ActionInfo &action)
 {
     pending_ = {};
+    // An archive changes no table file: it may still be made.
+    if (!kept_ && !refusal_.isEmpty() && change.op != TableChange::Op::Archive)
+        return StorageResult::Failed(QStringLiteral("Zmiana nie została zapisana: ") + refusal_);
     if (!kept_ || change.table < 1 || change.table > kTableCount)
         return {};
     const int t = change.table;
@@ -143,6 +147,8 @@ StorageResult Journal::Record(const TableChange &change, const ActionInfo &actio
             c.insert(QStringLiteral("via"), via);
         c.insert(QStringLiteral("at"), f.claim.lines + 1);
         c.insert(QStringLiteral("line"), journal::Text(change.line));
+        if (action.opensLoad)
+            c.insert(QStringLiteral("load"), true);
         after.hash.Add(QByteArrayView(change.appended).first(change.appended.size() - change.line.size() - 2));
         after.beforeLast = after.hash;
         after.beforeLastValid = true;

@@ -39,6 +39,8 @@ struct JournalFinding {
         JournalCut,      // the journal ends before the last event kept with the key: `seq`, `foundSeq`
         JournalBroken,   // lines of the journal were changed, removed or moved
         JournalMissing,  // the journal kept for this folder has gone; a new one began
+        StateLost,       // the state kept with the key is missing or spoilt: `path` is its file
+        FolderCopy,      // the data folder is a copy of the one the journal is kept in: read only
         KeyMissing,      // no key for this journal here: nothing is journaled this run
         Unwritable,      // the journal cannot be begun or written: nothing is journaled this run
     };
@@ -48,6 +50,7 @@ struct JournalFinding {
     qint64 rows = 0;
     qint64 seq = 0;
     qint64 foundSeq = 0;
+    bool refused = false;  // table changes are refused this run (Journal::Refusal)
 };
 
 QString FindingMessage(const JournalFinding &f);
@@ -65,6 +68,11 @@ public:
     QList<JournalFinding> Open();
     // Events are written this run.
     bool IsKept() const { return kept_; }
+    // Why table changes are refused this run (Polish); empty when they are
+    // not. A journal that exists but cannot be kept refuses them: a change
+    // made then would be neither journaled nor sent, and would later show as
+    // made outside the program.
+    const QString &Refusal() const { return refusal_; }
     QString Path() const;
     const QByteArray &Station() const { return key_.station; }
     const KeyStore &Keys() const { return keys_; }
@@ -109,11 +117,13 @@ private:
     };
 
     bool Append(QJsonObject content, int table = 0);
-    void SaveState();
+    void SaveState(bool durable = false);
     StorageResult JournalWriteFailure() const;
     StorageResult FinishLoad(int table);
     FileRead ReadFile(int table) const;
     QList<JournalFinding> Begin(const std::optional<JournalKey> &previous);
+    // The journal exists and cannot be kept: `finding` is reported, changes are refused.
+    QList<JournalFinding> Refuse(QList<JournalFinding> findings, JournalFinding finding);
     bool ScanTail(QList<JournalFinding> &findings, std::optional<journal::Event> &last,
                   std::array<FileClaim, 5> &before);
     bool ScanAll(QList<JournalFinding> &findings, std::optional<journal::Event> &last,
@@ -128,6 +138,8 @@ private:
     JournalKey key_;
     JournalState state_;
     bool kept_ = false;
+    QString refusal_;
+    QByteArray folder_;  // KeyStore::FolderIdentity of the data folder
     QByteArray operator_;
     std::array<TableFile, 5> files_;
     Pending pending_;

@@ -187,6 +187,12 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
                                        .arg(When(e))
                                        .arg(e.foundSeq)
                                        .arg(e.expectedSeq);
+            else if (e.kind == journal::kind::StateLost)
+                report.problems << QStringLiteral("Zdarzenie %1 (%2): brak zapisanego stanu dziennika lub był "
+                                                  "uszkodzony (nie można było sprawdzić, czy dane nie zostały "
+                                                  "zastąpione starszą kopią).")
+                                       .arg(e.seq)
+                                       .arg(When(e));
             else if (e.kind == journal::kind::Journal && e.hasPrevious)
                 report.problems << QStringLiteral("Dziennik rozpoczęto od nowa (%1): poprzedni dziennik tego folderu "
                                                   "zaginął (stanowisko %2, ostatnie zdarzenie %3).")
@@ -214,7 +220,12 @@ JournalCheckReport CheckJournal(const QString &dataDir, const QString &keyDir, i
         report.notes << QStringLiteral("ostatni wpis dziennika jest niepełny (zapis przerwany); program usunie go "
                                        "przy następnym starcie.");
 
-    // A journal cut at its end: the key's state remembers further.
+    // A journal cut at its end: the key's state remembers further. Without
+    // it, an older copy of the whole folder would pass for the real one.
+    if (!kept && lastSeq > journal::kLastOpeningSeq)
+        report.problems << QStringLiteral("Brak zapisanego stanu dziennika %1 lub jest on uszkodzony: nie można "
+                                          "sprawdzić, czy dziennik i tabele nie zostały zastąpione starszą kopią.")
+                               .arg(Native(keys.StatePath(key->station)));
     if (kept) {
         if (kept->seq > lastSeq)
             report.problems << QStringLiteral("Dziennik skrócony: kończy się na zdarzeniu %1, a zapisano %2.")

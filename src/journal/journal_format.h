@@ -50,7 +50,11 @@
 //                 "eol" (below).
 //   add *         a weighing added: "at" (= n), "line", "via": "button",
 //                 "insert", "auto" or "record" (a weighing record of the
-//                 scale); absent when not known.
+//                 scale); absent when not known. "load": true when it opened
+//                 a mode 1 load: while it is its table's last event, its row
+//                 may differ from the journal in the columns an update
+//                 writes (1, 2, 3, 6); any other difference is a change
+//                 made outside the program.
 //   edit *        a correction: "rows": [{"at", "line": the new line,
 //                 "diff": [[column, old text, new text], ...]}], "field":
 //                 the column chosen, "range": true when applied to the row
@@ -79,6 +83,10 @@
 //                 version are replaced by "lines"; "differ": rows that differ.
 //   cut           the journal was found shorter than the state kept with the
 //                 key: "expected_seq", "found_seq".
+//   state_lost    the state kept with the key (<station>.stan) was missing
+//                 or did not carry its signature, though the journal had
+//                 events beyond its opening: from then on a cut or an older
+//                 copy of the data folder could not be told before it.
 //
 // COLUMNS in "diff" and "field": 0 nr, 1 czas pobrania, 2 brutto, 3 netto,
 // 4 tara, 5 cena, 6 wartość, 7 zamówienie, 8 materiał, 9 opakowanie,
@@ -100,6 +108,9 @@
 namespace journal {
 
 constexpr int kFormatVersion = 1;
+// The seq of the last opening event: a journal with no later event has
+// recorded nothing yet.
+constexpr qint64 kLastOpeningSeq = 5;
 
 namespace kind {
 constexpr QLatin1String Journal{"journal"};
@@ -117,6 +128,7 @@ constexpr QLatin1String Login{"login"};
 constexpr QLatin1String NotApplied{"not_applied"};
 constexpr QLatin1String External{"external"};
 constexpr QLatin1String Cut{"cut"};
+constexpr QLatin1String StateLost{"state_lost"};
 }  // namespace kind
 
 }  // namespace journal

@@ -89,6 +89,7 @@ struct Event {
     qint64 expectedSeq = -1, foundSeq = -1;
     int field = -1;
     bool range = false, recovered = false;
+    bool load = false;  // add: a mode 1 load, updated in the file until final
     // "sha": 64 hex digits in the event itself; any other text (a changed
     // journal) in shaOther.
     std::array<char, 64> shaText{};

@@ -41,18 +41,52 @@ QString FindingMessage(const JournalFinding &f)
     case JournalFinding::Kind::JournalMissing:
         return QStringLiteral("Brak dziennika pomiarów %1 prowadzonego dla tego folderu. Rozpoczęto nowy dziennik.")
             .arg(path);
-    case JournalFinding::Kind::KeyMissing:
-        return QStringLiteral("Brak klucza dziennika pomiarów %1.\nZmiany nie są zapisywane w dzienniku.").arg(path);
-    case JournalFinding::Kind::Unwritable:
-        return QStringLiteral("Nie można zapisać dziennika pomiarów %1.\nZmiany nie są zapisywane w dzienniku.")
+    case JournalFinding::Kind::StateLost:
+        return QStringLiteral("Brak zapisanego stanu dziennika pomiarów (%1) lub jest on uszkodzony.\n"
+                              "Nie można sprawdzić, czy dane nie zostały zastąpione starszą kopią. "
+                              "Zapisano to w dzienniku.")
             .arg(path);
+    case JournalFinding::Kind::FolderCopy:
+        return QStringLiteral("Ten folder danych %1 jest kopią folderu, w którym to stanowisko prowadzi dziennik "
+                              "pomiarów. Działa tylko do odczytu: zmiany w tabelach nie będą zapisywane.\n"
+                              "Aby pracować w nim jako nowe stanowisko, przenieś z niego plik dziennik.txt w inne "
+                              "miejsce i uruchom program ponownie.")
+            .arg(path);
+    case JournalFinding::Kind::KeyMissing:
+        return QStringLiteral("Brak klucza dziennika pomiarów %1 na tym koncie.\n"
+                              "Zmiany w tabelach nie będą zapisywane.")
+            .arg(path);
+    case JournalFinding::Kind::Unwritable:
+        return QStringLiteral("Nie można zapisać dziennika pomiarów %1.\n%2")
+            .arg(path, f.refused ? QStringLiteral("Zmiany w tabelach nie będą zapisywane.")
+                                 : QStringLiteral("Zmiany nie są zapisywane w dzienniku."));
     }
     return {};
+}
+
+QList<JournalFinding> Journal::Refuse(QList<JournalFinding> findings, JournalFinding finding)
+{
+    kept_ = false;
+    switch (finding.kind) {
+    case JournalFinding::Kind::KeyMissing:
+        refusal_ = QStringLiteral("brak klucza dziennika pomiarów na tym koncie.");
+        break;
+    case JournalFinding::Kind::FolderCopy:
+        refusal_ = QStringLiteral("ten folder danych jest kopią, tylko do odczytu.");
+        break;
+    default:
+        refusal_ = QStringLiteral("nie można zapisać dziennika pomiarów %1.").arg(QDir::toNativeSeparators(Path()));
+    }
+    finding.refused = true;
+    findings.append(std::move(finding));
+    return findings;
 }
 
 QList<JournalFinding> Journal::Open()
 {
     kept_ = false;
+    refusal_.clear();
+    folder_ = KeyStore::FolderIdentity(storage_.dataDir());
     pending_ = {};
     files_ = {};
     for (int n = 1; n <= kTableCount; ++n)
@@ -63,10 +97,9 @@ QList<JournalFinding> Journal::Open()
 
     QList<JournalFinding> findings;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        findings.append({JournalFinding::Kind::Unwritable, path});
-        return findings;
-    }
+    // Opened for appending too: a journal this account cannot write is found now, not at the first weighing.
+    if (!file.open(QIODevice::ReadOnly) || !QFile(path).open(QIODevice::WriteOnly | QIODevice::Append))
+        return Refuse(findings, {JournalFinding::Kind::Unwritable, path});
     const std::optional<Event> header = journal::ParseEvent(file.readLine(1 << 20).trimmed());
     std::optional<JournalKey> key;
     if (header && header->seq == 0 && header->kind == journal::kind::Journal)
@@ -77,11 +110,17 @@ QList<JournalFinding> Journal::Open()
         if (key)
             findings.append({JournalFinding::Kind::JournalBroken, path});
     }
-    if (!key) {
-        findings.append({JournalFinding::Kind::KeyMissing, path});
-        return findings;
-    }
+    if (!key)
+        return Refuse(findings, {JournalFinding::Kind::KeyMissing, path});
     key_ = *key;
+    // Without the state a journal and tables cut back together (an older
+    // copy) cannot be told from the real ones: that is itself recorded.
+    const std::optional<JournalState> kept = keys_.LoadState(key_);
+    const bool stateKept = kept.has_value();
+    // A copy of the folder would go on with the same chain in two places:
+    // it is left as it is, the journal and the state too.
+    if (kept && !kept->folder.isEmpty() && !folder_.isEmpty() && kept->folder != folder_)
+        return Refuse(findings, {JournalFinding::Kind::FolderCopy, storage_.dataDir()});
 
     // A last line without its end is an event a crash cut short; its change
     // never reached a file, since events are synced first.
@@ -100,10 +139,8 @@ QList<JournalFinding> Journal::Open()
             keep = from;
         }
         file.close();
-        if (!QFile::resize(path, keep)) {
-            findings.append({JournalFinding::Kind::Unwritable, path});
-            return findings;
-        }
+        if (!QFile::resize(path, keep))
+            return Refuse(findings, {JournalFinding::Kind::Unwritable, path});
         size = keep;
     }
     file.close();
@@ -134,6 +171,10 @@ QList<JournalFinding> Journal::Open()
             Append({{QStringLiteral("kind"), journal::kind::Cut},
                     {QStringLiteral("expected_seq"), f.seq},
                     {QStringLiteral("found_seq"), f.foundSeq}});
+    if (!stateKept && state_.seq > journal::kLastOpeningSeq) {
+        findings.append({JournalFinding::Kind::StateLost, keys_.StatePath(key_.station)});
+        Append({{QStringLiteral("kind"), journal::kind::StateLost}});
+    }
     for (int n = 1; n <= kTableCount; ++n) {
         const FileRead &r = reads[size_t(n - 1)];
         TableFile &f = files_[size_t(n - 1)];
@@ -170,33 +211,39 @@ bool Journal::ScanTail(QList<JournalFinding> &findings, std::optional<Event> &la
         findings.append({JournalFinding::Kind::JournalBroken, Path()});
         return false;
     }
+    file.close();
     state_ = *s;
     std::array<FileClaim, 5> claims = s->files;
-    const QByteArray tail = file.read(size - s->end);
-    qint64 at = s->end;
-    for (const QByteArray &line : tail.split('\n')) {
-        if (line.isEmpty())
-            continue;
-        const QByteArray bytes = line.endsWith('\r') ? line.chopped(1) : line;
-        const std::optional<Event> te = journal::ParseEvent(bytes);
-        if (!te || te->seq != state_.seq + 1 || !journal::Verify(key_.secret, state_.mac, bytes)) {
-            findings.append({JournalFinding::Kind::JournalBroken, Path()});
-            return false;
+    // The events after the state, in pieces: junk appended costs no memory.
+    journal::JournalStream tail;
+    if (tail.Open(Path(), s->end) != ::FileRead::Ok)
+        return false;
+    std::vector<QByteArrayView> lines;
+    std::vector<qint64> ends;
+    while (tail.Next(lines, &ends)) {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const QByteArrayView bytes = lines[i];
+            const std::optional<Event> te = journal::ParseEvent(bytes, false);
+            if (!te || te->seq != state_.seq + 1 || !journal::Verify(key_.secret, state_.mac, bytes)) {
+                findings.append({JournalFinding::Kind::JournalBroken, Path()});
+                return false;
+            }
+            state_.seq = te->seq;
+            state_.mac = journal::MacOf(bytes).toByteArray();
+            state_.lineStart = state_.end;
+            state_.end = ends[i];
+            if (te->kind == journal::kind::NotApplied) {
+                if (last && last->seq == te->ref && last->ChangesTable())
+                    claims[size_t(last->table - 1)] = before[size_t(last->table - 1)];
+            } else if (te->ChangesTable()) {
+                before[size_t(te->table - 1)] = claims[size_t(te->table - 1)];
+                claims[size_t(te->table - 1)] = {te->Lines(), te->Sha()};
+            }
+            last = te;
         }
-        state_.seq = te->seq;
-        state_.mac = journal::MacOf(bytes).toByteArray();
-        state_.lineStart = at;
-        at += line.size() + 1;
-        state_.end = at;
-        if (te->kind == journal::kind::NotApplied) {
-            if (last && last->seq == te->ref && last->ChangesTable())
-                claims[size_t(last->table - 1)] = before[size_t(last->table - 1)];
-        } else if (te->ChangesTable()) {
-            before[size_t(te->table - 1)] = claims[size_t(te->table - 1)];
-            claims[size_t(te->table - 1)] = {te->Lines(), te->Sha()};
-        }
-        last = te;
     }
+    if (tail.Failed())
+        return false;
     // Events before the state was kept were applied, or their not_applied is kept too.
     if (last && last->seq <= s->seq)
         last.reset();
@@ -206,42 +253,51 @@ bool Journal::ScanTail(QList<JournalFinding> &findings, std::optional<Event> &la
 
 bool Journal::ScanAll(QList<JournalFinding> &findings, std::optional<Event> &last, std::array<FileClaim, 5> &before)
 {
-    journal::JournalLines lines;
     state_ = {};
     if (const std::optional<JournalState> s = keys_.LoadState(key_))
         state_.generation = s->generation;
-    if (!journal::ReadJournalLines(Path(), lines))
+    journal::JournalStream stream;
+    if (stream.Open(Path()) != ::FileRead::Ok)
         return false;
     std::array<FileClaim, 5> claims;
     QByteArray mac = journal::InitialMac();
     bool broken = false;
     last.reset();
-    for (size_t i = 0; i < lines.spans.size(); ++i) {
-        const QByteArrayView bytes = lines.Line(i);
-        const std::optional<Event> e = journal::ParseEvent(bytes);
-        broken = broken || !e || e->seq != qint64(i) || !journal::Verify(key_.secret, mac, bytes);
-        mac = journal::MacOf(bytes).toByteArray();
-        if (!e)
-            continue;
-        if (e->kind == journal::kind::NotApplied) {
-            if (last && last->seq == e->ref && last->ChangesTable())
-                claims[size_t(last->table - 1)] = before[size_t(last->table - 1)];
-        } else if (e->ChangesTable()) {
-            before[size_t(e->table - 1)] = claims[size_t(e->table - 1)];
-            claims[size_t(e->table - 1)] = {e->Lines(), e->Sha()};
+    qint64 count = 0, lineStart = 0, end = 0;
+    std::vector<QByteArrayView> lines;
+    std::vector<qint64> ends;
+    while (stream.Next(lines, &ends)) {
+        for (size_t i = 0; i < lines.size(); ++i, ++count) {
+            const QByteArrayView bytes = lines[i];
+            const std::optional<Event> e = journal::ParseEvent(bytes, false);
+            broken = broken || !e || e->seq != count || !journal::Verify(key_.secret, mac, bytes);
+            mac = journal::MacOf(bytes).toByteArray();
+            lineStart = end;
+            end = ends[i];
+            if (!e)
+                continue;
+            if (e->kind == journal::kind::NotApplied) {
+                if (last && last->seq == e->ref && last->ChangesTable())
+                    claims[size_t(last->table - 1)] = before[size_t(last->table - 1)];
+            } else if (e->ChangesTable()) {
+                before[size_t(e->table - 1)] = claims[size_t(e->table - 1)];
+                claims[size_t(e->table - 1)] = {e->Lines(), e->Sha()};
+            }
+            last = e;
         }
-        last = e;
     }
+    if (stream.Failed())
+        return false;
     if (broken && std::none_of(findings.begin(), findings.end(),
                                [](const JournalFinding &f) { return f.kind == JournalFinding::Kind::JournalBroken; }))
         findings.append({JournalFinding::Kind::JournalBroken, Path()});
     for (JournalFinding &f : findings)
         if (f.kind == JournalFinding::Kind::JournalCut)
-            f.foundSeq = qint64(lines.spans.size()) - 1;
-    state_.seq = qint64(lines.spans.size()) - 1;
-    state_.mac = lines.spans.empty() ? QByteArray() : mac;
-    state_.lineStart = lines.spans.empty() ? 0 : lines.spans.back().first;
-    state_.end = lines.data.size();
+            f.foundSeq = count - 1;
+    state_.seq = count - 1;
+    state_.mac = count == 0 ? QByteArray() : mac;
+    state_.lineStart = lineStart;
+    state_.end = end;
     state_.files = claims;
     return true;
 }
@@ -249,13 +305,15 @@ bool Journal::ScanAll(QList<JournalFinding> &findings, std::optional<Event> &las
 void Journal::Reconcile(int table, const FileRead &file, QList<JournalFinding> &findings)
 {
     TableFile &f = files_[size_t(table - 1)];
-    // The journal's version of the file, from the whole journal.
-    journal::JournalLines lines;
-    journal::ReadJournalLines(Path(), lines);
+    // The journal's version of the file, from the whole journal, read in pieces.
     journal::EventReplay replay([table](int n) { return n == table; });
-    for (size_t i = 0; i < lines.spans.size(); ++i)
-        if (std::optional<Event> e = journal::ParseEvent(lines.Line(i)))
-            replay.Feed(std::move(*e));
+    journal::JournalStream stream;
+    std::vector<QByteArrayView> lines;
+    if (stream.Open(Path()) == ::FileRead::Ok)
+        while (stream.Next(lines))
+            for (const QByteArrayView line : lines)
+                if (std::optional<Event> e = journal::ParseEvent(line, false))
+                    replay.Feed(std::move(*e));
     replay.Flush();
     const std::vector<journal::ReplayLine> journalLines = replay.Table(table).lines.Flat();
     const std::vector<journal::ReplayLine> fileLines = journal::SplitFile(file.data);
@@ -365,7 +423,7 @@ QList<JournalFinding> Journal::Begin(const std::optional<JournalKey> &previous)
         findings.append({JournalFinding::Kind::Unwritable, path});
         return findings;
     }
-    SaveState();
+    SaveState(true);
     kept_ = true;
     return findings;
 }

@@ -5,7 +5,10 @@
 #include "core/cp1250.h"
 #include "journal/journal_line.h"
 
+#include <QSet>
+
 #include <array>
+#include <list>
 #include <cctype>
 #include <climits>
 #include <cstring>
@@ -28,6 +31,41 @@ struct ReverseCp1250 {
                 byte[u.unicode()] = qint16(b);
         }
     }
+};
+
+// The names of one object's members: a repeated one is refused, since
+// readers differ on which of two values counts (a signed line could show
+// one value to the program and another to a script).
+class MemberNames {
+public:
+    // `temporary`: the name's bytes are reused for the next name (decoded from escapes).
+    bool Add(QByteArrayView key, bool temporary)
+    {
+        if (temporary) {
+            decoded_.push_back(key.toByteArray());
+            key = decoded_.back();
+        }
+        // Most objects have a few members: compared one by one, without allocating.
+        if (count_ < few_.size()) {
+            for (size_t i = 0; i < count_; ++i)
+                if (few_[i] == key)
+                    return false;
+            few_[count_++] = key;
+            return true;
+        }
+        if (many_.isEmpty())
+            for (const QByteArrayView k : few_)
+                many_.insert(k);
+        const qsizetype before = many_.size();
+        many_.insert(key);
+        return many_.size() > before;
+    }
+
+private:
+    std::array<QByteArrayView, 16> few_;
+    size_t count_ = 0;
+    QSet<QByteArrayView> many_;
+    std::list<QByteArray> decoded_;
 };
 
 // A strict reader of the JSON the journal is written in, many times faster
@@ -280,9 +318,13 @@ public:
         if (Eat('}'))
             return true;
         QByteArray scratch;
+        MemberNames names;
         do {
             QByteArrayView key;
-            if (!Key(key, scratch) || !Eat(':') || !member(key))
+            if (!Key(key, scratch))
+                return false;
+            const bool decoded = !scratch.isEmpty() && key.data() == scratch.constData();
+            if (!names.Add(key, decoded) || !Eat(':') || !member(key))
                 return false;
         } while (Eat(','));
         return Eat('}');
@@ -451,11 +493,11 @@ bool ReadRow(Reader &r, Event::Row &row)
 }
 
 // Static strings: copies of them cost no allocation and no reference count.
-const std::array<QString, 15> kKinds{
+const std::array<QString, 16> kKinds{
     QStringLiteral("journal"), QStringLiteral("opening"), QStringLiteral("add"),      QStringLiteral("edit"),
     QStringLiteral("update"),  QStringLiteral("delete"),  QStringLiteral("series"),   QStringLiteral("purge"),
     QStringLiteral("archive_read"), QStringLiteral("rewrite"), QStringLiteral("archive"), QStringLiteral("login"),
-    QStringLiteral("not_applied"), QStringLiteral("external"), QStringLiteral("cut")};
+    QStringLiteral("not_applied"), QStringLiteral("external"), QStringLiteral("cut"), QStringLiteral("state_lost")};
 const std::array<QString, 4> kVias{QStringLiteral("button"), QStringLiteral("insert"), QStringLiteral("auto"),
                                    QStringLiteral("record")};
 
@@ -514,6 +556,8 @@ std::optional<Event> ParseEvent(QByteArrayView line, bool keepLine)
         case 'l':
             if (key == "line")
                 return r.Bytes(e.line);
+            if (key == "load")
+                return r.Bool(e.load);
             if (key == "lines")
                 return e.hasLines = true, r.Array([&] {
                     e.lines.emplace_back();

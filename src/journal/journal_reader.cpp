@@ -45,28 +45,56 @@ JournalStream::~JournalStream()
         ::close(fd_);
 }
 
-FileRead JournalStream::Open(const QString &path)
+FileRead JournalStream::Open(const QString &path, qint64 from)
 {
     // As ReadRegularFile: never waits on a FIFO, reads only a regular file.
     fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         return errno == ENOENT || errno == ENOTDIR ? FileRead::Missing : FileRead::Failed;
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0 || from < 0 ||
+        (from > 0 && ::lseek(fd_, off_t(std::min<qint64>(from, st.st_size)), SEEK_SET) < 0)) {
         ::close(fd_);
         fd_ = -1;
         return FileRead::Failed;
     }
-    left_ = st.st_size;
+    bufferStart_ = std::min<qint64>(from, st.st_size);
+    left_ = st.st_size - bufferStart_;
     return FileRead::Ok;
 }
 
-bool JournalStream::Next(std::vector<QByteArrayView> &lines)
+bool JournalStream::Fill(qsizetype want)
+{
+    const qsizetype old = buffer_.size();
+    want = qsizetype(std::min<qint64>(left_, want));
+    buffer_.resize(old + want);
+    qsizetype got = 0;
+    while (got < want) {
+        const ssize_t n = ::read(fd_, buffer_.data() + old + got, size_t(want - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            failed_ = n < 0;
+            break;
+        }
+        got += n;
+    }
+    buffer_.resize(old + got);
+    left_ = got < want ? 0 : left_ - got;  // a file cut meanwhile ends here
+    return !failed_;
+}
+
+bool JournalStream::Next(std::vector<QByteArrayView> &lines, std::vector<qint64> *ends)
 {
     lines.clear();
+    if (ends)
+        ends->clear();
     if (fd_ < 0 || failed_)
         return false;
     // What the last call left (a line not yet ended) goes to the front.
+    bufferStart_ += used_ + (used_ > 0 ? dropped_ : 0);
+    if (used_ > 0)
+        dropped_ = 0;
     buffer_.remove(0, used_);
     used_ = 0;
     qsizetype scanned = 0;  // no line end before this
@@ -79,25 +107,36 @@ bool JournalStream::Next(std::vector<QByteArrayView> &lines)
             tornTail_ = !buffer_.isEmpty();
             return false;
         }
-        if (nl == nullptr)
+        if (nl == nullptr) {
             scanned = buffer_.size();
-        const qsizetype old = buffer_.size();
-        const qsizetype want = qsizetype(std::min<qint64>(left_, piece_));
-        buffer_.resize(old + want);
-        qsizetype got = 0;
-        while (got < want) {
-            const ssize_t n = ::read(fd_, buffer_.data() + old + got, size_t(want - got));
-            if (n < 0 && errno == EINTR)
+            if (buffer_.size() > maxLine_) {
+                // No line end anywhere: the buffer is one line, too long. Its
+                // first bytes stand for it, the rest is read over.
+                dropped_ += buffer_.size() - maxLine_;
+                buffer_.resize(maxLine_);
+                QByteArray keep = std::exchange(buffer_, {});
+                for (;;) {
+                    if (left_ == 0) {
+                        tornTail_ = true;
+                        return false;
+                    }
+                    if (!Fill(piece_))
+                        return false;
+                    const qsizetype end = buffer_.indexOf('\n');
+                    if (end >= 0) {
+                        dropped_ += end;
+                        keep.append(QByteArrayView(buffer_).sliced(end));
+                        break;
+                    }
+                    dropped_ += buffer_.size();
+                    buffer_.clear();
+                }
+                buffer_ = std::move(keep);
+                scanned = 0;
                 continue;
-            if (n <= 0) {
-                failed_ = n < 0;
-                break;
             }
-            got += n;
         }
-        buffer_.resize(old + got);
-        left_ = got < want ? 0 : left_ - got;  // a file cut meanwhile ends here
-        if (failed_)
+        if (!Fill(piece_))
             return false;
     }
     const char *base = buffer_.constData();
@@ -111,7 +150,9 @@ bool JournalStream::Next(std::vector<QByteArrayView> &lines)
         const qsizetype next = end + 1;
         if (end > at && base[end - 1] == '\r')
             --end;
-        lines.emplace_back(base + at, end - at);
+        lines.emplace_back(base + at, std::min(end - at, maxLine_));
+        if (ends)
+            ends->push_back(bufferStart_ + next + (next > maxLine_ ? dropped_ : 0));
         at = next;
     }
     used_ = at;

@@ -36,25 +36,40 @@ bool ReadJournalLines(const QString &path, JournalLines &out);
 // A journal read piece by piece, for checking one of many years in little
 // memory. Like ReadJournalLines: up to the size it had when opened, lines
 // without their ends, a last line without its end left out (TornTail).
+// A line longer than `maxLine` is no line the program wrote: only its first
+// `maxLine` bytes are handed out (it reads as broken), the rest is read over
+// piece by piece, so junk appended to the journal costs no more memory.
 class JournalStream {
 public:
     // `piece`: about how many bytes are read at a time.
-    explicit JournalStream(qsizetype piece = kPiece) : piece_(std::max<qsizetype>(1, piece)) {}
+    explicit JournalStream(qsizetype piece = kPiece, qsizetype maxLine = kMaxLine)
+        : piece_(std::max<qsizetype>(1, piece)), maxLine_(std::max<qsizetype>(1, maxLine))
+    {
+    }
     JournalStream(const JournalStream &) = delete;
     JournalStream &operator=(const JournalStream &) = delete;
     ~JournalStream();
 
-    FileRead Open(const QString &path);
+    // From byte `from` of the file on.
+    FileRead Open(const QString &path, qint64 from = 0);
     // The next complete lines, as views valid until the next call; false
-    // (and no lines) at the end or on a read error (Failed()).
-    bool Next(std::vector<QByteArrayView> &lines);
+    // (and no lines) at the end or on a read error (Failed()). `ends`, when
+    // given, gets where each line ends in the file (after its line end).
+    bool Next(std::vector<QByteArrayView> &lines, std::vector<qint64> *ends = nullptr);
     bool TornTail() const { return tornTail_; }
     bool Failed() const { return failed_; }
 
     static constexpr qsizetype kPiece = 8 << 20;
+    static constexpr qsizetype kMaxLine = 96 << 20;
 
 private:
+    // Reads up to `want` more bytes onto the end of buffer_; false on a read error.
+    bool Fill(qsizetype want);
+
     qsizetype piece_;
+    qsizetype maxLine_;
+    qint64 bufferStart_ = 0;  // where buffer_ begins in the file
+    qint64 dropped_ = 0;      // bytes of buffer_'s first line read over
     int fd_ = -1;
     qint64 left_ = 0;  // bytes still to read of the size at opening
     QByteArray buffer_;

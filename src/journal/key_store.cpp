@@ -12,6 +12,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +33,8 @@ QByteArray SlotText(const JournalKey &key, const JournalState &s)
                       " end " + QByteArray::number(s.end);
     for (const FileClaim &f : s.files)
         text += " file " + QByteArray::number(f.lines) + ' ' + (f.sha.isEmpty() ? QByteArray("-") : f.sha);
+    if (!s.folder.isEmpty())
+        text += " dir " + s.folder;
     text += " check " + SlotMac(key, text) + '\n';
     return text;
 }
@@ -45,7 +49,9 @@ std::optional<JournalState> ParseSlot(const JournalKey &key, const QByteArray &s
     if (check < 0 || text.mid(check + 7) != SlotMac(key, text.left(check)))
         return std::nullopt;
     const QList<QByteArray> w = text.left(check).split(' ');
-    if (w.size() != 10 + 5 * 3 || w[0] != "gen" || w[2] != "seq" || w[4] != "mac" || w[6] != "start" ||
+    // A state written before the folder's identity was kept has no "dir".
+    const bool hasFolder = w.size() == 10 + 5 * 3 + 2 && w[25] == "dir";
+    if ((w.size() != 10 + 5 * 3 && !hasFolder) || w[0] != "gen" || w[2] != "seq" || w[4] != "mac" || w[6] != "start" ||
         w[8] != "end")
         return std::nullopt;
     JournalState s;
@@ -58,6 +64,8 @@ std::optional<JournalState> ParseSlot(const JournalKey &key, const QByteArray &s
         s.files[size_t(i)].lines = w[11 + 3 * i].toLongLong();
         s.files[size_t(i)].sha = w[12 + 3 * i] == "-" ? QByteArray() : w[12 + 3 * i];
     }
+    if (hasFolder)
+        s.folder = w[26];
     return s;
 }
 
@@ -99,6 +107,24 @@ QString KeyStore::CanonicalDataDir(const QString &dataDir)
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     return dir;
+}
+
+QByteArray KeyStore::FolderIdentity(const QString &dir)
+{
+    const QByteArray path = QFile::encodeName(dir);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0)
+        return {};
+    // The file system's id rather than the device number, where it has one:
+    // some (btrfs, network file systems) get another device number at
+    // another mount, and the same folder must not look like a copy.
+    struct statvfs fs {};
+    QByteArray where;
+    if (::statvfs(path.constData(), &fs) == 0 && fs.f_fsid != 0)
+        where = "f" + QByteArray::number(quint64(fs.f_fsid), 16);
+    else
+        where = "d" + QByteArray::number(quint64(st.st_dev), 16);
+    return where + ':' + QByteArray::number(quint64(st.st_ino));
 }
 
 std::optional<JournalKey> KeyStore::Load(const QByteArray &station) const
@@ -168,7 +194,7 @@ std::optional<JournalState> KeyStore::LoadState(const JournalKey &key) const
     return best;
 }
 
-bool KeyStore::SaveState(const JournalKey &key, JournalState &state) const
+bool KeyStore::SaveState(const JournalKey &key, JournalState &state, bool durable) const
 {
     ++state.generation;
     QByteArray slot = SlotText(key, state);
@@ -182,9 +208,11 @@ bool KeyStore::SaveState(const JournalKey &key, JournalState &state) const
     if (fd < 0)
         return false;
     const off_t at = off_t((state.generation % 2) * kSlotSize);
-    const bool ok = ::pwrite(fd, slot.constData(), size_t(slot.size()), at) == slot.size();
+    bool ok = ::pwrite(fd, slot.constData(), size_t(slot.size()), at) == slot.size();
+    if (durable)
+        ok = ok && ::fsync(fd) == 0;
     ::close(fd);
-    return ok;
+    return ok && (!durable || SyncFolderOf(StatePath(key.station)));
 }
 
 void KeyStore::RemoveState(const JournalKey &key) const

@@ -7,7 +7,9 @@
 //
 // <station>.klucz, written once:   "pomiary-dziennik-klucz 1" / key in hex / data folder
 // <station>.stan, two slots:       the last event written, its place in the
-//                                   journal and each table file's state after it
+//                                   journal and each table file's state after it,
+//                                   and the data folder's identity, each slot
+//                                   signed with the key (HMAC)
 
 #include <QByteArray>
 #include <QString>
@@ -35,6 +37,8 @@ struct JournalState {
     qint64 lineStart = 0;    // where its line begins in the journal
     qint64 end = 0;          // where it ends (after its CR LF)
     std::array<FileClaim, 5> files;
+    // The data folder the journal is kept in (FolderIdentity); empty: not known.
+    QByteArray folder;
 };
 
 class KeyStore {
@@ -56,14 +60,19 @@ public:
     // Writes `state` (its generation is advanced) into the older slot. It is
     // not synced: after a power cut it may lag behind the journal, which is
     // synced first, but never run ahead of it.
-    bool SaveState(const JournalKey &key, JournalState &state) const;
+    // `durable`: synced to disk before it returns (the first state of a journal).
+    bool SaveState(const JournalKey &key, JournalState &state, bool durable = false) const;
+    QString StatePath(const QByteArray &station) const;
     void RemoveState(const JournalKey &key) const;
 
     static QString CanonicalDataDir(const QString &dataDir);
+    // Which folder `dir` is, whatever its path: its file system and inode
+    // ("fsid:inode"; the device number when the file system gives no id).
+    // A copy of the folder is another folder. Empty when it cannot be told.
+    static QByteArray FolderIdentity(const QString &dir);
 
 private:
     QString KeyPath(const QByteArray &station) const;
-    QString StatePath(const QByteArray &station) const;
 
     QString dir_;
 };

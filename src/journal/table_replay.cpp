@@ -247,11 +247,9 @@ bool OnlyLoadUpdateMissing(const FileComparison &c, qsizetype lines, const Event
     for (int col : ChangedColumns(c.rows[0].journal.text, c.rows[0].file.text))
         if (col != ColTime && col != ColGross && col != ColNet && col != ColValue)
             return false;
-    if (last.kind == kind::Add)
-        return last.at == lines;
-    if (last.kind == kind::Update)
-        return last.rows.size() == 1 && last.rows[0].at == lines;
-    return false;
+    // Only an add that opened a load leaves the row to be updated; an update
+    // is journaled when the load is final, so after it nothing is excused.
+    return last.kind == kind::Add && last.load && last.at == lines;
 }
 
 std::vector<int> ChangedColumns(QByteArrayView a, QByteArrayView b)

@@ -104,7 +104,8 @@ FileComparison CompareLines(const std::vector<ReplayLine> &journal, const std::v
 
 // The last update of a mode 1 load is all that differs: only the newest
 // row, only in the columns an update writes, and the table's last event
-// (`last`) added or updated that row. `lines`: the file's line count.
+// (`last`) is the add that opened that load ("load": true), so the journal
+// itself says the load is still open. `lines`: the file's line count.
 bool OnlyLoadUpdateMissing(const FileComparison &c, qsizetype lines, const Event &last);
 
 // What differs in a changed row: "brutto: w dzienniku "10.00", w pliku "12.00"".

@@ -7,6 +7,8 @@
 
 #include <QHash>
 
+#include <functional>
+
 #include <unordered_map>
 
 using journal::Event;
@@ -106,28 +108,36 @@ HistoryEntry EntryOf(const Event &e, qint64 id, qsizetype at)
 WeighingHistory HistoryOf(const QString &journalPath, int table, QByteArrayView line, int occurrence, qint64 rowId)
 {
     WeighingHistory history;
-    journal::JournalLines lines;
-    if (!journal::ReadJournalLines(journalPath, lines))
-        return history;
+    // Read in pieces, twice (the replay, then the row's events): a long
+    // journal never has to fit in memory.
+    auto read = [&](const std::function<void(QByteArrayView)> &line) {
+        journal::JournalStream stream;
+        if (stream.Open(journalPath) != FileRead::Ok)
+            return false;
+        std::vector<QByteArrayView> lines;
+        while (stream.Next(lines))
+            for (const QByteArrayView l : lines)
+                line(l);
+        return !stream.Failed();
+    };
     struct Hit {
         qint64 seq;
         qsizetype at;
     };
     std::unordered_map<qint64, std::vector<Hit>> hits;
-    QHash<qint64, size_t> lineOfSeq;
     journal::EventReplay replay([table](int n) { return n == table; });
     replay.onTouched = [&](const Event &e, const std::vector<journal::Touch> &touched) {
         for (const journal::Touch &t : touched)
             if (rowId < 0 || t.id == rowId)
                 hits[t.id].push_back({e.seq, t.at});
     };
-    for (size_t i = 0; i < lines.spans.size(); ++i) {
-        std::optional<Event> e = journal::ParseEvent(lines.Line(i));
-        if (!e || (e->table != table && e->kind != journal::kind::NotApplied))
-            continue;
-        lineOfSeq.insert(e->seq, i);
-        replay.Feed(std::move(*e));
-    }
+    const bool readable = read([&](QByteArrayView line) {
+        std::optional<Event> e = journal::ParseEvent(line, false);
+        if (e && (e->table == table || e->kind == journal::kind::NotApplied))
+            replay.Feed(std::move(*e));
+    });
+    if (!readable)
+        return history;
     replay.Flush();
 
     const journal::LineList &now = replay.Table(table).lines;
@@ -142,10 +152,17 @@ WeighingHistory HistoryOf(const QString &journalPath, int table, QByteArrayView 
     }
     history.rowId = rowId;
     now.ForEach([&](const journal::ReplayLine &l) { history.present = history.present || l.id == rowId; });
-    for (const Hit &hit : hits[rowId]) {
-        const std::optional<Event> e = journal::ParseEvent(lines.Line(lineOfSeq.value(hit.seq)));
-        if (e)
-            history.entries.append(EntryOf(*e, rowId, hit.at));
-    }
+    const std::vector<Hit> &rowHits = hits[rowId];
+    QHash<qint64, Event> events;  // of the row's hits, by seq
+    for (const Hit &hit : rowHits)
+        events.insert(hit.seq, Event{});
+    read([&](QByteArrayView line) {
+        std::optional<Event> e = journal::ParseEvent(line, false);
+        if (e && e->table == table && events.contains(e->seq))
+            events[e->seq] = std::move(*e);
+    });
+    for (const Hit &hit : rowHits)
+        if (const Event &e = events[hit.seq]; e.seq == hit.seq)
+            history.entries.append(EntryOf(e, rowId, hit.at));
     return history;
 }

@@ -39,6 +39,8 @@ struct ActionInfo {
     bool range = false;  // Correction: the current row and all after it
     QString file;        // ArchiveRead
     int deleteMode = 0;  // DeleteRange: DeleteChoice::Mode
+    // AddAutomatic in mode 1: the row is a load, updated while it stays on the scale.
+    bool opensLoad = false;
 
     static ActionInfo Of(TableAction kind)
     {

@@ -109,7 +109,9 @@ bool WeighingActions::AddWeighing(TableAction via)
         env_.prompts->Error(kNoMeasurement);
         return false;
     }
-    if (const ActionScope scope(*env_.storage, via);
+    ActionInfo action = ActionInfo::Of(via);
+    action.opensLoad = via == TableAction::AddAutomatic && env_.config->autoAddMode == 1;
+    if (const ActionScope scope(*env_.storage, action);
         !Recorded(AppendLine(*env_.storage, t.number(), *line), kAddNotRecorded))
         return false;
     const int row = t.AddLine(*line);

@@ -68,6 +68,37 @@ TEST_F(JournalCommand, ADifferenceExitsWithOneAndIsNamed)
                    "Wynik: znaleziono niezgodności: 1.\n");
 }
 
+// Two ways to pass a change off: the newest row edited (its last event an
+// ordinary add), and the state kept with the key deleted.
+TEST_F(JournalCommand, AnEditedLastRowOrADeletedStateExitsWithOne)
+{
+    const QByteArray row = "2\t2024-05-17 14:05\t20.00\t20.00\t0.00\t1.00\t20.00\t\tPiasek\t\tJAN\t";
+    {
+        TableStorage storage(tmp.filePath("dane"));
+        Journal journal(storage, JournalOptions{tmp.filePath("config/pomiary/dziennik")});
+        ASSERT_TRUE(journal.Open().isEmpty());
+        storage.SetWriteHook(&journal);
+        const ActionScope s(storage, TableAction::AddButton);
+        ASSERT_TRUE(AppendLine(storage, 1, row));
+        storage.SetWriteHook(nullptr);
+    }
+    QString out;
+    ASSERT_EQ(Run(out), 0) << qPrintable(out);
+    QByteArray file = ReadAll(tmp.filePath("dane/pomiary1.txt"));
+    file.replace("20.00\t20.00\t0.00\t1.00\t20.00", "25.00\t25.00\t0.00\t1.00\t25.00");
+    ASSERT_TRUE(WriteAll(tmp.filePath("dane/pomiary1.txt"), file));
+    EXPECT_EQ(Run(out), 1);
+    EXPECT_TRUE(out.contains("Tabela 1, linia 2: brutto: w dzienniku \"20.00\", w pliku \"25.00\"")) << qPrintable(out);
+
+    file.replace("25.00\t25.00\t0.00\t1.00\t25.00", "20.00\t20.00\t0.00\t1.00\t20.00");
+    ASSERT_TRUE(WriteAll(tmp.filePath("dane/pomiary1.txt"), file));
+    const QStringList states = QDir(tmp.filePath("config/pomiary/dziennik")).entryList({"*.stan"});
+    ASSERT_EQ(states.size(), 1);
+    ASSERT_TRUE(QFile::remove(tmp.filePath("config/pomiary/dziennik/") + states[0]));
+    EXPECT_EQ(Run(out), 1);
+    EXPECT_TRUE(out.contains("Brak zapisanego stanu dziennika")) << qPrintable(out);
+}
+
 TEST_F(JournalCommand, NoKeyOrNoJournalExitsWithTwo)
 {
     QString out;

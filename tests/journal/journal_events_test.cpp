@@ -156,8 +156,11 @@ TEST_F(JournalEvents, AddsCarryTheLineItsPositionHowAndTheOperator)
         EXPECT_EQ(e.Body().value("at").toInt(), nr);
         EXPECT_EQ(BytesOf(e.Body().value("line")), line);
         EXPECT_EQ(BytesOf(e.Body().value("op")), "NOWAK \xa3ukasz");
+        EXPECT_FALSE(e.Body().contains("load"));
         ++nr;
     }
+    ASSERT_TRUE(AppendLoad(storage, 1, Row(nr++)));
+    EXPECT_TRUE(LastEvent().Body().value("load").toBool());
     ASSERT_TRUE(AppendLine(storage, 1, Row(nr)));  // no action named: an add of unknown kind
     EXPECT_EQ(LastEvent().kind, "add");
     EXPECT_FALSE(LastEvent().Body().contains("via"));

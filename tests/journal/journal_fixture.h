@@ -92,6 +92,15 @@ private:
     std::unique_ptr<Journal> journal_;
 };
 
+// An automatic add in mode 1: its row is a load, updated until final.
+inline StorageResult AppendLoad(const TableStorage &storage, int table, const QByteArray &line)
+{
+    ActionInfo add = ActionInfo::Of(TableAction::AddAutomatic);
+    add.opensLoad = true;
+    const ActionScope s(storage, add);
+    return AppendLine(storage, table, line);
+}
+
 // The exact bytes a journal text member stands for.
 inline QByteArray BytesOf(const QJsonValue &v)
 {

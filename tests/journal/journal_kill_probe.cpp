@@ -60,12 +60,14 @@ int main(int argc, char **argv)
         const QList<QByteArray> lines = Lines(storage, t);
         const int kind = int(rng() % 100);
         if (kind < 35 || lines.isEmpty()) {
-            const ActionScope s(storage, TableAction::AddAutomatic);
-            QByteArray line = Line(rng, ++nr, 5000 + int(rng() % 1000));
-            AppendLine(storage, t, line);
             // Now and then this is the row of a mode 1 load: updated at
             // every stable reading, journaled once when final.
-            if (rng() % 3 == 0) {
+            ActionInfo add = ActionInfo::Of(TableAction::AddAutomatic);
+            add.opensLoad = rng() % 3 == 0;
+            const ActionScope s(storage, add);
+            QByteArray line = Line(rng, ++nr, 5000 + int(rng() % 1000));
+            AppendLine(storage, t, line);
+            if (add.opensLoad) {
                 for (int i = 0, updates = int(rng() % 6); i < updates; ++i) {
                     QByteArray next = *WithField(line, ColGross, QByteArray::number(5000 + rng() % 1000));
                     const ActionScope u(storage, TableAction::LoadUpdate);

@@ -121,6 +121,12 @@ TEST(JournalParse, RefusesWhatTheFormatDoesNotAllow)
              "{\"seq\":1,\"kind\":\"add\",}",
              "{\"seq\":1,\"kind\":\"edit\",\"rows\":[{\"diff\":[[1,\"a\"]]}]}",  // a diff of two parts
              "{\"seq\":01,\"kind\":\"add\"}",               // no leading zeros in JSON
+             // A repeated member: readers differ on which value counts.
+             "{\"seq\":1,\"kind\":\"edit\",\"rows\":[],\"rows\":[{\"at\":1,\"line\":\"x\"}]}",
+             "{\"seq\":1,\"kind\":\"opening\",\"lines\":[],\"l\u0069nes\":[\"x\"]}",
+             "{\"seq\":1,\"kind\":\"edit\",\"rows\":[{\"at\":1,\"line\":\"x\",\"at\":2}]}",
+             "{\"seq\":1,\"kind\":\"add\",\"a1\":0,\"a2\":0,\"a3\":0,\"a4\":0,\"a5\":0,\"a6\":0,\"a7\":0,"
+             "\"a8\":0,\"a9\":0,\"b1\":0,\"b2\":0,\"b3\":0,\"b4\":0,\"b5\":0,\"b6\":0,\"removed\":[],\"removed\":[1]}",
              // Members the reader passes over are JSON too.
              "{\"seq\":1,\"kind\":\"add\",\"x\":{1:2}}",
              "{\"seq\":1,\"kind\":\"add\",\"x\":1.}",

@@ -63,9 +63,11 @@ TEST_F(JournalReplayRun, RandomActionsReplayToTheFilesExactly)
             const QByteArray line = RandomLine(++nr);
             const TableAction via[] = {TableAction::AddButton, TableAction::AddInsert, TableAction::AddAutomatic,
                                        TableAction::AddRecord};
-            const ActionScope s(storage, via[rng() % 4]);
+            ActionInfo add = ActionInfo::Of(via[rng() % 4]);
+            add.opensLoad = rng() % 5 == 0 && !loadTable;
+            const ActionScope s(storage, add);
             ASSERT_TRUE(AppendLine(storage, t, line));
-            if (rng() % 5 == 0 && !loadTable)
+            if (add.opensLoad)
                 loadTable = t, loadLine = line;
         } else if (kind < 60) {
             const QByteArray old = lines[int(rng() % unsigned(lines.size()))];

@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include <sys/resource.h>
+
 namespace {
 
 // A row of the current load of mode 1 as it is updated: time, gross, net, value.
@@ -118,7 +120,7 @@ TEST_F(JournalStartup, AChangeWhoseStateWasNotKeptIsTakenAsApplied)
 
 TEST_F(JournalStartup, AModeOneLoadIsJournaledOnceWhenFinal)
 {
-    ASSERT_TRUE(AppendLine(storage, 1, LoadRow(4, "100.00")));
+    ASSERT_TRUE(AppendLoad(storage, 1, LoadRow(4, "100.00")));
     const int events = Events().size();
     QByteArray current = LoadRow(4, "100.00");
     for (const char *gross : {"100.50", "101.00", "101.50"}) {
@@ -144,7 +146,7 @@ TEST_F(JournalStartup, AModeOneLoadIsJournaledOnceWhenFinal)
 
 TEST_F(JournalStartup, AnotherWriteEndsTheLoadFirst)
 {
-    ASSERT_TRUE(AppendLine(storage, 1, LoadRow(4, "100.00")));
+    ASSERT_TRUE(AppendLoad(storage, 1, LoadRow(4, "100.00")));
     {
         const ActionScope s(storage, TableAction::LoadUpdate);
         ASSERT_TRUE(ReplaceLine(storage, 1, LoadRow(4, "100.00"), LoadRow(4, "105.00")));
@@ -158,7 +160,7 @@ TEST_F(JournalStartup, AnotherWriteEndsTheLoadFirst)
 
 TEST_F(JournalStartup, AStopDuringAModeOneLoadLeavesOnlyItsLastUpdate)
 {
-    ASSERT_TRUE(AppendLine(storage, 1, LoadRow(4, "100.00")));
+    ASSERT_TRUE(AppendLoad(storage, 1, LoadRow(4, "100.00")));
     {
         const ActionScope s(storage, TableAction::LoadUpdate);
         ASSERT_TRUE(ReplaceLine(storage, 1, LoadRow(4, "100.00"), LoadRow(4, "130.00", "2024-05-17 14:05")));
@@ -181,7 +183,7 @@ TEST_F(JournalStartup, AStopDuringAModeOneLoadLeavesOnlyItsLastUpdate)
 
 TEST_F(JournalStartup, TheLastRowChangedBeyondAnUpdateIsAChangeOutside)
 {
-    ASSERT_TRUE(AppendLine(storage, 1, LoadRow(4, "100.00")));
+    ASSERT_TRUE(AppendLoad(storage, 1, LoadRow(4, "100.00")));
     Kill();
     QByteArray file = ReadAll(Working(1));
     file.replace(LoadRow(4, "100.00"), LoadRow(4, "90.00").replace("Piasek", "Glina"));
@@ -190,6 +192,44 @@ TEST_F(JournalStartup, TheLastRowChangedBeyondAnUpdateIsAChangeOutside)
     const QList<JournalFinding> findings = Start();
     ASSERT_EQ(findings.size(), 1);
     EXPECT_EQ(findings[0].kind, JournalFinding::Kind::FileChanged);
+}
+
+// Only an open load (its add the table's last event) may differ from the
+// journal, and only as an update would change it.
+TEST_F(JournalStartup, AChangedLastRowIsExcusedOnlyWhileTheJournalHoldsItsLoadOpen)
+{
+    enum How { Button, LoadEnded, LoadOtherColumn };
+    for (const How how : {Button, LoadEnded, LoadOtherColumn}) {
+        SCOPED_TRACE(int(how));
+        QByteArray row = LoadRow(4 + int(how), "100.00");
+        if (how == Button) {
+            const ActionScope s(storage, TableAction::AddButton);
+            ASSERT_TRUE(AppendLine(storage, 1, row));
+        } else {
+            ASSERT_TRUE(AppendLoad(storage, 1, row));
+        }
+        if (how == LoadEnded) {
+            const QByteArray next = LoadRow(4 + int(how), "101.00");
+            {
+                const ActionScope s(storage, TableAction::LoadUpdate);
+                ASSERT_TRUE(ReplaceLine(storage, 1, row, next));
+            }
+            ASSERT_TRUE(J().EndLoadUpdates());
+            row = next;
+        }
+        Kill();
+        QByteArray edited = LoadRow(4 + int(how), "90.00", "2024-05-17 14:09");
+        if (how == LoadOtherColumn)
+            edited.replace("WZ1", "WZ9");
+        QByteArray file = ReadAll(Working(1));
+        file.replace(row, edited);
+        ASSERT_TRUE(WriteAll(Working(1), file));
+        EXPECT_EQ(Check().ExitCode(), 1) << qPrintable(Check().Text());
+        const QList<JournalFinding> findings = Start();
+        ASSERT_EQ(findings.size(), 1);
+        EXPECT_EQ(findings[0].kind, JournalFinding::Kind::FileChanged);
+        EXPECT_EQ(LastEvent().kind, "external");
+    }
 }
 
 TEST_F(JournalStartup, AJournalLineCutShortByAStopIsDropped)
@@ -231,6 +271,123 @@ TEST_F(JournalStartup, AJournalCutAtItsEndIsReportedAndRecorded)
         << qPrintable(Check().Text());
 }
 
+// An older copy of the folder (journal and tables cut back together) is
+// told only by the state kept with the key: losing that state is a finding.
+TEST_F(JournalStartup, AStateDeletedOrSpoiltIsReportedAndRecorded)
+{
+    const QString statePath = KeyDir() + J().Station() + ".stan";
+    ASSERT_TRUE(AppendLine(storage, 1, Row(4)));
+    Kill();
+    const QByteArray state = ReadAll(statePath);
+    ASSERT_EQ(state.size(), 4096);
+    QByteArray spoilt = state;
+    spoilt[100] = spoilt[100] == '1' ? '2' : '1';
+    spoilt[2048 + 100] = spoilt[2048 + 100] == '1' ? '2' : '1';
+    for (const bool deleted : {true, false}) {
+        SCOPED_TRACE(deleted);
+        ASSERT_TRUE(deleted ? QFile::remove(statePath) : WriteAll(statePath, spoilt));
+        JournalCheckReport r = Check();
+        EXPECT_EQ(r.ExitCode(), 1);
+        EXPECT_EQ(r.problems.size(), deleted ? 1 : 2) << qPrintable(r.Text());  // the second round: the first recorded
+        EXPECT_EQ(r.problems.constLast(), "Brak zapisanego stanu dziennika " + statePath +
+                                              " lub jest on uszkodzony: nie można sprawdzić, czy dziennik i tabele "
+                                              "nie zostały zastąpione starszą kopią.");
+        const QList<JournalFinding> findings = Start();
+        ASSERT_EQ(findings.size(), 1);
+        EXPECT_EQ(findings[0].kind, JournalFinding::Kind::StateLost);
+        EXPECT_EQ(LastEvent().kind, "state_lost");
+        Kill();
+        // Recorded: a later check still names it, though a state is kept again.
+        r = Check();
+        EXPECT_EQ(r.ExitCode(), 1);
+        EXPECT_EQ(r.problems.size(), deleted ? 1 : 2) << qPrintable(r.Text());
+        EXPECT_TRUE(Start().isEmpty());
+        Kill();
+    }
+}
+
+// A copy of the data folder would continue the same chain in two places.
+TEST_F(JournalStartup, ACopiedDataFolderIsReadOnlyAndTheOriginalGoesOn)
+{
+    ASSERT_TRUE(AppendLine(storage, 1, Row(4)));
+    const QString statePath = KeyDir() + J().Station() + ".stan";
+    Kill();
+    const QString copyDir = tmp.path() + "/kopia/dane/";
+    ASSERT_TRUE(QDir().mkpath(copyDir));
+    for (const QString &name : QDir(DataDir()).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(DataDir() + name, copyDir + name));
+    const QByteArray state = ReadAll(statePath), journal = ReadAll(copyDir + "dziennik.txt");
+
+    TableStorage copy(copyDir);
+    Journal inCopy(copy, JournalOptions{KeyDir(), &clock});
+    const QList<JournalFinding> findings = inCopy.Open();
+    ASSERT_EQ(findings.size(), 1);
+    EXPECT_EQ(findings[0].kind, JournalFinding::Kind::FolderCopy);
+    EXPECT_TRUE(FindingMessage(findings[0]).startsWith("Ten folder danych " + copyDir + " jest kopią"));
+    EXPECT_FALSE(inCopy.IsKept());
+    copy.SetWriteHook(&inCopy);
+    EXPECT_EQ(AppendLine(copy, 1, Row(5)).message,
+              "Zmiana nie została zapisana: ten folder danych jest kopią, tylko do odczytu.");
+    copy.SetWriteHook(nullptr);
+    EXPECT_EQ(ReadAll(statePath), state);
+    EXPECT_EQ(ReadAll(copyDir + "dziennik.txt"), journal);
+
+    EXPECT_TRUE(Start().isEmpty());
+    EXPECT_TRUE(AppendLine(storage, 1, Row(5)).ok);
+}
+
+TEST_F(JournalStartup, AStateKeptBeforeTheFolderWasNamedIsStillGood)
+{
+    Kill();
+    const KeyStore keys(KeyDir());
+    const JournalKey key = *keys.Load(Events()[0].Body().value("station").toString().toLatin1());
+    JournalState s = *keys.LoadState(key);
+    ASSERT_FALSE(s.folder.isEmpty());
+    s.folder.clear();
+    ASSERT_TRUE(keys.SaveState(key, s));
+    ASSERT_TRUE(keys.SaveState(key, s));  // both slots as an older program wrote them
+    EXPECT_TRUE(Start().isEmpty());
+    EXPECT_EQ(keys.LoadState(key)->folder, KeyStore::FolderIdentity(DataDir()));
+}
+
+TEST_F(JournalStartup, AJournalWithOnlyItsOpeningNeedsNoState)
+{
+    // The program stopped after the journal was begun and before its state was written.
+    Kill();
+    QFile::remove(JournalPath());
+    for (const QString &name : QDir(KeyDir()).entryList(QDir::Files))
+        QFile::remove(KeyDir() + name);
+    ASSERT_TRUE(Start().isEmpty());
+    Kill();
+    ASSERT_TRUE(QFile::remove(KeyDir() + Events()[0].Body().value("station").toString() + ".stan"));
+    EXPECT_EQ(Check().ExitCode(), 0) << qPrintable(Check().Text());
+    EXPECT_TRUE(Start().isEmpty());
+}
+
+// Junk appended to the journal is read in bounded pieces: a start costs
+// about a bounded line, not the junk's size several times over.
+TEST_F(JournalStartup, AHugeJunkLineIsABrokenLineThatCostsLittleMemory)
+{
+    Kill();
+    {
+        QFile f(JournalPath());
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        const QByteArray junk(1 << 20, 'x');
+        for (int i = 0; i < 200; ++i)
+            ASSERT_EQ(f.write(junk), junk.size());
+        f.write("\r\n");
+    }
+    struct rusage before {}, after {};
+    getrusage(RUSAGE_SELF, &before);
+    const QList<JournalFinding> findings = Start();
+    getrusage(RUSAGE_SELF, &after);
+    ASSERT_EQ(findings.size(), 1);
+    EXPECT_EQ(findings[0].kind, JournalFinding::Kind::JournalBroken);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 300L * 1024) << "kB";  // junk of 200 MB
+    ASSERT_TRUE(AppendLine(storage, 1, Row(4)));
+    EXPECT_EQ(LastEvent().kind, "add");
+}
+
 TEST_F(JournalStartup, AMissingJournalBeginsANewOneThatSaysSo)
 {
     Kill();
@@ -246,7 +403,9 @@ TEST_F(JournalStartup, AMissingJournalBeginsANewOneThatSaysSo)
     EXPECT_EQ(Check().ExitCode(), 1);
 }
 
-TEST_F(JournalStartup, WithoutItsKeyNothingIsJournaledAndTheTablesStillWork)
+// Another account sharing the folder has no key: a change it made would be
+// neither journaled nor sent, and later show as made outside the program.
+TEST_F(JournalStartup, WithoutItsKeyChangesAreRefusedAndNothingIsWritten)
 {
     Kill();
     Journal other(storage, JournalOptions{tmp.path() + "/another-account/", &clock});
@@ -254,11 +413,17 @@ TEST_F(JournalStartup, WithoutItsKeyNothingIsJournaledAndTheTablesStillWork)
     ASSERT_EQ(findings.size(), 1);
     EXPECT_EQ(findings[0].kind, JournalFinding::Kind::KeyMissing);
     EXPECT_FALSE(other.IsKept());
+    EXPECT_EQ(other.Refusal(), "brak klucza dziennika pomiarów na tym koncie.");
     storage.SetWriteHook(&other);
-    const QByteArray before = ReadAll(JournalPath());
-    EXPECT_TRUE(AppendLine(storage, 1, Row(4)));
-    EXPECT_EQ(ReadAll(JournalPath()), before);
+    const QByteArray journal = ReadAll(JournalPath()), table = ReadAll(Working(1));
+    const StorageResult r = AppendLine(storage, 1, Row(4));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "Zmiana nie została zapisana: brak klucza dziennika pomiarów na tym koncie.");
+    EXPECT_FALSE(ReplaceLine(storage, 1, Row(1), Row(1, "Glina")).ok);
+    EXPECT_EQ(ReadAll(JournalPath()), journal);
+    EXPECT_EQ(ReadAll(Working(1)), table);
     storage.SetWriteHook(nullptr);
+    EXPECT_TRUE(Start().isEmpty());
 }
 
 TEST_F(JournalStartup, InvalidLinesTheProgramKeepsAreNoChangeOutside)

@@ -98,3 +98,46 @@ TEST(JournalStream, MissingEmptyNotAFileAndGrowingMeanwhile)
     EXPECT_EQ(got, (std::vector<QByteArray>{"a", "b"}));
     EXPECT_FALSE(s.TornTail());
 }
+
+// A line longer than the bound is no line the program wrote: only its first
+// bytes are handed out, and where every line ends in the file stays true.
+TEST(JournalStream, ALineBeyondTheBoundIsCutAndTheOffsetsStayTrue)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dziennik.txt");
+    const QByteArray longLine(100, 'x');
+    struct Case {
+        QByteArray data;
+        qint64 from;
+        std::vector<QByteArray> lines;
+        std::vector<qint64> ends;
+        bool torn;
+    };
+    const Case cases[] = {
+        {"a\r\n" + longLine + "\r\nb\n", 0, {"a", QByteArray(32, 'x'), "b"}, {3, 105, 107}, false},
+        {"a\r\n" + longLine + "\r\nb\n", 3, {QByteArray(32, 'x'), "b"}, {105, 107}, false},
+        {"a\r\n" + longLine + "\r\n" + longLine + "\nb", 0, {"a", QByteArray(32, 'x'), QByteArray(32, 'x')},
+         {3, 105, 206}, true},
+        {"a\r\n" + longLine, 0, {"a"}, {3}, true},  // junk without an end: a torn tail
+    };
+    for (const Case &c : cases) {
+        ASSERT_TRUE(WriteAll(path, c.data));
+        for (qsizetype piece : {qsizetype(1), qsizetype(7), qsizetype(64), qsizetype(1 << 20)}) {
+            SCOPED_TRACE(piece);
+            JournalStream s(piece, 32);
+            ASSERT_EQ(s.Open(path, c.from), FileRead::Ok);
+            std::vector<QByteArray> got;
+            std::vector<qint64> gotEnds;
+            std::vector<QByteArrayView> lines;
+            std::vector<qint64> ends;
+            while (s.Next(lines, &ends)) {
+                for (QByteArrayView l : lines)
+                    got.push_back(l.toByteArray());
+                gotEnds.insert(gotEnds.end(), ends.begin(), ends.end());
+            }
+            EXPECT_EQ(got, c.lines);
+            EXPECT_EQ(gotEnds, c.ends);
+            EXPECT_EQ(s.TornTail(), c.torn);
+        }
+    }
+}

@@ -18,6 +18,8 @@ public:
             text += QStringLiteral(" field %1%2").arg(action.field).arg(action.range ? " range" : "");
         if (action.kind == TableAction::DeleteRange)
             text += QStringLiteral(" mode %1").arg(action.deleteMode);
+        if (action.opensLoad)
+            text += " load";
         if (!action.file.isEmpty())
             text += " " + action.file;
         writes << text;

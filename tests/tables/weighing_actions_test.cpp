@@ -527,6 +527,8 @@ TEST_F(Actions, EachWriteTellsTheJournalWhatTheActionWas)
     storage.SetWriteHook(&hook);
     ASSERT_TRUE(Make().AddWeighing());
     ASSERT_TRUE(Make().AddWeighing(TableAction::AddInsert));
+    ASSERT_TRUE(Make().AddWeighing(TableAction::AddAutomatic));  // mode 0: no load follows
+    config.autoAddMode = 1;
     ASSERT_TRUE(Make().AddWeighing(TableAction::AddAutomatic));
     // Mode 1: the updates of the load, then its end when the next row comes.
     reading.displayText = "101.00";
@@ -542,7 +544,8 @@ TEST_F(Actions, EachWriteTellsTheJournalWhatTheActionWas)
     Make().AddRecordRow("7", "55.00", true);
     storage.SetWriteHook(nullptr);
     EXPECT_EQ(hook.writes, (QStringList{"end of load", "append button", "end of load", "append insert", "end of load",
-                                        "append auto", "replace load update", "end of load",
+                                        "append auto", "end of load", "append auto load", "replace load update",
+                                        "end of load",
                                         QString("replace correction field %1").arg(ColGross),
                                         QString("replace correction field %1 range").arg(ColMaterial),
                                         "replace delete", "rewrite series", "append record"}));

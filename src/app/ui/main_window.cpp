@@ -227,6 +227,7 @@ void MainWindow::OpenJournal()
     tablePages_->SetWriteHook(journal_.get());
     for (const JournalFinding &f : findings)
         prompts_->Warning(FindingMessage(f));
+    StartCentralSending();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

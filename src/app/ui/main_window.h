@@ -205,6 +205,7 @@ private:
     void CreateAdvancedSettings();
     // The central database's sender and its status panel (main_window_central.cpp).
     void CreateCentralSending();
+    void StartCentralSending();
     void MakeRoomForCentralPanel(std::array<int, 6> &statusWidths);
 
     MainWindowOptions options_;

@@ -6,6 +6,7 @@
 
 #include "central/central_sender.h"
 #include "central/central_settings.h"
+#include "journal/journal.h"
 
 #include <QLabel>
 #include <QLayout>
@@ -42,7 +43,24 @@ void MainWindow::CreateCentralSending()
     centralSender_ = new central::CentralSender(o, this);
     connect(centralSender_, &central::CentralSender::statusChanged, centralPanel_, show);
     show(centralSender_->Status());
-    centralSender_->Start();
+}
+
+// Once the journal is open: the sender reads it. A journal not kept this run
+// records no weighing, so the panel must not say the weighings are sent.
+void MainWindow::StartCentralSending()
+{
+    if (!centralSender_)
+        return;
+    if (journal_->IsKept()) {
+        centralSender_->Start();
+        return;
+    }
+    const QString text = QStringLiteral("Baza: nie wysyła");
+    centralPanel_->setText(text);
+    centralPanel_->setAccessibleName(text);
+    centralPanel_->setToolTip(journal_->Refusal().isEmpty()
+                                  ? QStringLiteral("Dziennik pomiarów nie jest prowadzony.")
+                                  : QStringLiteral("Zmiany nie są zapisywane: ") + journal_->Refusal());
 }
 
 // The database's panel comes after the six panels of the layout and would be

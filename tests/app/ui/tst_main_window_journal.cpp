@@ -14,6 +14,7 @@
 #include "tables/ui/table_pages.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -127,6 +128,37 @@ private slots:
         QTRY_COMPARE(Column(rows, 2), (QStringList{"Dodanie (przycisk)", "Usunięcie"}));
         QCOMPARE(h->findChild<QLabel *>("Lstan")->text(), QString("Pomiaru nie ma już w tabeli."));
         QCOMPARE(CheckJournal(Dane(""), KeyDir(), 1).ExitCode(), 0);
+    }
+
+    // A shift operator's account sharing the data folder has no key: its
+    // weighings are refused, and the database's panel says nothing is sent.
+    void anAccountWithoutTheKeyIsRefusedAndShownNotSending()
+    {
+        {
+            MainWindow w(TestOptions(dir_, &prompts_));
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+        }
+        WriteAll(Dane("baza.ini"), "polaczenie=host=127.0.0.1 port=1 dbname=x user=y connect_timeout=1\r\n"
+                                   "stanowisko=Waga 1\r\n");
+        MainWindowOptions o = TestOptions(dir_, &prompts_);
+        o.journalKeyDir = dir_.filePath("another-account/pomiary/dziennik");
+        MainWindow w(o);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(!w.WeighingJournal().IsKept());
+        QLabel *panel = w.findChild<QLabel *>("StatusPanelBaza");
+        QCOMPARE(panel->text(), QString("Baza: nie wysyła"));
+        QCOMPARE(panel->toolTip(), QString("Zmiany nie są zapisywane: brak klucza dziennika pomiarów na tym koncie."));
+        QCOMPARE(prompts_.messages.size(), 1);  // the missing key, at the start
+        w.Scale().DecodeLine("100.00");
+        w.findChild<QPushButton *>("BBdodaj")->click();
+        QCOMPARE(w.Tables().Active().RowCount(), 0);
+        QCOMPARE(prompts_.messages.size(), 2);
+        QCOMPARE(prompts_.messages[1].text, QString("Zmiana nie została zapisana: brak klucza dziennika pomiarów na "
+                                                    "tym koncie.\nPomiar nie został zapisany."));
+        QTest::qWait(200);
+        QCOMPARE(panel->text(), QString("Baza: nie wysyła"));
     }
 
     void withoutARowTheHistoryAsksForOne()
