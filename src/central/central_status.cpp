@@ -24,6 +24,8 @@ QString StatusText(const CentralStatus &s)
 QString StatusTip(const CentralStatus &s)
 {
     using S = CentralStatus::State;
+    if (s.state == S::Connected && s.answerWaitS > 0)
+        return QStringLiteral("Serwer bazy jeszcze nie potwierdził wysłanych zdarzeń (%1 s)").arg(s.answerWaitS);
     if (s.state == S::Connected)
         return s.waiting > 0 ? QStringLiteral("Wysyłanie zdarzeń dziennika do bazy")
                              : QStringLiteral("Wszystkie zdarzenia dziennika są w bazie");

@@ -12,6 +12,7 @@ const std::vector<Migration> &SchemaMigrations()
     static const std::vector<Migration> list = {
         {1, QStringLiteral("zdarzenia stanowisk"), sql::kEventsAsSent},
         {2, QStringLiteral("bieżące pomiary"), sql::kCurrentWeighings},
+        {3, QStringLiteral("cofanie bez odtwarzania, pola bez powtórzeń"), sql::kDirectUndo},
     };
     return list;
 }

@@ -7,5 +7,6 @@ namespace central::sql {
 
 extern const char *const kEventsAsSent;
 extern const char *const kCurrentWeighings;
+extern const char *const kDirectUndo;
 
 }  // namespace central::sql

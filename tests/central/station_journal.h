@@ -69,10 +69,20 @@ public:
 
     void Login(const QByteArray &op) { Write({{"kind", "login"}, {"op", Text(op)}}); }
 
-    void Add(int tab, const QByteArray &line, const char *via = "button")
+    void Add(int tab, const QByteArray &line, const char *via = "button", QJsonObject extra = {})
     {
         Table(tab).push_back(line);
-        Write(TableEvent(tab, "add", {{"at", qint64(Lines(tab).size())}, {"line", Text(line)}, {"via", via}}));
+        extra.insert("at", qint64(Lines(tab).size()));
+        extra.insert("line", Text(line));
+        extra.insert("via", via);
+        Write(TableEvent(tab, "add", extra));
+    }
+
+    // An event of no table, with whatever members it has.
+    void Other(const char *kind, QJsonObject members = {})
+    {
+        members.insert("kind", kind);
+        Write(members);
     }
 
     // Rows from 1, as in the file before the event; an empty line removes the row.
