@@ -264,12 +264,20 @@ bool CentralWorker::SendBatch(bool &more)
         return false;
     }
     qint64 unsendable = -1;
-    for (size_t i = 0; i < events.size(); ++i)
-        if (!SendableText(events[i].line)) {
-            unsendable = events[i].seq;
-            events.resize(i);
-            break;
-        }
+    QString why;
+    for (size_t i = 0; i < events.size(); ++i) {
+        if (events[i].tooLong > 0)
+            why = QStringLiteral("Zdarzenie %1 w dzienniku jest za długie (%2 MB)")
+                      .arg(events[i].seq)
+                      .arg(events[i].tooLong >> 20);
+        else if (!SendableText(events[i].line))
+            why = QStringLiteral("Zdarzenie %1 w dzienniku nie jest poprawnym tekstem UTF-8").arg(events[i].seq);
+        else
+            continue;
+        unsendable = events[i].seq;
+        events.resize(i);
+        break;
+    }
     if (!events.empty()) {
         std::vector<QByteArray> seqs, previous, lines;
         seqs.reserve(events.size());
@@ -310,7 +318,7 @@ bool CentralWorker::SendBatch(bool &more)
         }
     }
     if (unsendable >= 0) {
-        Refused(unsendable, QStringLiteral("Zdarzenie %1 w dzienniku nie jest poprawnym tekstem UTF-8").arg(unsendable));
+        Refused(unsendable, why);
         return false;
     }
     status_.state = CentralStatus::State::Connected;

@@ -13,6 +13,7 @@ const std::vector<Migration> &SchemaMigrations()
         {1, QStringLiteral("zdarzenia stanowisk"), sql::kEventsAsSent},
         {2, QStringLiteral("bieżące pomiary"), sql::kCurrentWeighings},
         {3, QStringLiteral("cofanie bez odtwarzania, pola bez powtórzeń"), sql::kDirectUndo},
+        {4, QStringLiteral("łańcuchy stanowisk"), sql::kChains},
     };
     return list;
 }

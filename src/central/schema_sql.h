@@ -8,5 +8,6 @@ namespace central::sql {
 extern const char *const kEventsAsSent;
 extern const char *const kCurrentWeighings;
 extern const char *const kDirectUndo;
+extern const char *const kChains;
 
 }  // namespace central::sql
