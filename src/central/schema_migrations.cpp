@@ -14,6 +14,7 @@ const std::vector<Migration> &SchemaMigrations()
         {2, QStringLiteral("bieżące pomiary"), sql::kCurrentWeighings},
         {3, QStringLiteral("cofanie bez odtwarzania, pola bez powtórzeń"), sql::kDirectUndo},
         {4, QStringLiteral("łańcuchy stanowisk"), sql::kChains},
+        {5, QStringLiteral("liczba linii i skrót plików sprawdzane"), sql::kTableState},
     };
     return list;
 }

@@ -9,5 +9,6 @@ extern const char *const kEventsAsSent;
 extern const char *const kCurrentWeighings;
 extern const char *const kDirectUndo;
 extern const char *const kChains;
+extern const char *const kTableState;
 
 }  // namespace central::sql

@@ -131,7 +131,7 @@ TEST_F(Events, ANotAppliedRewritesNoLineItsEventDidNotWrite)
     ExpectServerHolds(*pg, "Waga " + QString::fromLatin1(role), j);
 }
 
-TEST_F(Events, ALineWithANulIsStoredAndOneWithARepeatedMemberIsRefused)
+TEST_F(Events, HandWrittenEventsAreStoredOrRefusedByWhatTheyHold)
 {
     const QByteArray role = NewStation();
     central::PgConnection c;
@@ -155,34 +155,47 @@ TEST_F(Events, ALineWithANulIsStoredAndOneWithARepeatedMemberIsRefused)
         }
         return QString::fromUtf8(r.Value(0, 0));
     };
-    const QByteArray sha = "\"sha\":\"" + QByteArray(64, '0') + "\"";
     struct Case {
         const char *members;
+        QByteArray file;  // table 1's bytes after the event, whose digest it carries
         const char *result;
     };
+    const QByteArray nul("\0", 1);
     const Case cases[] = {
-        {R"("kind":"journal","format":1,"station":"S")", "ok"},
+        {R"("kind":"journal","format":1,"station":"S")", {}, "ok"},
         // A power cut zero-filled part of the file.
-        {R"("kind":"external","tab":1,"from":1,"drop":0,"lines":["a\u0000b","\u0000\u0000"],"differ":[],"n":2,)", "ok"},
+        {R"("kind":"external","tab":1,"from":1,"drop":0,"lines":["a\u0000b","\u0000\u0000"],"differ":[],"n":2)",
+         "a" + nul + "b\r\n" + nul + nul + "\r\n", "ok"},
         // An escaped backslash before "u0000" is text, not a NUL.
-        {R"("kind":"add","tab":1,"at":3,"line":"c\\u0000d","n":3,)", "ok"},
-        {R"("kind":"edit","tab":1,"rows":[{"at":1,"line":"x"}],"rows":[{"at":2,"line":"y"}],"n":3,)",
+        {R"("kind":"add","tab":1,"at":3,"line":"c\\u0000d","n":3)", "a" + nul + "b\r\n" + nul + nul + "\r\nc\\u0000d\r\n",
+         "ok"},
+        {R"("kind":"edit","tab":1,"rows":[{"at":1,"line":"x"}],"rows":[{"at":2,"line":"y"}],"n":3)", "",
          "Zdarzenie 3 ma powtórzone pole \"rows\""},
-        {R"("kind":"edit","tab":1,"rows":[{"at":1,"line":"x","line":"y"}],"n":3,)",
+        {R"("kind":"edit","tab":1,"rows":[{"at":1,"line":"x","line":"y"}],"n":3)", "",
          "Zdarzenie 3 ma powtórzone pole \"line\""},
-        {R"("kind":"add","tab":1,"at":4,"line":"z","n":4,"\u006Bind":"add",)", "Zdarzenie 3 ma powtórzone pole \"kind\""},
+        {R"("kind":"add","tab":1,"at":4,"line":"z","n":4,"\u006Bind":"add")", "", "Zdarzenie 3 ma powtórzone pole \"kind\""},
+        // What a login alone could store: lines the file never held.
+        {R"("kind":"add","tab":1,"at":4,"line":"z","n":5)", "", "Zdarzenie 3 nie wynika z poprzednich zdarzeń tabeli 1 (liczba linii)"},
+        {R"("kind":"add","tab":1,"at":4,"line":"z","n":4)", "something else",
+         "Zdarzenie 3 nie wynika z poprzednich zdarzeń tabeli 1 (skrót pliku)"},
+        {R"("kind":"delete","tab":1,"at":9,"line":"z","n":2)", "", "Zdarzenie 3 nie wynika z poprzednich zdarzeń tabeli 1 (liczba linii)"},
         // The same member in two objects is no repetition.
-        {R"("kind":"edit","tab":1,"rows":[{"at":1,"line":"e"},{"at":2,"line":"f"}],"n":3,)", "ok"},
+        {R"("kind":"edit","tab":1,"rows":[{"at":1,"line":"e"},{"at":2,"line":"f"}],"n":3)", "e\r\nf\r\nc\\u0000d\r\n", "ok"},
+        // Line ends from outside, a last line without one, ended by the next add.
+        {R"("kind":"opening","tab":1,"lines":["x","y","z"],"eol":{"2":"\n","3":""},"n":3)", "x\r\ny\nz", "ok"},
+        {R"("kind":"add","tab":1,"at":4,"line":"w","n":4)", "x\r\ny\nz\r\nw\r\n", "ok"},
+        {R"("kind":"not_applied","ref":5)", {}, "ok"},
+        {R"("kind":"add","tab":1,"at":4,"line":"v","n":4)", "x\r\ny\nz\r\nv\r\n", "ok"},
     };
     for (const Case &k : cases) {
         QByteArray members = k.members;
-        if (members.endsWith(','))
-            members += sha;
+        if (members.contains("\"tab\""))
+            members += ",\"sha\":\"" + QCryptographicHash::hash(k.file, QCryptographicHash::Sha256).toHex() + "\"";
         EXPECT_EQ(send(members), QString::fromUtf8(k.result)) << k.members;
     }
-    EXPECT_EQ(pg->Query("SELECT string_agg(replace(linia, chr(9216), '<NUL>'), '|' ORDER BY pozycja) FROM "
-                        "pomiary.wiersze w JOIN pomiary.stanowiska s ON s.id = w.stanowisko WHERE s.rola = '" + role + "'"),
-              "e|f|c\\u0000d");
+    EXPECT_EQ(pg->Query("SELECT string_agg(linia || replace(replace(eol, E'\\r', 'R'), E'\\n', 'N'), '|' ORDER BY pozycja) "
+                        "FROM pomiary.wiersze w JOIN pomiary.stanowiska s ON s.id = w.stanowisko WHERE s.rola = '" + role + "'"),
+              "xRN|yN|zRN|vRN");
     // The event itself is kept as it was sent.
     EXPECT_EQ(pg->Query("SELECT position('\"a\\u0000b\"' in linia) > 0 FROM pomiary.zdarzenia z JOIN pomiary.stanowiska "
                         "s ON s.id = z.stanowisko WHERE s.rola = '" + role + "' AND seq = 1"),

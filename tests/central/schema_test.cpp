@@ -70,7 +70,7 @@ TEST_F(Schema, MigrationsApplyInOrderOnceAndRebuildWhatCameBefore)
     EXPECT_EQ(code, 0);
     EXPECT_EQ(pg->Query("SELECT wersja, opis FROM pomiary.wersja_schematu ORDER BY wersja"),
               "1|zdarzenia stanowisk\n2|bieżące pomiary\n3|cofanie bez odtwarzania, pola bez powtórzeń\n"
-              "4|łańcuchy stanowisk");
+              "4|łańcuchy stanowisk\n5|liczba linii i skrót plików sprawdzane");
     ExpectServerHolds(*pg, "Waga 1", j);
     EXPECT_EQ(Tool({owner}, &code), QString("Schemat bazy: wersja %1, nic do zrobienia\n").arg(known));
 
