@@ -162,7 +162,7 @@ bool JournalOutbox::Take(qint64 first, int maxCount, qint64 maxBytes, std::vecto
         OutboxEvent e;
         e.seq = first;
         e.previousMac = previous;
-        e.tooLong = endOf(first) - starts_[size_t(first)] - 1;
+        e.tooLong = endOf(first) - starts_[size_t(first)];
         out.push_back(std::move(e));
         return true;
     }

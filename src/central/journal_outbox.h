@@ -16,7 +16,7 @@ struct OutboxEvent {
     qint64 seq = 0;           // the line's place in the journal, from 0
     QByteArray previousMac;   // the mac of the line before (64 '0' for line 0)
     QByteArray line;          // the line without its line end
-    qint64 tooLong = 0;       // the length of a line over the limit, which is not read (line is empty)
+    qint64 tooLong = 0;       // the bytes (with its line end) of a line over the limit, not read; line is empty
 };
 
 // The mac a journal line ends with (,"mac":"<64 hex>"}); empty when none.
