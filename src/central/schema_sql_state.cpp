@@ -34,6 +34,14 @@ $$;
 CREATE FUNCTION pomiary.sha_tabeli(p_st integer, p_tab smallint) RETURNS text
 LANGUAGE plpgsql STABLE AS $$
 BEGIN
+    -- Lines of cp1250's assigned characters alone convert at once.
+    BEGIN
+        RETURN (SELECT encode(sha256(coalesce(string_agg(convert_to(w.linia || w.eol, 'WIN1250'), ''::bytea
+                                                         ORDER BY w.pozycja), ''::bytea)), 'hex')
+                  FROM pomiary.wiersze w WHERE w.stanowisko = p_st AND w.tabela = p_tab);
+    EXCEPTION WHEN untranslatable_character OR character_not_in_repertoire THEN
+        NULL;
+    END;
     RETURN (SELECT encode(sha256(coalesce(string_agg(pomiary.bajty(w.linia) || convert_to(w.eol, 'WIN1250'), ''::bytea
                                                      ORDER BY w.pozycja), ''::bytea)), 'hex')
               FROM pomiary.wiersze w WHERE w.stanowisko = p_st AND w.tabela = p_tab);
@@ -115,9 +123,16 @@ BEGIN
         RETURN;
     END IF;
     DELETE FROM pomiary.cofniecie_wiersze WHERE stanowisko = p_st;
-    INSERT INTO pomiary.cofniecie_wiersze (stanowisko, seq, pozycja, linia, linia_seq, eol)
-    SELECT p_st, p_seq, w.pozycja, w.linia, w.seq, w.eol FROM pomiary.wiersze w
-     WHERE w.stanowisko = p_st AND w.tabela = p_tab AND (calosc OR w.pozycja = ANY (v_stare));
+    -- Two statements, so that a few positions are found by the index.
+    IF calosc THEN
+        INSERT INTO pomiary.cofniecie_wiersze (stanowisko, seq, pozycja, linia, linia_seq, eol)
+        SELECT p_st, p_seq, w.pozycja, w.linia, w.seq, w.eol FROM pomiary.wiersze w
+         WHERE w.stanowisko = p_st AND w.tabela = p_tab;
+    ELSE
+        INSERT INTO pomiary.cofniecie_wiersze (stanowisko, seq, pozycja, linia, linia_seq, eol)
+        SELECT p_st, p_seq, w.pozycja, w.linia, w.seq, w.eol FROM pomiary.wiersze w
+         WHERE w.stanowisko = p_st AND w.tabela = p_tab AND w.pozycja = ANY (v_stare);
+    END IF;
 END $$;
 
 CREATE OR REPLACE FUNCTION pomiary.cofnij(p_st integer, p_tab smallint, p_seq bigint, p_nowe integer[], p_calosc boolean)
