@@ -4,6 +4,10 @@
 //
 //     central_bench [events]      (100000 by default)
 //
+// POMIARY_BENCH_SCHEMA=<version> makes the schema only up to that version
+// (to compare with an earlier one); POMIARY_BENCH_TABLE=<lines> sizes the
+// table of the not_applied figure (100000 by default).
+//
 // It starts a server of its own (Debian's binaries, a temporary folder), as
 // the tests do.
 
@@ -81,6 +85,36 @@ void Backlog(central_test::PgServer &pg, int events)
                         .constData());
 }
 
+// Five weighings that never reached their file, each named by a not_applied,
+// after an opening of a large table: the server's work for them.
+void NotAppliedOnALargeTable(central_test::PgServer &pg, int lines)
+{
+    QTemporaryDir dir;
+    central_test::StationJournal j(dir.filePath("dane"));
+    std::vector<QByteArray> opening(size_t(lines), central_test::StationJournal::Weighing(
+                                                       1, "2024-05-17 10:00", "1250.00", "1000.00", "250.00", "0.35",
+                                                       "350.00", "piasek", "Odbiorca"));
+    j.Whole(1, "opening", opening);
+    central::CentralSender s(Options(dir.filePath("dane"), pg.Conninfo("duza"), "Duża tabela"));
+    s.Start();
+    QElapsedTimer t;
+    t.start();
+    if (!WaitFor([&] { return s.Status().confirmed == j.NextSeq() - 1; }, 600000)) {
+        std::printf("not_applied: the opening of %d lines NOT pushed\n", lines);
+        return;
+    }
+    const double openingSecs = t.elapsed() / 1000.0;
+    for (int i = 0; i < 5; ++i) {
+        const std::vector<QByteArray> before = j.Lines(1);
+        j.Add(1, opening.front());
+        j.NotApplied(1, before);
+    }
+    t.restart();
+    const bool done = WaitFor([&] { return s.Status().confirmed == j.NextSeq() - 1; }, 600000);
+    std::printf("not_applied: opening of %d lines in %.1f s; 5 add/not_applied pairs %s in %.3f s\n", lines,
+                openingSecs, done ? "pushed" : "NOT pushed", t.elapsed() / 1000.0);
+}
+
 struct AddTimes {
     std::vector<double> ms;
     double Percentile(double p) const
@@ -128,11 +162,14 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const int events = argc > 1 ? std::max(10, std::atoi(argv[1])) : 100000;
     central_test::PgServer pg;
-    if (!pg.Start() || !pg.SetUpCentral({{"Zaległości", "zaleglosc"}, {"Waga 1", "waga1"}})) {
+    if (!pg.Start() || !pg.SetUpCentral({{"Zaległości", "zaleglosc"}, {"Waga 1", "waga1"}, {"Duża tabela", "duza"}},
+                                        qEnvironmentVariableIntValue("POMIARY_BENCH_SCHEMA"))) {
         std::printf("no PostgreSQL server: %s\n", qPrintable(pg.LastError()));
         return 0;
     }
     Backlog(pg, events);
+    const int tableLines = qEnvironmentVariableIntValue("POMIARY_BENCH_TABLE");
+    NotAppliedOnALargeTable(pg, tableLines > 0 ? tableLines : 100000);
 
     const int adds = 100;
     QTemporaryDir plain, connected;

@@ -44,6 +44,8 @@ CentralWorker::~CentralWorker() = default;
 void CentralWorker::Start()
 {
     db_ = std::make_unique<PgConnection>(stop_);
+    db_->SetWaitHook([this] { WhileAnswerAwaited(); });
+    batchLimit_ = std::max(1, o_.batchEvents);
     outbox_ = std::make_unique<JournalOutbox>(JournalPath(o_.dataDir));
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
@@ -120,6 +122,21 @@ void CentralWorker::Publish()
     published_ = status_;
     havePublished_ = true;
     emit statusChanged(status_);
+}
+
+// A batch waiting long for the server (a lock, a slow server) keeps the
+// panel telling what waits, not what was true before it went out.
+void CentralWorker::WhileAnswerAwaited()
+{
+    if (sendStarted_ == 0)
+        return;
+    const int secs = int((Now() - sendStarted_) / 1000);
+    if (secs == status_.answerWaitS)
+        return;
+    status_.answerWaitS = secs;
+    if (outbox_->Refresh() == JournalOutbox::Change::Replaced)
+        overlap_ = true;
+    Publish();
 }
 
 void CentralWorker::Down(const QString &error, int retryMs)
@@ -242,17 +259,25 @@ bool CentralWorker::SendBatch(bool &more)
     }
     std::vector<OutboxEvent> events;
     QString error;
-    if (!outbox_->Take(first, o_.batchEvents, o_.batchBytes, events, &error)) {
+    if (!outbox_->Take(first, batchLimit_, o_.batchBytes, events, &error)) {
         Down(QStringLiteral("Nie można odczytać dziennika: ") + error);
         return false;
     }
     qint64 unsendable = -1;
-    for (size_t i = 0; i < events.size(); ++i)
-        if (!SendableText(events[i].line)) {
-            unsendable = events[i].seq;
-            events.resize(i);
-            break;
-        }
+    QString why;
+    for (size_t i = 0; i < events.size(); ++i) {
+        if (events[i].tooLong > 0)
+            why = QStringLiteral("Zdarzenie %1 w dzienniku jest za długie (%2 MB)")
+                      .arg(events[i].seq)
+                      .arg(events[i].tooLong >> 20);
+        else if (!SendableText(events[i].line))
+            why = QStringLiteral("Zdarzenie %1 w dzienniku nie jest poprawnym tekstem UTF-8").arg(events[i].seq);
+        else
+            continue;
+        unsendable = events[i].seq;
+        events.resize(i);
+        break;
+    }
     if (!events.empty()) {
         std::vector<QByteArray> seqs, previous, lines;
         seqs.reserve(events.size());
@@ -263,15 +288,26 @@ bool CentralWorker::SendBatch(bool &more)
             previous.push_back(e.previousMac);
             lines.push_back(e.line);
         }
+        Publish();
+        sendStarted_ = Now();
         const PgResult r = db_->Exec(
             "SELECT ostatni_seq, odmowa_seq, odmowa FROM pomiary.dodaj_zdarzenia($1, $2::bigint[], $3::text[], "
             "$4::text[])",
             {o_.settings.station.toUtf8(), TextArray(seqs), TextArray(previous), TextArray(lines)},
             o_.queryTimeoutMs);
+        const qint64 took = Now() - sendStarted_;
+        sendStarted_ = 0;
+        status_.answerWaitS = 0;
         if (!r.Ok()) {
+            // Sent again whole, a batch the server cannot finish in time would
+            // time out forever.
+            if (r.TimedOut())
+                batchLimit_ = std::max(1, int(events.size()) / 2);
             Down(r.Error());
             return false;
         }
+        if (took < o_.queryTimeoutMs / 4 && int(events.size()) >= batchLimit_)
+            batchLimit_ = std::min(std::max(1, o_.batchEvents), batchLimit_ * 2);
         lastTalk_ = Now();
         confirmed_ = r.Value(0, 0).toLongLong();
         overlap_ = false;
@@ -282,7 +318,7 @@ bool CentralWorker::SendBatch(bool &more)
         }
     }
     if (unsendable >= 0) {
-        Refused(unsendable, QStringLiteral("Zdarzenie %1 w dzienniku nie jest poprawnym tekstem UTF-8").arg(unsendable));
+        Refused(unsendable, why);
         return false;
     }
     status_.state = CentralStatus::State::Connected;

@@ -31,7 +31,8 @@ struct SenderOptions {
     int queryTimeoutMs = 60000;
     int pollMs = 250;         // how often the journal is looked at
     // A backlog goes out in big transactions, each small enough to cross a
-    // slow link well within queryTimeoutMs.
+    // slow link well within queryTimeoutMs. A batch that times out is halved
+    // (down to one event) and grows back while batches go quickly.
     int batchEvents = 5000;
     qint64 batchBytes = 2 << 20;
     int retryMinMs = 1000;    // after a failure, doubling up to retryMaxMs
@@ -64,6 +65,7 @@ private:
     void SaveProgress();
     void LoadProgress();
     void Publish();
+    void WhileAnswerAwaited();
 
     SenderOptions o_;
     const std::atomic_bool *stop_;
@@ -79,6 +81,8 @@ private:
     qint64 nextAttempt_ = 0;
     qint64 lastTalk_ = 0;
     int retryMs_ = 0;
+    int batchLimit_ = 0;       // events per batch now: halved after a batch timed out
+    qint64 sendStarted_ = 0;   // when the batch awaiting the server's answer went out
 };
 
 // The windows' side: starts the worker thread and hears its status.

@@ -21,6 +21,7 @@ struct CentralStatus {
     qint64 confirmed = -1;   // the last event it confirmed (-1: none)
     qint64 refusedSeq = -1;  // Refused: the event
     QString error;           // the last error, or the refusal's reason
+    int answerWaitS = 0;     // how long the batch sent has waited for the server's answer
 
     bool operator==(const CentralStatus &) const = default;
 };

@@ -134,37 +134,60 @@ bool JournalOutbox::Take(qint64 first, int maxCount, qint64 maxBytes, std::vecto
     out.clear();
     if (first < 0 || first >= Count() || maxCount <= 0)
         return true;
-    qint64 last = first;  // exclusive end, in lines
-    while (last < Count() && last - first < maxCount) {
-        const qint64 lineEnd = last + 1 < Count() ? starts_[size_t(last + 1)] : end_;
-        if (last > first && lineEnd - starts_[size_t(first)] > maxBytes)
-            break;
-        ++last;
-    }
-    const qint64 from = first > 0 ? starts_[size_t(first - 1)] : 0;
-    const qint64 to = last < Count() ? starts_[size_t(last)] : end_;
+    auto endOf = [&](qint64 i) { return i + 1 < Count() ? starts_[size_t(i + 1)] : end_; };
     Fd fd(path_);
-    QByteArray data;
-    if (fd.get() < 0 || !ReadAt(fd.get(), from, to - from, data)) {
+    auto fail = [&] {
         if (error)
             *error = Errno();
         return false;
-    }
-    auto lineAt = [&](qint64 i) {
-        const qint64 b = starts_[size_t(i)] - from;
-        const qint64 e = (i + 1 < Count() ? starts_[size_t(i + 1)] : end_) - from - 1;  // at its LF
-        QByteArrayView v(data.constData() + b, e - b);
-        if (v.endsWith('\r'))
-            v.chop(1);
-        return v;
     };
-    QByteArray previous = first > 0 ? MacOfLine(lineAt(first - 1)) : QByteArray(64, '0');
+    if (fd.get() < 0)
+        return fail();
+    // A line's mac from its last bytes only: the line before may be long.
+    auto macOf = [&](qint64 i, QByteArray &mac) {
+        const qint64 tail = std::min<qint64>(endOf(i) - starts_[size_t(i)], 8 + 64 + 2 + 2);
+        QByteArray t;
+        if (!ReadAt(fd.get(), endOf(i) - tail, tail, t))
+            return false;
+        t.chop(1);
+        if (t.endsWith('\r'))
+            t.chop(1);
+        mac = MacOfLine(t);
+        return true;
+    };
+    QByteArray previous(64, '0');
+    if (first > 0 && !macOf(first - 1, previous))
+        return fail();
+    if (endOf(first) - starts_[size_t(first)] - 1 > maxLine_) {
+        OutboxEvent e;
+        e.seq = first;
+        e.previousMac = previous;
+        e.tooLong = endOf(first) - starts_[size_t(first)];
+        out.push_back(std::move(e));
+        return true;
+    }
+    qint64 last = first;  // exclusive end, in lines
+    while (last < Count() && last - first < maxCount) {
+        const qint64 lineEnd = endOf(last);
+        if (last > first && (lineEnd - starts_[size_t(first)] > maxBytes || lineEnd - starts_[size_t(last)] - 1 > maxLine_))
+            break;
+        ++last;
+    }
+    const qint64 from = starts_[size_t(first)];
+    const qint64 to = last < Count() ? starts_[size_t(last)] : end_;
+    QByteArray data;
+    if (!ReadAt(fd.get(), from, to - from, data))
+        return fail();
     out.reserve(size_t(last - first));
     for (qint64 i = first; i < last; ++i) {
+        const qint64 b = starts_[size_t(i)] - from;
+        QByteArrayView v(data.constData() + b, endOf(i) - from - 1 - b);  // up to its LF
+        if (v.endsWith('\r'))
+            v.chop(1);
         OutboxEvent e;
         e.seq = i;
         e.previousMac = previous;
-        e.line = lineAt(i).toByteArray();
+        e.line = v.toByteArray();
         previous = MacOfLine(e.line);
         out.push_back(std::move(e));
     }

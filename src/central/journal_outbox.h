@@ -16,6 +16,7 @@ struct OutboxEvent {
     qint64 seq = 0;           // the line's place in the journal, from 0
     QByteArray previousMac;   // the mac of the line before (64 '0' for line 0)
     QByteArray line;          // the line without its line end
+    qint64 tooLong = 0;       // the bytes (with its line end) of a line over the limit, not read; line is empty
 };
 
 // The mac a journal line ends with (,"mac":"<64 hex>"}); empty when none.
@@ -35,13 +36,18 @@ public:
     qint64 Count() const { return qint64(starts_.size()); }
 
     // Events from line `first` on: at most `maxCount`, and not more than
-    // `maxBytes` of lines unless the first one alone is larger.
+    // `maxBytes` of lines unless the first one alone is larger. A line longer
+    // than MaxLine() (junk, never an event) is taken alone and not read.
     bool Take(qint64 first, int maxCount, qint64 maxBytes, std::vector<OutboxEvent> &out,
               QString *error = nullptr) const;
+
+    qint64 MaxLine() const { return maxLine_; }
+    void SetMaxLine(qint64 bytes) { maxLine_ = bytes; }
 
 private:
     void Reset();
 
+    qint64 maxLine_ = qint64(96) << 20;
     QString path_;
     std::vector<qint64> starts_;  // where each complete line begins
     qint64 end_ = 0;              // just after the last complete line

@@ -75,9 +75,11 @@ bool PgConnection::IsOpen() const
     return conn_ && PQstatus(conn_) == CONNECTION_OK;
 }
 
-bool PgConnection::WaitSocket(bool forWrite, qint64 deadline, QString *error)
+bool PgConnection::WaitSocket(bool forWrite, qint64 deadline, QString *error, bool *timedOut, bool forAnswer)
 {
     for (;;) {
+        if (forAnswer && waitHook_)
+            waitHook_();
         if (stop_ && stop_->load()) {
             *error = QStringLiteral("Przerwano");
             return false;
@@ -85,6 +87,8 @@ bool PgConnection::WaitSocket(bool forWrite, qint64 deadline, QString *error)
         const qint64 left = deadline - QDateTime::currentMSecsSinceEpoch();
         if (left <= 0) {
             *error = QStringLiteral("Przekroczony czas oczekiwania na serwer bazy");
+            if (timedOut)
+                *timedOut = true;
             return false;
         }
         pollfd p{PQsocket(conn_), short(forWrite ? POLLOUT : POLLIN), 0};
@@ -142,11 +146,12 @@ bool PgConnection::Open(const QByteArray &conninfo, int timeoutMs, QString *erro
     return true;
 }
 
-PgResult PgConnection::Fail(const QString &error)
+PgResult PgConnection::Fail(const QString &error, bool timedOut)
 {
     Close();
     PgResult r;
     r.error_ = error;
+    r.timedOut_ = timedOut;
     return r;
 }
 
@@ -168,26 +173,27 @@ PgResult PgConnection::Exec(const char *sql, const std::vector<QByteArray> &para
     if (!sent)
         return Fail(Trimmed(PQerrorMessage(conn_)));
     QString error;
+    bool timedOut = false;
     // Sending: a large batch may not fit the socket at once.
     for (;;) {
         const int f = PQflush(conn_);
         if (f == 0)
             break;
-        if (f < 0 || !WaitSocket(true, deadline, &error))
-            return Fail(f < 0 ? Trimmed(PQerrorMessage(conn_)) : error);
+        if (f < 0 || !WaitSocket(true, deadline, &error, &timedOut, true))
+            return Fail(f < 0 ? Trimmed(PQerrorMessage(conn_)) : error, timedOut);
     }
     PgResult last;
     bool haveResult = false;
     for (;;) {
         while (PQisBusy(conn_)) {
-            if (!WaitSocket(false, deadline, &error)) {
+            if (!WaitSocket(false, deadline, &error, &timedOut, true)) {
                 // Ask the server to drop the statement; the connection goes anyway.
                 if (PGcancel *c = PQgetCancel(conn_)) {
                     char buf[256];
                     PQcancel(c, buf, sizeof buf);
                     PQfreeCancel(c);
                 }
-                return Fail(error);
+                return Fail(error, timedOut);
             }
             if (!PQconsumeInput(conn_))
                 return Fail(Trimmed(PQerrorMessage(conn_)));

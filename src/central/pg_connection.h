@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,8 @@ public:
     const QString &Error() const { return error_; }
     // SQLSTATE of a server error ("42501"), empty for a failed connection.
     const QByteArray &State() const { return state_; }
+    // The server did not answer within the time given.
+    bool TimedOut() const { return timedOut_; }
 
 private:
     friend class PgConnection;
@@ -36,6 +39,7 @@ private:
     bool ok_ = false;
     QString error_;
     QByteArray state_;
+    bool timedOut_ = false;
 };
 
 class PgConnection {
@@ -59,12 +63,18 @@ public:
     // Whether the server went away meanwhile (reads what it sent, does not wait).
     bool Lost();
 
+    // Called every few tens of milliseconds while a query waits for the
+    // server, so that its caller can tell how long it has been waiting.
+    void SetWaitHook(std::function<void()> hook) { waitHook_ = std::move(hook); }
+
 private:
-    bool WaitSocket(bool forWrite, qint64 deadline, QString *error);
-    PgResult Fail(const QString &error);
+    bool WaitSocket(bool forWrite, qint64 deadline, QString *error, bool *timedOut = nullptr,
+                    bool forAnswer = false);
+    PgResult Fail(const QString &error, bool timedOut = false);
 
     const std::atomic_bool *stop_;
     pg_conn *conn_ = nullptr;
+    std::function<void()> waitHook_;
 };
 
 // A password written into a connection string (password= or in a URI);

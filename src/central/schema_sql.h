@@ -7,5 +7,8 @@ namespace central::sql {
 
 extern const char *const kEventsAsSent;
 extern const char *const kCurrentWeighings;
+extern const char *const kDirectUndo;
+extern const char *const kChains;
+extern const char *const kTableState;
 
 }  // namespace central::sql

@@ -136,3 +136,24 @@ TEST(JournalOutbox, AnotherFileInItsPlaceIsReadAgainFromTheStart)
 }
 
 }  // namespace
+
+TEST(JournalOutbox, ALineOverTheLimitIsTakenAloneUnreadAndTheNextGetsItsMac)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dziennik.txt");
+    const QByteArray junk = "{" + QByteArray(5000, 'x') + ",\"mac\":\"" + QByteArray(64, 'f') + "\"}";
+    ASSERT_TRUE(Append(path, Line(0, 'a') + "\r\n" + junk + "\r\n" + Line(2, 'c') + "\r\n"));
+    JournalOutbox o(path);
+    o.SetMaxLine(1000);
+    o.Refresh();
+    EXPECT_EQ(TakeAll(o, 0).size(), 1u);
+    const auto e = TakeAll(o, 1);
+    ASSERT_EQ(e.size(), 1u);
+    EXPECT_EQ(e[0].tooLong, junk.size() + 2);
+    EXPECT_TRUE(e[0].line.isEmpty());
+    EXPECT_EQ(e[0].previousMac, QByteArray(64, 'a'));
+    const auto after = TakeAll(o, 2);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].tooLong, 0);
+    EXPECT_EQ(after[0].previousMac, QByteArray(64, 'f'));
+}

@@ -92,14 +92,20 @@ TEST_F(Roles, AStationCannotAddChangeOrRemoveAnotherStationsEvents)
 TEST_F(Roles, ASenderUnderAnotherStationsNameIsToldWhyAndSendsNothing)
 {
     StationJournal j(dir_.filePath("dane"));
-    auto s = StartSender(TestSenderOptions(dir_.filePath("dane"), pg->Conninfo("waga_a"), "Waga B"));
-    ASSERT_TRUE(WaitFor([&] { return s->Status().state == CentralStatus::State::NotConnected; }, 10000));
-    EXPECT_EQ(s->Status().error, QString("Rola waga_a nie może wysyłać zdarzeń stanowiska \"Waga B\""));
-    EXPECT_EQ(s->Status().waiting, 1);
-    s.reset();
-    auto t = StartSender(TestSenderOptions(dir_.filePath("dane"), pg->Conninfo("waga_a"), "Waga Z"));
-    ASSERT_TRUE(WaitFor([&] { return t->Status().state == CentralStatus::State::NotConnected; }, 10000));
-    EXPECT_EQ(t->Status().error, QString("Stanowisko \"Waga Z\" nie jest zarejestrowane w bazie"));
+    // Another station's name, one not registered (the same answer: a login
+    // learns nothing of the others), and a name of a megabyte, cut short.
+    const QString huge(1 << 20, 'x');
+    const struct {
+        QString name;
+        QString shown;
+    } cases[] = {{"Waga B", "Waga B"}, {"Waga Z", "Waga Z"}, {huge, huge.left(300) + "…"}};
+    for (const auto &c : cases) {
+        auto s = StartSender(TestSenderOptions(dir_.filePath("dane"), pg->Conninfo("waga_a"), c.name));
+        ASSERT_TRUE(WaitFor([&] { return s->Status().state == CentralStatus::State::NotConnected; }, 10000));
+        EXPECT_EQ(s->Status().error, "Rola waga_a nie może wysyłać zdarzeń stanowiska \"" + c.shown +
+                                         "\" (nie ma go w bazie albo należy do innej roli)");
+        EXPECT_EQ(s->Status().waiting, 1);
+    }
     EXPECT_EQ(pg->Query("SELECT count(*) FROM pomiary.zdarzenia"), "2");
 }
 

@@ -87,6 +87,9 @@ TEST(CentralStatusTexts, TellTheStateAndTheEventsWaiting)
     s.error = "Brak nazwy stanowiska (stanowisko=) w pliku dane/baza.ini";
     EXPECT_EQ(StatusText(s), QString("Baza: błąd ustawień"));
     EXPECT_EQ(StatusTip(s), s.error);
+    // Whatever the reason echoes (a name of megabytes) is cut short.
+    s.error = "Błędny opis połączenia: " + QString(20 << 20, 'x');
+    EXPECT_EQ(StatusTip(s), s.error.left(400) + "…");
 }
 
 TEST(CentralTextArray, QuotesAndBackslashesAreEscaped)

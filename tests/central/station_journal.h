@@ -17,6 +17,7 @@
 #include <QMessageAuthenticationCode>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace central_test {
@@ -32,8 +33,7 @@ public:
         Write(o);
     }
 
-    // Many events at once (benchmarks): lines are written at Flush(), and
-    // "sha" is left out of the hashing (the server does not check it).
+    // Many events at once (benchmarks): lines are written at Flush().
     void SetBulk(bool bulk)
     {
         bulk_ = bulk;
@@ -69,10 +69,20 @@ public:
 
     void Login(const QByteArray &op) { Write({{"kind", "login"}, {"op", Text(op)}}); }
 
-    void Add(int tab, const QByteArray &line, const char *via = "button")
+    void Add(int tab, const QByteArray &line, const char *via = "button", QJsonObject extra = {})
     {
         Table(tab).push_back(line);
-        Write(TableEvent(tab, "add", {{"at", qint64(Lines(tab).size())}, {"line", Text(line)}, {"via", via}}));
+        extra.insert("at", qint64(Lines(tab).size()));
+        extra.insert("line", Text(line));
+        extra.insert("via", via);
+        Write(TableEvent(tab, "add", extra));
+    }
+
+    // An event of no table, with whatever members it has.
+    void Other(const char *kind, QJsonObject members = {})
+    {
+        members.insert("kind", kind);
+        Write(members);
     }
 
     // Rows from 1, as in the file before the event; an empty line removes the row.
@@ -145,6 +155,7 @@ public:
     void NotApplied(int tab, std::vector<QByteArray> before)
     {
         Table(tab) = std::move(before);
+        running_[size_t(tab - 1)].reset();
         Write({{"kind", "not_applied"}, {"ref", seq_ - 1}});
     }
 
@@ -212,9 +223,15 @@ private:
         extra.insert("kind", kind);
         extra.insert("tab", tab);
         extra.insert("n", qint64(Lines(tab).size()));
-        extra.insert("sha", bulk_ ? QString(64, '0')
-                                  : QString::fromLatin1(
-                                        QCryptographicHash::hash(FileBytes(tab), QCryptographicHash::Sha256).toHex()));
+        // An add hashes on from the file before it; anything else hashes the file anew.
+        auto &h = running_[size_t(tab - 1)];
+        if (QByteArrayView(kind) == "add" && h) {
+            h->addData(Lines(tab).back() + "\r\n");
+        } else {
+            h = std::make_unique<QCryptographicHash>(QCryptographicHash::Sha256);
+            h->addData(FileBytes(tab));
+        }
+        extra.insert("sha", QString::fromLatin1(h->result().toHex()));
         return extra;
     }
 
@@ -244,6 +261,7 @@ private:
     std::array<std::vector<QByteArray>, 5> tables_;
     std::vector<QByteArray> journal_;
     bool bulk_ = false;
+    std::array<std::unique_ptr<QCryptographicHash>, 5> running_;
     QByteArray pending_;
 };
 

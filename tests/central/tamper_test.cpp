@@ -5,6 +5,7 @@
 #include "central_support.h"
 
 #include <QJsonDocument>
+#include <QProcess>
 
 using namespace central_test;
 using central::CentralStatus;
@@ -118,6 +119,45 @@ TEST_F(Tamper, ANewChainStartedOverTheOldOneIsRefused)
     const CentralStatus s = Refusal();
     EXPECT_EQ(s.refusedSeq, 9);
     EXPECT_EQ(Held(), before_);
+}
+
+TEST_F(Tamper, AJournalRestoredFromABackupIsTakenAsANewChainOnceTheOwnerSaysSo)
+{
+    // The data folder as a backup had it after event 5, then weighed on.
+    auto restored = std::make_unique<StationJournal>(dir_.filePath("kopia"));
+    for (int i = 1; i <= 5; ++i)
+        restored->Add(1, StationJournal::Weighing(i, "2024-05-17 10:00", "10.00", "10.00", "0.00", "1.00", "10.00", "m", "k"));
+    ASSERT_EQ(restored->JournalLines().back(), journal_->JournalLines()[5]);
+    for (int i = 6; i <= 8; ++i)
+        restored->Add(1, StationJournal::Weighing(i, "2024-05-18 08:00", "7.00", "7.00", "0.00", "1.00", "7.00", "m", "k"));
+    journal_ = std::move(restored);
+    QFile::remove(dir_.filePath("dane/dziennik.txt"));
+    ASSERT_TRUE(QFile::copy(dir_.filePath("kopia/dziennik.txt"), dir_.filePath("dane/dziennik.txt")));
+    Refusal();
+
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    tool.start(QStringLiteral(POMIARY_BIN_DIR "/pomiary-baza"),
+               {"--nowy-lancuch", station_, QString::fromUtf8(pg->Conninfo("pomiary_wlasciciel"))});
+    ASSERT_TRUE(tool.waitForFinished(60000));
+    EXPECT_EQ(QString::fromUtf8(tool.readAll()),
+              QString("Stanowisko \"%1\": łańcuch 0 odłożony (zdarzeń: 10, ostatnie: 9, wierszy: 9).\n"
+                      "Stanowisko wyśle dziennik od zdarzenia 0 jako łańcuch 1. Co odłożony łańcuch ma ponad nowy: "
+                      "pomiary.poza_lancuchem.\n").arg(station_));
+    EXPECT_EQ(tool.exitCode(), 0);
+
+    // The station goes on by itself: its journal is the station's new chain.
+    ASSERT_TRUE(WaitFor([&] { return AllConfirmed(*sender_, *journal_); }, 10000)) << sender_->Status().error.toStdString();
+    ExpectServerHolds(*pg, station_, *journal_);
+    EXPECT_EQ(pg->Query("SELECT lancuch FROM pomiary.stanowiska WHERE rola = '" + role_ + "'"), "1");
+    // The old chain's weighings after the backup are kept apart and shown.
+    EXPECT_EQ(pg->Query("SELECT string_agg(seq::text, ',' ORDER BY seq) FROM pomiary.poza_lancuchem WHERE stanowisko = '" +
+                        station_.toUtf8() + "'", "biuro"),
+              "6,7,8,9");
+    EXPECT_EQ(pg->Query("SELECT count(*) FROM pomiary.wiersze_dawne w JOIN pomiary.stanowiska s ON s.id = w.stanowisko "
+                        "WHERE s.rola = '" + role_ + "' AND w.lancuch = 0"),
+              "9");
+    EXPECT_EQ(RefusalOnServer(), "");
 }
 
 TEST_F(Tamper, AnEventEditedByHandBeforeItWasSentIsRefusedWhereItBreaks)
