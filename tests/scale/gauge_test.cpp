@@ -289,9 +289,11 @@ TEST(GaugeLayout, ShortLabelsKeepTheFullSizeAndTheirPlaces)
         const GaugeTextLayout layout = LayOutGaugeTexts(g, labels, "kg", NarrowDigits);
         EXPECT_EQ(layout.labelPixels, kGaugeFontPixels);
         // Centred on the label radius, except the top one, kept inside the surface.
-        for (qsizetype i = 0; i < labels.size(); ++i)
-            if (i != 5)
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            if (i != 5) {
                 EXPECT_EQ(layout.labels[i].center(), QPointF(labels[i].centre)) << i;
+            }
+        }
         EXPECT_EQ(layout.labels[5].top(), 0.0);
         EXPECT_EQ(layout.unit, QRectF(104 - 0.46 * 12, 58, 0.46 * 24, 1.15 * 12));
     }
