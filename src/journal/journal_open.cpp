@@ -191,6 +191,20 @@ QList<JournalFinding> Journal::Open()
     return findings;
 }
 
+// What the files hold after `e`: a not_applied gives its event's table back
+// the state before it.
+static void FollowClaims(const Event &e, const std::optional<Event> &last, std::array<FileClaim, 5> &claims,
+                         std::array<FileClaim, 5> &before)
+{
+    if (e.kind == journal::kind::NotApplied) {
+        if (last && last->seq == e.ref && last->ChangesTable())
+            claims[size_t(last->table - 1)] = before[size_t(last->table - 1)];
+    } else if (e.ChangesTable()) {
+        before[size_t(e.table - 1)] = claims[size_t(e.table - 1)];
+        claims[size_t(e.table - 1)] = {e.Lines(), e.Sha()};
+    }
+}
+
 bool Journal::ScanTail(QList<JournalFinding> &findings, std::optional<Event> &last, std::array<FileClaim, 5> &before)
 {
     const std::optional<JournalState> s = keys_.LoadState(key_);
@@ -232,13 +246,7 @@ bool Journal::ScanTail(QList<JournalFinding> &findings, std::optional<Event> &la
             state_.mac = journal::MacOf(bytes).toByteArray();
             state_.lineStart = state_.end;
             state_.end = ends[i];
-            if (te->kind == journal::kind::NotApplied) {
-                if (last && last->seq == te->ref && last->ChangesTable())
-                    claims[size_t(last->table - 1)] = before[size_t(last->table - 1)];
-            } else if (te->ChangesTable()) {
-                before[size_t(te->table - 1)] = claims[size_t(te->table - 1)];
-                claims[size_t(te->table - 1)] = {te->Lines(), te->Sha()};
-            }
+            FollowClaims(*te, last, claims, before);
             last = te;
         }
     }
@@ -276,13 +284,7 @@ bool Journal::ScanAll(QList<JournalFinding> &findings, std::optional<Event> &las
             end = ends[i];
             if (!e)
                 continue;
-            if (e->kind == journal::kind::NotApplied) {
-                if (last && last->seq == e->ref && last->ChangesTable())
-                    claims[size_t(last->table - 1)] = before[size_t(last->table - 1)];
-            } else if (e->ChangesTable()) {
-                before[size_t(e->table - 1)] = claims[size_t(e->table - 1)];
-                claims[size_t(e->table - 1)] = {e->Lines(), e->Sha()};
-            }
+            FollowClaims(*e, last, claims, before);
             last = e;
         }
     }

@@ -65,15 +65,7 @@ StorageResult ArchiveWorkingFile(const TableStorage &storage, int tableNumber, c
     hooked.Change().selection = which == LineSelection::All        ? "all"
                                 : which == LineSelection::Matching ? "matching"
                                                                    : "not_matching";
-    StorageResult refused;
-    if (!CommitRecorded(w, hooked, refused)) {
-        if (!refused)
-            return refused;
-        if (w.LastFailure() == SafeFileWriter::Failure::Line)
-            return StorageResult::Failed(LineErrorMessage(path, w.FailedLine()));
-        return StorageResult::Failed(WriteErrorMessage(path));
-    }
-    return {};
+    return CommitNewFile(w, hooked, path);
 }
 
 QString ArchiveFileName(const QString &archiveDir, int tableNumber, const QDateTime &now)

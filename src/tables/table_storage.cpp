@@ -59,6 +59,18 @@ bool CommitRecorded(SafeFileWriter &w, HookedChange &hooked, StorageResult &refu
     return ok;
 }
 
+StorageResult CommitNewFile(SafeFileWriter &w, HookedChange &hooked, const QString &path)
+{
+    StorageResult refused;
+    if (CommitRecorded(w, hooked, refused))
+        return {};
+    if (!refused)
+        return refused;
+    if (w.LastFailure() == SafeFileWriter::Failure::Line)
+        return StorageResult::Failed(LineErrorMessage(path, w.FailedLine()));
+    return StorageResult::Failed(WriteErrorMessage(path));
+}
+
 StorageResult WriteRows(const QString &path, const MeasurementTable &table, HookedChange &hooked)
 {
     SafeFileWriter w(path);
@@ -71,15 +83,7 @@ StorageResult WriteRows(const QString &path, const MeasurementTable &table, Hook
             return StorageResult::Failed(LineErrorMessage(path, w.FailedLine()));
         }
     }
-    StorageResult refused;
-    if (!CommitRecorded(w, hooked, refused)) {
-        if (!refused)
-            return refused;
-        if (w.LastFailure() == SafeFileWriter::Failure::Line)
-            return StorageResult::Failed(LineErrorMessage(path, w.FailedLine()));
-        return StorageResult::Failed(WriteErrorMessage(path));
-    }
-    return {};
+    return CommitNewFile(w, hooked, path);
 }
 
 }  // namespace table_storage_detail

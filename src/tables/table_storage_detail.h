@@ -110,6 +110,10 @@ private:
 // file took it. A refused record cancels the rewrite.
 bool CommitRecorded(SafeFileWriter &w, HookedChange &hooked, StorageResult &refused);
 
+// The same for a file written whole under its own name, with the message of
+// whatever failed.
+StorageResult CommitNewFile(SafeFileWriter &w, HookedChange &hooked, const QString &path);
+
 // Writes the table's rows as the new file `path`, told to the hook.
 StorageResult WriteRows(const QString &path, const MeasurementTable &table, HookedChange &hooked);
 
