@@ -8,6 +8,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <cmath>
 #include <climits>
 #include <functional>
 #include <optional>
@@ -208,6 +209,28 @@ const std::vector<Key> &Keys()
         k.push_back(IntKey("Polaczenie_wagi", &C::scaleConnection, 0, 1));
         k.push_back(TextKey("Adres_IP_wagi", 200, &C::scaleIpAddress));
         k.push_back(IntKey("Port_IP_wagi", &C::scaleIpPort, 1, 65535));
+        k.push_back(IntKey("Protokol_wagi", &C::scaleProtocol, 0, 7));
+        k.push_back(TextKey("Zapytanie_wagi", 200, &C::scaleRequest));
+        k.push_back(IntKey("Zapytanie_wagi_co_ms", &C::scaleRequestMs, 50, 5000));
+        k.push_back(TextKey("Wzorzec_ramki_wagi", 200, &C::scaleFramePattern));
+        k.push_back(TextKey("Tekst_stabilny_wagi", 200, &C::scaleStableText));
+        k.push_back(SwitchKey("Tylko_stabilne", &C::onlyStable));
+        k.push_back(IntKey("Modbus_adres_urzadzenia", &C::modbusUnit, 1, 247));
+        k.push_back(IntKey("Modbus_rejestr", &C::modbusRegister, 0, 65535));
+        k.push_back(IntKey("Modbus_typ_rejestru", &C::modbusRegisterKind, 0, 1));
+        k.push_back(IntKey("Modbus_format", &C::modbusFormat, 0, 4));
+        k.push_back(IntKey("Modbus_kolejnosc_slow", &C::modbusWordOrder, 0, 1));
+        // A scale factor such as 0.001 needs more than the two decimals of RealKey.
+        k.push_back({"Modbus_mnoznik", 24,
+                     [](C &c, QByteArrayView v) {
+                         if (const auto x = ParseReal(v); x && *x != 0 && std::isfinite(*x))
+                             c.modbusScale = *x;
+                     },
+                     [](const C &c) { return QByteArray::number(c.modbusScale, 'g', 12); }});
+        k.push_back(IntKey("Modbus_miejsca_dziesietne", &C::modbusDecimals, 0, 6));
+        k.push_back(IntKey("Modbus_rejestr_statusu", &C::modbusStatusRegister, -1, 65535));
+        k.push_back(IntKey("Modbus_bit_stabilny", &C::modbusStableBit, 0, 15));
+        k.push_back(IntKey("Modbus_parzystosc", &C::modbusParity, 0, 2));
         return k;
     }();
     return keys;

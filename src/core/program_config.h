@@ -77,6 +77,24 @@ struct ProgramConfig {
     QByteArray scaleIpAddress = "127.0.0.1";  // Adres_IP_wagi
     int scaleIpPort = 3333;           // Port_IP_wagi
 
+    // How the indicator speaks (keys of our own, after the link keys).
+    int scaleProtocol = 0;            // Protokol_wagi: 0 standard .. 7 Modbus TCP (IndicatorProtocol)
+    QByteArray scaleRequest;          // Zapytanie_wagi: escaped (\r, \n, \xHH); empty = never asks
+    int scaleRequestMs = 200;         // Zapytanie_wagi_co_ms: 50..5000
+    QByteArray scaleFramePattern;     // Wzorzec_ramki_wagi: regular expression, named groups
+    QByteArray scaleStableText;       // Tekst_stabilny_wagi: what group "stabilny" holds when stable
+    bool onlyStable = false;          // Tylko_stabilne: "Dodaj pomiar" refuses unstable readings
+    int modbusUnit = 1;               // Modbus_adres_urzadzenia: 1..247
+    int modbusRegister = 0;           // Modbus_rejestr: 0..65535
+    int modbusRegisterKind = 0;       // Modbus_typ_rejestru: 0 holding, 1 input
+    int modbusFormat = 2;             // Modbus_format: 0 int16, 1 uint16, 2 int32, 3 uint32, 4 float32
+    int modbusWordOrder = 0;          // Modbus_kolejnosc_slow: 0 high word first, 1 low word first
+    double modbusScale = 1.0;         // Modbus_mnoznik: raw value times this
+    int modbusDecimals = 2;           // Modbus_miejsca_dziesietne: 0..6
+    int modbusStatusRegister = -1;    // Modbus_rejestr_statusu: -1 none
+    int modbusStableBit = 0;          // Modbus_bit_stabilny: 0..15
+    int modbusParity = 0;             // Modbus_parzystosc: 0 none, 1 even, 2 odd (RTU)
+
     bool logEnabled = false;          // the line "log"
 
     // The archive directory with '/' for use on this system.

@@ -224,3 +224,13 @@ QString ScaleLinkController::UpText() const
         return EthernetConnectedText(settings_.ipAddress, settings_.ipPort);
     return SerialOpenedText(settings_.portName, settings_.rate);
 }
+
+bool ScaleLinkController::Write(const QByteArray &bytes)
+{
+    if (!link_ || !link_->IsOpen() || bytes.isEmpty())
+        return false;
+    if (!link_->Write(bytes))
+        return false;
+    emit bytesSent(bytes);
+    return true;
+}

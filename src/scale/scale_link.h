@@ -54,6 +54,13 @@ public:
     virtual void Open() = 0;
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+    // Sends bytes to the indicator (a request); false when the link is not
+    // open or refused them. Links that only listen keep the default.
+    virtual bool Write(const QByteArray &bytes)
+    {
+        Q_UNUSED(bytes);
+        return false;
+    }
 
 signals:
     void connecting();
@@ -110,10 +117,14 @@ public:
     Outline LampOutline() const { return outline_; }
 
     ScaleLink *Link() const { return link_.get(); }
+    // Sends a request to the indicator; false while the link is down.
+    // Every byte sent is also reported by bytesSent, for the monitor.
+    bool Write(const QByteArray &bytes);
 
 signals:
     void statusTextChanged(const QString &text);
     void bytesReceived(const QByteArray &bytes, bool fromSocket);
+    void bytesSent(const QByteArray &bytes);
     void lampChanged(ScaleLinkController::LinkLampColour fill, ScaleLinkController::Outline outline, bool shown);
     // The link is not open: from its opening until it is up, and whenever it goes down.
     void linkDown();

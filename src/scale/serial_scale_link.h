@@ -27,6 +27,10 @@ public:
     void Open() override;
     void Close() override;
     bool IsOpen() const override { return port_.isOpen(); }
+    bool Write(const QByteArray &bytes) override
+    {
+        return port_.isOpen() && port_.write(bytes) == bytes.size();
+    }
 
     // The receive event: reads what is waiting; nothing waiting does nothing.
     void ReceiveEvent();

@@ -25,6 +25,10 @@ public:
     void Open() override;
     void Close() override;
     bool IsOpen() const override { return socket_.state() == QAbstractSocket::ConnectedState; }
+    bool Write(const QByteArray &bytes) override
+    {
+        return IsOpen() && socket_.write(bytes) == bytes.size();
+    }
 
     QTcpSocket &Socket() { return socket_; }
 

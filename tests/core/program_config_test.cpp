@@ -89,7 +89,23 @@ const QByteArray kDefaultFile =
     "Urzadzenie_portu_wagi=\r\n"
     "Polaczenie_wagi=0\r\n"
     "Adres_IP_wagi=127.0.0.1\r\n"
-    "Port_IP_wagi=3333\r\n";
+    "Port_IP_wagi=3333\r\n"
+    "Protokol_wagi=0\r\n"
+    "Zapytanie_wagi=\r\n"
+    "Zapytanie_wagi_co_ms=200\r\n"
+    "Wzorzec_ramki_wagi=\r\n"
+    "Tekst_stabilny_wagi=\r\n"
+    "Tylko_stabilne=0\r\n"
+    "Modbus_adres_urzadzenia=1\r\n"
+    "Modbus_rejestr=0\r\n"
+    "Modbus_typ_rejestru=0\r\n"
+    "Modbus_format=2\r\n"
+    "Modbus_kolejnosc_slow=0\r\n"
+    "Modbus_mnoznik=1\r\n"
+    "Modbus_miejsca_dziesietne=2\r\n"
+    "Modbus_rejestr_statusu=-1\r\n"
+    "Modbus_bit_stabilny=0\r\n"
+    "Modbus_parzystosc=0\r\n";
 
 class ProgramConfigTest : public ::testing::Test {
 protected:
