@@ -8,15 +8,17 @@ void AutoAdd::Beep()
         beep();
 }
 
-AutoAddAction AutoAdd::Decide(double previous, double reading, bool activeTableEmpty)
+AutoAddAction AutoAdd::Decide(double previous, double reading, bool activeTableEmpty, bool indicatorMoving)
 {
     switch (settings.mode) {
     case 0:
-        return DecideFirstStable(previous, reading);
+        return DecideFirstStable(previous, reading, indicatorMoving);
     case 1:
-        return DecideLastStable(previous, reading);
+        return DecideLastStable(previous, reading, indicatorMoving);
     case 2:
         // Every new value; an unchanged one only into an empty table.
+        if (indicatorMoving)
+            return AutoAddAction::None;
         if (reading != previous || activeTableEmpty)
             return AutoAddAction::Add;
         return AutoAddAction::None;
@@ -25,18 +27,18 @@ AutoAddAction AutoAdd::Decide(double previous, double reading, bool activeTableE
     }
 }
 
-AutoAddAction AutoAdd::DecideFirstStable(double previous, double reading)
+AutoAddAction AutoAdd::DecideFirstStable(double previous, double reading, bool moving)
 {
     if (lock_ && reading < settings.minMass)
         lock_ = false;
-    if (lock_ || reading < settings.minMass || std::fabs(reading - previous) > settings.delta)
+    if (lock_ || reading < settings.minMass || moving || std::fabs(reading - previous) > settings.delta)
         return AutoAddAction::None;
     lock_ = true;
     Beep();
     return AutoAddAction::Add;
 }
 
-AutoAddAction AutoAdd::DecideLastStable(double previous, double reading)
+AutoAddAction AutoAdd::DecideLastStable(double previous, double reading, bool moving)
 {
     if (reading < settings.minMass) {
         // The load was taken off.
@@ -46,7 +48,7 @@ AutoAddAction AutoAdd::DecideLastStable(double previous, double reading)
         noUpdate_ = false;
         return AutoAddAction::None;
     }
-    if (std::fabs(reading - previous) > settings.delta)
+    if (moving || std::fabs(reading - previous) > settings.delta)
         return AutoAddAction::None;
     if (!lock_) {
         lock_ = true;

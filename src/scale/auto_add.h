@@ -22,8 +22,10 @@ public:
     std::function<void()> beep;
 
     // AutoAddDecision of the previous reading P and the new reading R.
-    // `activeTableEmpty` matters in mode 2 only.
-    AutoAddAction Decide(double previous, double reading, bool activeTableEmpty);
+    // `activeTableEmpty` matters in mode 2 only. A reading the indicator
+    // marks as moving is never stable, whatever the criterion says, and
+    // adds nothing in any mode; it still counts as the load leaving.
+    AutoAddAction Decide(double previous, double reading, bool activeTableEmpty, bool indicatorMoving = false);
 
     // Every run of the adding action (button, Insert key or automatic).
     void NoteWeighingAdded() { noUpdate_ = true; }
@@ -39,8 +41,8 @@ public:
 
 private:
     void Beep();
-    AutoAddAction DecideFirstStable(double previous, double reading);
-    AutoAddAction DecideLastStable(double previous, double reading);
+    AutoAddAction DecideFirstStable(double previous, double reading, bool moving);
+    AutoAddAction DecideLastStable(double previous, double reading, bool moving);
 
     bool lock_ = false;
     bool noUpdate_ = false;

@@ -18,6 +18,25 @@ struct PortSettingsChoice {
     QString device;      // empty = the default device of the COM number
     QString ipAddress;
     QString ipPort;      // as typed
+
+    // How the indicator speaks (group "Protokół wagi").
+    int protocol = 0;         // IndicatorProtocol
+    QString request;          // escaped as typed: "SI\r\n"
+    int requestIntervalMs = 200;
+    QString framePattern;
+    QString stableText;
+    bool onlyStable = false;
+    int detectedRate = 0;     // a BaudRate number found by "Wykryj" (may be above the offered ones); 0 = none
+    int modbusUnit = 1;
+    int modbusRegister = 0;
+    int modbusRegisterKind = 0;
+    int modbusFormat = 2;
+    int modbusWordOrder = 0;
+    QString modbusScale = QStringLiteral("1");  // as typed
+    int modbusDecimals = 2;
+    int modbusStatusRegister = -1;
+    int modbusStableBit = 0;
+    int modbusParity = 0;
 };
 
 // The rate of entry `rateIndex` of the list (110 for 0).

@@ -19,8 +19,10 @@ class ScaleInput : public QObject {
 public:
     enum class AutoAddDecision { None, Add, Update };
     // Asked for a readable weight within the maximum while automatic adding
-    // is on: the previous display text and the new value.
-    using AutoAddDecider = std::function<AutoAddDecision(const QByteArray &previousDisplay, double value)>;
+    // is on: the previous display text, the new value, and whether the
+    // indicator marks the new reading as still moving.
+    using AutoAddDecider =
+        std::function<AutoAddDecision(const QByteArray &previousDisplay, double value, bool indicatorMoving)>;
 
     ScaleInput(const Clock &clock, EventLog *log, QObject *parent = nullptr);
 
@@ -36,6 +38,9 @@ public:
     void FeedSerialBytes(QByteArrayView bytes);
     void FeedSocketBytes(QByteArrayView bytes);
     void DecodeLine(QByteArrayView line);
+    // A frame of another family, already decoded: shown like a line of the
+    // standard format, with the indicator's stability and tare.
+    void ApplyIndicatorFrame(QByteArrayView raw, const IndicatorFrame &frame);
 
     // The link is down: no weight is known, so none may be taken.
     void ShowNoReading();
@@ -45,6 +50,10 @@ public:
 
 signals:
     void displayChanged(const QByteArray &displayText);
+    // A net frame carried the indicator's tare; it is the tare of the next weighing.
+    void tareChanged(const QByteArray &tareText);
+    // Every line of the standard format, as decoded (for the monitor and request mode).
+    void lineDecoded(const QByteArray &line, const DecodedLine &decoded);
     // A numbered weighing record. `newSeries`: automatic deletion is on and the
     // previous record came more than 3.03 s ago, so the table starts afresh.
     void weighingRecord(const QByteArray &number, const QByteArray &weight, bool newSeries);
@@ -52,6 +61,9 @@ signals:
     void updateLastRowRequested();
 
 private:
+    void ShowWeight(const QByteArray &text, double value, int massDecimals, IndicatorFrame::Stability stability);
+    void ShowOverload(int massDecimals);
+
     const Clock &clock_;
     EventLog *log_;
     ScaleReading reading_;
@@ -62,6 +74,6 @@ private:
     bool autoAdd_ = false;
     int autoAddMode_ = 0;
     AutoAddDecider decider_;
-    // The last mass shown; the display starts at "0.00".
-    QByteArray lastMass_ = "0.00";
+    // The last mass shown that the indicator did not mark as moving; the display starts at "0.00".
+    QByteArray lastSettled_ = "0.00";
 };

@@ -3,6 +3,8 @@
 // The current weight state. DisplayText is the single source of the current
 // weight: every consumer reads the text shown and parses it.
 
+#include "scale/protocols/indicator_frame.h"
+
 #include <QByteArray>
 #include <QDateTime>
 
@@ -13,6 +15,9 @@ struct ScaleReading {
     QByteArray tareText = "0.00";
     QDateTime lastFrameTime;
     QDateTime lastRecordTime;
+    // What the indicator says of the shown weight; Unknown where its frames
+    // carry no such flag (the standard line format).
+    IndicatorFrame::Stability stability = IndicatorFrame::Stability::Unknown;
 
     // A mass is shown (not overload, not "no reading", not empty).
     bool HasMass() const;

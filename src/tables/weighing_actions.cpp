@@ -20,6 +20,7 @@ using namespace weighing_detail;
 namespace {
 
 const QString kNoMeasurement = QStringLiteral("Brak pomiaru!");
+const QString kUnstableReading = QStringLiteral("Odczyt wagi nie jest stabilny!");
 // The last line of a failed write's message.
 const QString kAddNotRecorded = QStringLiteral("Pomiar nie został zapisany.");
 const QString kSeriesNotStarted = QStringLiteral("Nowa seria pomiarów nie została rozpoczęta.");
@@ -90,6 +91,11 @@ bool WeighingActions::AddWeighing(TableAction via)
     const QByteArray &display = env_.reading->displayText;
     if (!DisplayShowsMass(display)) {
         env_.prompts->Error(kNoMeasurement);
+        return false;
+    }
+    // Only where the indicator says so: the standard format carries no flag.
+    if (env_.config->onlyStable && env_.reading->stability == IndicatorFrame::Stability::Moving) {
+        env_.prompts->Error(kUnstableReading);
         return false;
     }
     if (env_.autoAdd)

@@ -274,9 +274,24 @@ TEST_F(ProgramConfigTest, RangesPerKey)
     EXPECT_EQ(c.autoAddMode, 2);
     EXPECT_EQ(c.scaleConnection, 1);
     EXPECT_EQ(c.scaleIpPort, 1);
-    EXPECT_TRUE(SerializeConfig(c).endsWith("Szerokosc_et_druk_kolumny_opakowanie=12\r\n"
+    EXPECT_TRUE(SerializeConfig(c).contains("Szerokosc_et_druk_kolumny_opakowanie=12\r\n"
                                             "Urzadzenie_portu_wagi=/dev/ttyUSB0\r\nPolaczenie_wagi=1\r\n"
-                                            "Adres_IP_wagi=192.168.1.20\r\nPort_IP_wagi=1\r\n"));
+                                            "Adres_IP_wagi=192.168.1.20\r\nPort_IP_wagi=1\r\nProtokol_wagi=0\r\n"));
+
+    // The indicator's keys: out of range or unreadable values keep the defaults.
+    c = Load("Protokol_wagi=8\r\nZapytanie_wagi_co_ms=10\r\nModbus_mnoznik=0\r\nModbus_format=5\r\n"
+             "Modbus_rejestr_statusu=-2\r\n");
+    EXPECT_EQ(c.scaleProtocol, 0);
+    EXPECT_EQ(c.scaleRequestMs, 200);
+    EXPECT_EQ(c.modbusScale, 1.0);
+    EXPECT_EQ(c.modbusFormat, 2);
+    EXPECT_EQ(c.modbusStatusRegister, -1);
+    c = Load("Protokol_wagi=7\r\nZapytanie_wagi=SI\\r\\n\r\nZapytanie_wagi_co_ms=5000\r\nModbus_mnoznik=0,001\r\n");
+    EXPECT_EQ(c.scaleProtocol, 7);
+    EXPECT_EQ(c.scaleRequest, "SI\\r\\n");
+    EXPECT_EQ(c.scaleRequestMs, 5000);
+    EXPECT_DOUBLE_EQ(c.modbusScale, 0.001);
+    EXPECT_TRUE(SerializeConfig(c).contains("\r\nModbus_mnoznik=0.001\r\n"));
 }
 
 TEST_F(ProgramConfigTest, MaximumMassBelowOneIsIgnored)

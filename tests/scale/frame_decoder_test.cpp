@@ -236,7 +236,7 @@ TEST(ScaleInput, AutoAddIsAskedOnlyAfterAMass)
     Input s;
     s.input.SetAutoAdd(true, 0);
     QList<QByteArray> asked;
-    s.input.SetAutoAddDecider([&](const QByteArray &prev, double) {
+    s.input.SetAutoAddDecider([&](const QByteArray &prev, double, bool) {
         asked << prev;
         return ScaleInput::AutoAddDecision::Add;
     });
@@ -265,7 +265,7 @@ TEST(ScaleInput, ReconnectAloneAddsNothingInModeTwo)
     autoAdd.settings.mode = 2;
     int rows = 0;
     s.input.SetAutoAdd(true, 2);
-    s.input.SetAutoAddDecider([&](const QByteArray &prev, double value) {
+    s.input.SetAutoAddDecider([&](const QByteArray &prev, double value, bool) {
         const AutoAddAction a = autoAdd.Decide(ParseNumber(prev).value_or(0), value, rows == 0);
         return a == AutoAddAction::Add ? ScaleInput::AutoAddDecision::Add : ScaleInput::AutoAddDecision::None;
     });

@@ -127,6 +127,21 @@ TEST_F(Actions, NoMeasurementAddsNothing)
     EXPECT_FALSE(QFile::exists(dataDir + "pomiary1.txt"));
 }
 
+TEST_F(Actions, OnlyStableRefusesWhatTheIndicatorMarksMoving)
+{
+    using S = IndicatorFrame::Stability;
+    // Off, or a reading without a flag: added as always.
+    reading.stability = S::Moving;
+    EXPECT_TRUE(Make().AddWeighing());
+    config.onlyStable = true;
+    reading.stability = S::Unknown;
+    EXPECT_TRUE(Make().AddWeighing());
+    reading.stability = S::Moving;
+    EXPECT_FALSE(Make().AddWeighing());
+    EXPECT_EQ(prompts.MessageTexts(), QStringList{"Odczyt wagi nie jest stabilny!"});
+    EXPECT_EQ(T().RowCount(), 2);
+}
+
 TEST_F(Actions, WeighingRecordsAndANewSeries)
 {
     Make().AddRecordRow("7", "100.00", false);

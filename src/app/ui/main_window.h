@@ -31,6 +31,7 @@ class InputDialog;
 class AboutWindow;
 class TablePages;
 class ScaleLinkController;
+class ScaleProtocol;
 class PortSettingsWindow;
 class LinkIndicator;
 class MaterialWindow;
@@ -95,6 +96,7 @@ public:
     TableSet &Tables() { return tables_; }
     TablePages *Pages() const { return tablePages_; }
     ScaleLinkController *ScaleLink() const { return scaleLink_; }
+    ScaleProtocol *Protocol() const { return scaleProtocol_; }
     PortSettingsWindow *PortSettings() const { return portSettings_; }
     MaterialWindow *Materials() const { return materials_; }
     PackagingWindow *Packagings() const { return packagings_; }
@@ -179,6 +181,8 @@ private:
     void ApplyConfigToControls();
     void CreateTablePages();
     void CreateScaleLink();
+    // The link and the protocol as konfig.ini has them now.
+    void ApplyScaleSettings();
     void CreateDictionaryWindows();
     void ShowDisplay(const QByteArray &text);
     void ShowTare();
@@ -255,6 +259,7 @@ private:
     QWidget *tablesArea_ = nullptr;
     TablePages *tablePages_ = nullptr;
     ScaleLinkController *scaleLink_ = nullptr;
+    ScaleProtocol *scaleProtocol_ = nullptr;
     PortSettingsWindow *portSettings_ = nullptr;
     LinkIndicator *sledEthernet_ = nullptr;
     QList<QPushButton *> bottomButtons_;

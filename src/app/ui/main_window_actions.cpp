@@ -112,10 +112,10 @@ void MainWindow::ConnectWeighingActions()
                 const ScaleWorkPrompts::Scope work(*scaleWork);
                 a->AddRecordRow(number, weight, newSeries);
             });
-    scaleInput_->SetAutoAddDecider([this, a](const QByteArray &previous, double reading) {
+    scaleInput_->SetAutoAddDecider([this, a](const QByteArray &previous, double reading, bool moving) {
         const double p = ParseNumber(previous).value_or(0.0);
         const bool loaded = autoAdding_.Locked();
-        const AutoAddAction action = autoAdding_.Decide(p, reading, tables_.Active().IsEmpty());
+        const AutoAddAction action = autoAdding_.Decide(p, reading, tables_.Active().IsEmpty(), moving);
         // The load left the scale: its row is final.
         if (loaded && !autoAdding_.Locked())
             a->EndLoad();

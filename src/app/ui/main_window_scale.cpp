@@ -5,6 +5,7 @@
 #include "core/cp1250.h"
 #include "output/main_layout.h"
 #include "scale/scale_link.h"
+#include "scale/scale_protocol.h"
 #include "scale/ui/gauge_widget.h"
 #include "scale/ui/link_indicator.h"
 #include "scale/ui/port_settings_window.h"
@@ -13,17 +14,16 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 
 void MainWindow::CreateScaleLink()
 {
     scaleLink_ = new ScaleLinkController(this);
-    connect(scaleLink_, &ScaleLinkController::bytesReceived, this, [this](const QByteArray &bytes, bool fromSocket) {
-        if (fromSocket)
-            scaleInput_->FeedSocketBytes(bytes);
-        else
-            scaleInput_->FeedSerialBytes(bytes);
-    });
-    connect(scaleLink_, &ScaleLinkController::linkOpened, this, [this] { scaleInput_->ClearReceiveBuffers(); });
+    scaleProtocol_ = new ScaleProtocol(*scaleInput_, this);
+    scaleProtocol_->SetWriter([this](const QByteArray &bytes) { return scaleLink_->Write(bytes); });
+    connect(scaleLink_, &ScaleLinkController::bytesReceived, scaleProtocol_, &ScaleProtocol::OnBytes);
+    connect(scaleLink_, &ScaleLinkController::linkOpened, scaleProtocol_, &ScaleProtocol::OnLinkOpened);
+    connect(scaleInput_.get(), &ScaleInput::tareChanged, this, &MainWindow::ShowTare);
     connect(scaleLink_, &ScaleLinkController::statusTextChanged, this, [this](const QString &text) {
         statusPanels_[1]->setText(text);
         statusPanels_[1]->setToolTip(scaleLink_->LastError());
@@ -32,23 +32,34 @@ void MainWindow::CreateScaleLink()
     // none from before a drop. The Ethernet text stays "brak połączenia"
     // from one failure to the next, so the reason is refreshed here too.
     connect(scaleLink_, &ScaleLinkController::linkDown, this, [this] {
+        scaleProtocol_->OnLinkDown();
         scaleInput_->ShowNoReading();
         statusPanels_[1]->setToolTip(scaleLink_->LastError());
     });
+    // An indicator that answers requests is asked at once with F5.
+    auto *askNow = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    askNow->setContext(Qt::WindowShortcut);
+    connect(askNow, &QShortcut::activated, scaleProtocol_, &ScaleProtocol::SendNow);
     sledEthernet_->Follow(scaleLink_);
     portSettings_ = new PortSettingsWindow(config_, *prompts_, this);
     if (options_.openScaleLink)
-        scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
+        ApplyScaleSettings();
     if (!scaleLink_->IsOpen())
         scaleInput_->ShowNoReading();
     statusPanels_[1]->setText(scaleLink_->StatusText());
     statusPanels_[1]->setToolTip(scaleLink_->LastError());
 }
 
+void MainWindow::ApplyScaleSettings()
+{
+    scaleProtocol_->Apply(ProtocolSettings::FromConfig(config_), false);
+    scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
+}
+
 void MainWindow::BBsetrsClick()
 {
     if (portSettings_->exec() == QDialog::Accepted)
-        scaleLink_->Apply(ScaleLinkSettings::FromConfig(config_));
+        ApplyScaleSettings();
 }
 
 void MainWindow::BBset_tareClick()

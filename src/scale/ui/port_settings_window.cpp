@@ -2,7 +2,9 @@
 
 #include "core/ui/dialog_buttons.h"
 #include "core/user_prompts.h"
+#include "scale/protocol_settings.h"
 #include "scale/scale_link.h"
+#include "scale/ui/protocol_group.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -130,6 +132,10 @@ void PortSettingsWindow::FormCreate()
     ethernetForm->addRow(QStringLiteral("Adres IP docelowy:"), address_);
     ethernetForm->addRow(QStringLiteral("Port docelowy:"), ipPort_);
 
+    protocol_ = new ProtocolGroup(this);
+    connect(protocol_, &ProtocolGroup::monitorRequested, this, &PortSettingsWindow::monitorRequested);
+    connect(protocol_, &ProtocolGroup::detectRequested, this, &PortSettingsWindow::detectRequested);
+
     const DialogButtons buttons = MakeDialogButtons(this);
     buttons.row->addStretch();
     // OK checks the address before it closes.
@@ -139,6 +145,7 @@ void PortSettingsWindow::FormCreate()
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(pilot);
     layout->addWidget(ethernetBox);
+    layout->addWidget(protocol_);
     layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog
 
@@ -174,7 +181,22 @@ void PortSettingsWindow::SetChoice(const PortSettingsChoice &choice)
     device_->setCurrentText(choice.device);
     address_->setText(choice.ipAddress);
     ipPort_->setText(choice.ipPort);
+    protocol_->SetChoice(choice);
+    detectedRate_ = choice.detectedRate;
     UpdateDeviceHint();
+}
+
+void PortSettingsWindow::ApplyDetection(int protocol, int rate, const QByteArray &request)
+{
+    PortSettingsChoice c = Choice();
+    c.protocol = protocol;
+    c.request = QString::fromLatin1(EscapeRequest(request));
+    if (rate >= 1 && rate <= PortSettingsChoice::kRatesOffered)
+        c.rateIndex = rate - 1;
+    else if (rate > PortSettingsChoice::kRatesOffered)
+        c.rateIndex = -1;  // faster than the list offers: kept apart
+    c.detectedRate = rate;
+    SetChoice(c);
 }
 
 PortSettingsChoice PortSettingsWindow::Choice() const
@@ -186,6 +208,9 @@ PortSettingsChoice PortSettingsWindow::Choice() const
     c.device = device_->currentText().trimmed();
     c.ipAddress = address_->text().trimmed();
     c.ipPort = ipPort_->text().trimmed();
+    protocol_->ReadInto(c);
+    // A rate found by detection holds until another rate is chosen.
+    c.detectedRate = c.rateIndex < 0 ? detectedRate_ : 0;
     return c;
 }
 

@@ -13,6 +13,7 @@ class QButtonGroup;
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
+class ProtocolGroup;
 class UserPrompts;
 
 class PortSettingsWindow : public QDialog {
@@ -27,6 +28,12 @@ public:
 
     // What the controls hold now.
     PortSettingsChoice Choice() const;
+    // What "Wykryj" found goes into the controls; OK applies it.
+    void ApplyDetection(int protocol, int rate, const QByteArray &request);
+
+signals:
+    void monitorRequested();
+    void detectRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -45,4 +52,6 @@ private:
     QComboBox *device_ = nullptr;
     QLineEdit *address_ = nullptr;
     QLineEdit *ipPort_ = nullptr;
+    ProtocolGroup *protocol_ = nullptr;
+    int detectedRate_ = 0;
 };

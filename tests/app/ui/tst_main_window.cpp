@@ -129,7 +129,7 @@ private slots:
         QVERIFY(written.contains("\r\nDane_uzytkownika1=Odbiorca: \xAFwirownia\r\n"));
         QVERIFY(written.contains("\r\nDane_uzytkownika2=Plac 2  Brama 1\r\n"));
         QVERIFY(written.contains("\r\nJednostka=t\r\n"));
-        QCOMPARE(written.count("\r\n"), 72);  // 67 keys, 4 of our own, "log"
+        QCOMPARE(written.count("\r\n"), 88);  // 67 keys, 20 of our own, "log"
     }
 
     void userFieldsHoldWhatTheirKeysHold()
