@@ -53,7 +53,7 @@ bool PtyOutput::Create(QString *error)
     if (slave >= 0)
         ::close(slave);
     QObject::connect(&poll_, &QTimer::timeout, this, &PtyOutput::Read);
-    poll_.start(5);
+    poll_.start(10);
     return true;
 }
 
