@@ -35,8 +35,14 @@ LoadCycle LoadCycle::Script(const QByteArray &text, QString *error)
         if (words.isEmpty() || words[0].isEmpty())
             continue;
         Step step{0, 1, true};
-        bool ok = false;
-        step.weight = QByteArray(words[0]).replace(',', '.').toDouble(&ok);
+        bool ok = true;
+        const QByteArray first = words[0].toUpper();
+        if (first == "OVER")
+            step.range = Sample::Range::Over;
+        else if (first == "UNDER")
+            step.range = Sample::Range::Under;
+        else
+            step.weight = QByteArray(words[0]).replace(',', '.').toDouble(&ok);
         for (qsizetype i = 1; ok && i < words.size(); ++i) {
             const QByteArray w = words[i].toUpper();
             if (w == "ST")
@@ -48,7 +54,7 @@ LoadCycle LoadCycle::Script(const QByteArray &text, QString *error)
         }
         if (!ok || step.ticks < 1) {
             if (error)
-                *error = QStringLiteral("script line %1: expected \"WEIGHT [TICKS] [ST|US]\"").arg(lineNo);
+                *error = QStringLiteral("script line %1: expected \"WEIGHT|OVER|UNDER [TICKS] [ST|US]\"").arg(lineNo);
             return Fixed(0);
         }
         c.steps_.append(step);
@@ -83,6 +89,18 @@ void LoadCycle::PlanRandomCycle()
 
 Sample LoadCycle::Next()
 {
+    Sample sample = NextRaw();
+    if (rangeMax_ > 0 && sample.range == Sample::Range::Normal) {
+        if (sample.weight > rangeMax_)
+            sample.range = Sample::Range::Over;
+        else if (sample.weight < -rangeMax_)
+            sample.range = Sample::Range::Under;
+    }
+    return sample;
+}
+
+Sample LoadCycle::NextRaw()
+{
     if (kind_ == Kind::Fixed || steps_.isEmpty())
         return {fixed_, true};
     const Step s = steps_[step_];
@@ -97,7 +115,7 @@ Sample LoadCycle::Next()
     double w = s.weight;
     if (kind_ == Kind::Random)
         w = std::round(w / resolution_) * resolution_;
-    return {w, s.stable};
+    return {w, s.stable, s.range};
 }
 
 QByteArray FormatLine(const Sample &sample, const LineStyle &style, int &recordNumber)

@@ -52,7 +52,21 @@ bool PtyOutput::Create(QString *error)
     const int slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (slave >= 0)
         ::close(slave);
+    QObject::connect(&poll_, &QTimer::timeout, this, &PtyOutput::Read);
+    poll_.start(10);
     return true;
+}
+
+void PtyOutput::Read()
+{
+    // Read also when nobody listens, so nothing old is answered later.
+    QByteArray bytes;
+    char chunk[512];
+    ssize_t n = 0;
+    while ((n = ::read(master_, chunk, sizeof chunk)) > 0)
+        bytes.append(chunk, n);
+    if (!bytes.isEmpty() && events_.received)
+        events_.received(0, bytes);
 }
 
 void PtyOutput::Send(const QByteArray &line)
@@ -60,10 +74,6 @@ void PtyOutput::Send(const QByteArray &line)
     pollfd p{master_, POLLOUT, 0};
     if (::poll(&p, 1, 0) <= 0 || (p.revents & POLLHUP) || !(p.revents & POLLOUT))
         return;  // nobody has the slave open
-    // Whatever the reader might send back is of no interest.
-    char discard[256];
-    while (::read(master_, discard, sizeof discard) > 0) {
-    }
     const ssize_t written = ::write(master_, line.constData(), size_t(line.size()));
     (void)written;  // a full buffer drops the line, as a real line would lose it
 }
@@ -81,26 +91,41 @@ bool TcpOutput::Listen(const QString &bindAddress, quint16 port, QString *error)
 void TcpOutput::Accept()
 {
     while (QTcpSocket *client = server_.nextPendingConnection()) {
-        clients_.append(client);
-        QObject::connect(client, &QTcpSocket::disconnected, this, [this, client] {
-            clients_.removeAll(client);
+        const int channel = nextChannel_++;
+        clients_[channel] = client;
+        QObject::connect(client, &QTcpSocket::disconnected, this, [this, client, channel] {
+            clients_.erase(channel);
             client->deleteLater();
+            if (events_.closed)
+                events_.closed(channel);
         });
-        // Anything the client sends is ignored.
-        QObject::connect(client, &QTcpSocket::readyRead, client, [client] { client->readAll(); });
+        QObject::connect(client, &QTcpSocket::readyRead, this, [this, client, channel] {
+            const QByteArray bytes = client->readAll();
+            if (events_.received)
+                events_.received(channel, bytes);
+        });
+        if (events_.opened)
+            events_.opened(channel);
     }
 }
 
 void TcpOutput::Send(const QByteArray &line)
 {
-    for (QTcpSocket *client : std::as_const(clients_))
+    for (const auto &[channel, client] : clients_)
         if (client->bytesToWrite() < kMaxQueuedPerClient)
             client->write(line);
 }
 
+void TcpOutput::SendTo(int channel, const QByteArray &bytes)
+{
+    const auto it = clients_.find(channel);
+    if (it != clients_.end() && it->second->bytesToWrite() < kMaxQueuedPerClient)
+        it->second->write(bytes);
+}
+
 bool TcpOutput::Drained() const
 {
-    for (const QTcpSocket *client : clients_)
+    for (const auto &[channel, client] : clients_)
         if (client->bytesToWrite() > 0)
             return false;
     return true;
@@ -113,6 +138,11 @@ bool DeviceOutput::Open(const QString &path, int baud, QString *error)
         *error = QStringLiteral("cannot open %1: %2").arg(path, port_.errorString());
         return false;
     }
+    QObject::connect(&port_, &QSerialPort::readyRead, &port_, [this] {
+        const QByteArray bytes = port_.readAll();
+        if (events_.received)
+            events_.received(0, bytes);
+    });
     return true;
 }
 
