@@ -32,7 +32,7 @@ namespace {
 using Kind = IndicatorFrame::Kind;
 using Stability = IndicatorFrame::Stability;
 
-constexpr int kWaitMs = 20000;  // the build machine is slow and shared
+constexpr int kWaitMs = 20000; // the build machine is slow and shared
 
 void EnsureApp()
 {
@@ -51,8 +51,7 @@ QList<quint16> FloatRegisters(float f, bool highFirst = true)
     return highFirst ? QList<quint16>{high, low} : QList<quint16>{low, high};
 }
 
-ModbusSettings Settings(int format, int wordOrder = ModbusSettings::HighWordFirst, double scale = 1.0,
-                        int decimals = 2)
+ModbusSettings Settings(int format, int wordOrder = ModbusSettings::HighWordFirst, double scale = 1.0, int decimals = 2)
 {
     ModbusSettings s;
     s.format = format;
@@ -77,14 +76,22 @@ TEST(ModbusDecode, WeightTextByFormatWordOrderScaleAndDecimals)
         {"int16 negative scaled", Settings(M::Int16, 0, 0.01, 2), {0xFB2E}, Kind::Weight, "-12.34"},
         {"uint16 top bit is not a sign", Settings(M::UInt16, 0, 1.0, 0), {0xFFFE}, Kind::Weight, "65534"},
         {"uint16 padded decimals", Settings(M::UInt16, 0, 1.0, 2), {7}, Kind::Weight, "7.00"},
-        {"int32 high word first", Settings(M::Int32, M::HighWordFirst, 0.001, 3), {0x0001, 0x0002}, Kind::Weight,
+        {"int32 high word first",
+         Settings(M::Int32, M::HighWordFirst, 0.001, 3),
+         {0x0001, 0x0002},
+         Kind::Weight,
          "65.538"},
-        {"int32 low word first", Settings(M::Int32, M::LowWordFirst, 0.001, 3), {0x0002, 0x0001}, Kind::Weight,
+        {"int32 low word first",
+         Settings(M::Int32, M::LowWordFirst, 0.001, 3),
+         {0x0002, 0x0001},
+         Kind::Weight,
          "65.538"},
-        {"int32 negative high first", Settings(M::Int32, M::HighWordFirst, 1.0, 0), {0xFFFF, 0xFFFE}, Kind::Weight,
+        {"int32 negative high first",
+         Settings(M::Int32, M::HighWordFirst, 1.0, 0),
+         {0xFFFF, 0xFFFE},
+         Kind::Weight,
          "-2"},
-        {"int32 negative low first", Settings(M::Int32, M::LowWordFirst, 1.0, 0), {0xFFFE, 0xFFFF}, Kind::Weight,
-         "-2"},
+        {"int32 negative low first", Settings(M::Int32, M::LowWordFirst, 1.0, 0), {0xFFFE, 0xFFFF}, Kind::Weight, "-2"},
         {"int32 most negative", Settings(M::Int32, 0, 1.0, 0), {0x8000, 0x0000}, Kind::Weight, "-2147483648"},
         {"uint32 largest", Settings(M::UInt32, 0, 1.0, 0), {0xFFFF, 0xFFFF}, Kind::Weight, "4294967295"},
         {"uint32 large scaled", Settings(M::UInt32, 0, 0.001, 3), {0xFFFF, 0xFFFF}, Kind::Weight, "4294967.295"},
@@ -95,8 +102,11 @@ TEST(ModbusDecode, WeightTextByFormatWordOrderScaleAndDecimals)
          "0.00"},
         {"scale 0.001 three decimals", Settings(M::Int32, 0, 0.001, 3), {0, 12345}, Kind::Weight, "12.345"},
         {"decimal tie rounds away from zero", Settings(M::Int32, 0, 0.001, 2), {0, 12345}, Kind::Weight, "12.35"},
-        {"negative tie rounds away from zero", Settings(M::Int32, 0, 0.001, 2), {0xFFFF, quint16(-12345)},
-         Kind::Weight, "-12.35"},
+        {"negative tie rounds away from zero",
+         Settings(M::Int32, 0, 0.001, 2),
+         {0xFFFF, quint16(-12345)},
+         Kind::Weight,
+         "-12.35"},
         {"fraction keeps one zero before the point", Settings(M::Int16, 0, 0.01, 2), {5}, Kind::Weight, "0.05"},
         {"zero decimals rounds", Settings(M::Int16, 0, 0.1, 0), {125}, Kind::Weight, "13"},
         {"scale above one", Settings(M::Int16, 0, 20.0, 0), {0xFFFF}, Kind::Weight, "-20"},
@@ -187,7 +197,7 @@ TEST(ModbusDecode, ReadPlanJoinsOnlyNeighbouringStatusRegister)
     ASSERT_TRUE(v);
     EXPECT_EQ(v->weight, (QList<quint16>{1, 2}));
     EXPECT_EQ(v->status, quint16(4));
-    EXPECT_FALSE(joined.Extract(s, {{0x0004, 0x0001}}));  // a short reply
+    EXPECT_FALSE(joined.Extract(s, {{0x0004, 0x0001}})); // a short reply
 
     s.statusRegister = 300;
     const ModbusReadPlan split = ModbusReadPlan::For(s);
@@ -195,13 +205,15 @@ TEST(ModbusDecode, ReadPlanJoinsOnlyNeighbouringStatusRegister)
     ASSERT_TRUE(v);
     EXPECT_EQ(v->weight, (QList<quint16>{7, 8}));
     EXPECT_EQ(v->status, quint16(9));
-    EXPECT_FALSE(split.Extract(s, {{7, 8}}));  // the status reply missing
+    EXPECT_FALSE(split.Extract(s, {{7, 8}})); // the status reply missing
 }
 
 TEST(ModbusDecode, PduBytesForTheMonitor)
 {
-    EXPECT_EQ(ModbusPduBytes(ModbusReadRequest(ModbusSettings::Holding, {100, 2})), QByteArray("\x03\x00\x64\x00\x02", 5));
-    EXPECT_EQ(ModbusPduBytes(ModbusReadRequest(ModbusSettings::Input, {0x1234, 1})), QByteArray("\x04\x12\x34\x00\x01", 5));
+    EXPECT_EQ(ModbusPduBytes(ModbusReadRequest(ModbusSettings::Holding, {100, 2})),
+              QByteArray("\x03\x00\x64\x00\x02", 5));
+    EXPECT_EQ(ModbusPduBytes(ModbusReadRequest(ModbusSettings::Input, {0x1234, 1})),
+              QByteArray("\x04\x12\x34\x00\x01", 5));
 
     const QModbusExceptionResponse exception(QModbusPdu::ReadHoldingRegisters, QModbusPdu::IllegalDataAddress);
     EXPECT_EQ(ModbusPduBytes(exception), QByteArray("\x83\x02", 2));
@@ -214,10 +226,10 @@ TEST(ModbusDecode, SettingsFromConfigAndTheLinkTheyChoose)
 {
     ProgramConfig config;
     config.scaleProtocol = int(IndicatorProtocol::ModbusTcp);
-    config.scaleConnection = 0;  // the protocol decides: TCP is the address
+    config.scaleConnection = 0; // the protocol decides: TCP is the address
     config.scaleIpAddress = "10.0.0.5";
     config.scaleIpPort = 502;
-    config.scaleRequestMs = 20;  // below the lowest interval
+    config.scaleRequestMs = 20; // below the lowest interval
     config.modbusUnit = 0;
     config.modbusFormat = 9;
     config.modbusStatusRegister = -7;
@@ -232,7 +244,7 @@ TEST(ModbusDecode, SettingsFromConfigAndTheLinkTheyChoose)
     EXPECT_EQ(s.modbus.decimals, 6);
 
     config.scaleProtocol = int(IndicatorProtocol::ModbusRtu);
-    config.scaleConnection = 1;  // RTU is the serial port whatever this says
+    config.scaleConnection = 1; // RTU is the serial port whatever this says
     config.modbusParity = 1;
     s = ScaleLinkSettings::FromConfig(config);
     EXPECT_EQ(s.connection, ScaleLinkSettings::Serial);
@@ -264,10 +276,10 @@ QModbusDataUnitMap RegisterMap()
 
 // Counts the requests it serves.
 class CountingTcpServer : public QModbusTcpServer {
-public:
+  public:
     int requests = 0;
 
-protected:
+  protected:
     QModbusResponse processRequest(const QModbusPdu &request) override
     {
         ++requests;
@@ -276,7 +288,7 @@ protected:
 };
 
 class TestTcpServer {
-public:
+  public:
     bool Start(quint16 port = 0)
     {
         port_ = port ? port : (port_ ? port_ : FreePort());
@@ -292,7 +304,7 @@ public:
     void SetInput(int address, quint16 value) { server_.setData(QModbusDataUnit::InputRegisters, address, value); }
     int Requests() const { return server_.requests; }
 
-private:
+  private:
     CountingTcpServer server_;
     quint16 port_ = 0;
 };
@@ -327,7 +339,7 @@ ModbusSettings PollSettings(int format, int weightRegister, int pollMs = 100)
 }
 
 class ModbusLinkTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { EnsureApp(); }
 };
 
@@ -335,9 +347,9 @@ TEST_F(ModbusLinkTest, TcpPollsWeightAndStatusAndFollowsChanges)
 {
     TestTcpServer server;
     ASSERT_TRUE(server.Start());
-    server.SetHolding(10, 0x0001);  // 65536 + 2 = 65538 -> 655.38
+    server.SetHolding(10, 0x0001); // 65536 + 2 = 65538 -> 655.38
     server.SetHolding(11, 0x0002);
-    server.SetHolding(50, 0x0004);  // a separate status register, bit 2 = stable
+    server.SetHolding(50, 0x0004); // a separate status register, bit 2 = stable
     ModbusSettings s = PollSettings(ModbusSettings::Int32, 10);
     s.statusRegister = 50;
     s.stableBit = 2;
@@ -362,11 +374,11 @@ TEST_F(ModbusLinkTest, TcpPollsWeightAndStatusAndFollowsChanges)
 
     // The indicator's value changes and it starts moving: the next polls say so.
     server.SetHolding(10, 0xFFFF);
-    server.SetHolding(11, 0xFF9C);  // -100 -> -1.00
+    server.SetHolding(11, 0xFF9C); // -100 -> -1.00
     server.SetHolding(50, 0x0000);
     ASSERT_TRUE(QTest::qWaitFor([&] { return r.frames.last().weightText == "-1.00"; }, kWaitMs));
     EXPECT_EQ(r.frames.last().stability, Stability::Moving);
-    EXPECT_EQ(r.byteChunks, 0);  // the byte-stream path never sees Modbus
+    EXPECT_EQ(r.byteChunks, 0); // the byte-stream path never sees Modbus
     EXPECT_TRUE(r.failures.isEmpty());
 }
 
@@ -374,7 +386,7 @@ TEST_F(ModbusLinkTest, TcpExceptionReplyGivesErrorFrame)
 {
     TestTcpServer server;
     ASSERT_TRUE(server.Start());
-    ModbusSettings s = PollSettings(ModbusSettings::UInt16, 500);  // beyond the server's registers
+    ModbusSettings s = PollSettings(ModbusSettings::UInt16, 500); // beyond the server's registers
     s.registerKind = ModbusSettings::Input;
     auto link = ModbusScaleLink::Tcp("127.0.0.1", server.Port(), s);
     LinkRecorder r(*link);
@@ -402,24 +414,36 @@ TEST_F(ModbusLinkTest, TcpExceptionReplyGivesErrorFrame)
     EXPECT_EQ(g.frames.first().stability, Stability::Unknown);
 }
 
-// Accepts connections and reads the requests but never answers.
+// Accepts connections and reads the requests but never answers; notes when each arrives.
 class SilentServer {
-public:
-    bool Listen() { return server_.listen(QHostAddress::LocalHost, 0); }
-    quint16 Port() const { return server_.serverPort(); }
-    // Requests seen: read-register requests are 12 bytes with the TCP header.
-    int Requests()
+  public:
+    bool Listen()
     {
-        while (server_.hasPendingConnections()) {
-            QTcpSocket *s = server_.nextPendingConnection();
-            QObject::connect(s, &QIODevice::readyRead, [this, s] { bytes_ += s->readAll().size(); });
+        clock_.start();
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket *s = server_.nextPendingConnection())
+                QObject::connect(s, &QIODevice::readyRead, [this, s] { Arrived(s->readAll().size()); });
+        });
+        return server_.listen(QHostAddress::LocalHost, 0);
+    }
+    quint16 Port() const { return server_.serverPort(); }
+    const QList<qint64> &Arrivals() const { return arrivals_; }
+
+  private:
+    // A read-registers request is 12 bytes with the TCP header; two in one read arrive together.
+    void Arrived(qint64 bytes)
+    {
+        bytes_ += bytes;
+        while (bytes_ >= 12) {
+            bytes_ -= 12;
+            arrivals_ << clock_.elapsed();
         }
-        return int(bytes_ / 12);
     }
 
-private:
     QTcpServer server_;
+    QElapsedTimer clock_;
     qint64 bytes_ = 0;
+    QList<qint64> arrivals_;
 };
 
 TEST_F(ModbusLinkTest, SilentServerGivesNoFramesAndNoPileUpOfRequests)
@@ -436,13 +460,16 @@ TEST_F(ModbusLinkTest, SilentServerGivesNoFramesAndNoPileUpOfRequests)
     clock.start();
     QTest::qWait(kPollMs * 15);
     const qint64 elapsed = clock.elapsed();
-    const int seen = server.Requests();
-    // Each request waits out its time-out before the next: at most one per interval.
-    EXPECT_LE(seen, elapsed / kPollMs + 2);
-    EXPECT_LE(r.requests.size(), elapsed / kPollMs + 2);
-    EXPECT_GE(seen, 3);  // it keeps asking after each time-out
+    const QList<qint64> arrivals = server.Arrivals();
+    // Each request waits out its time-out before the next: at most one per
+    // interval, and never two close together.
+    EXPECT_LE(arrivals.size(), elapsed / kPollMs + 2);
+    EXPECT_EQ(r.requests.size(), arrivals.size());
+    for (qsizetype i = 1; i < arrivals.size(); ++i)
+        EXPECT_GE(arrivals[i] - arrivals[i - 1], kPollMs / 4) << "request " << i;
+    EXPECT_GE(arrivals.size(), 3); // it keeps asking after each time-out
     EXPECT_TRUE(r.frames.isEmpty());
-    EXPECT_TRUE(r.failures.isEmpty());  // silence is not a broken connection
+    EXPECT_TRUE(r.failures.isEmpty()); // silence is not a broken connection
     EXPECT_TRUE(link->IsOpen());
 }
 
@@ -455,7 +482,8 @@ TEST_F(ModbusLinkTest, ServerDownFailsAndControllerRecovers)
     LinkRecorder lr(*lone);
     lone->Open();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !lr.failures.isEmpty(); }, kWaitMs));
-    EXPECT_EQ(lr.failures, QStringList{QStringLiteral("Nie można połączyć z urządzeniem Modbus (127.0.0.1:%1)").arg(port)});
+    EXPECT_EQ(lr.failures,
+              QStringList{QStringLiteral("Nie można połączyć z urządzeniem Modbus (127.0.0.1:%1)").arg(port)});
     EXPECT_FALSE(lone->IsOpen());
 
     // Through the controller with its own factory, from konfig.ini keys.
@@ -483,7 +511,8 @@ TEST_F(ModbusLinkTest, ServerDownFailsAndControllerRecovers)
     TestTcpServer server;
     ASSERT_TRUE(server.Start(port));
     server.SetHolding(3, 1234);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.IsOpen() && !weights.isEmpty(); }, kWaitMs)) << c.LastError().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.IsOpen() && !weights.isEmpty(); }, kWaitMs))
+        << c.LastError().toStdString();
     EXPECT_EQ(c.StatusText(), QStringLiteral("IP 127.0.0.1, port %1").arg(port));
     EXPECT_EQ(weights.first(), "1234");
 
@@ -494,11 +523,33 @@ TEST_F(ModbusLinkTest, ServerDownFailsAndControllerRecovers)
     EXPECT_EQ(c.LastError(), QStringLiteral("Urządzenie Modbus zamknęło połączenie (127.0.0.1:%1)").arg(port));
 
     // And comes back: weights flow again on the same link.
-    server.SetHolding(3, 77);
     ASSERT_TRUE(server.Start(port));
+    server.SetHolding(3, 77);
     ASSERT_TRUE(QTest::qWaitFor([&] { return c.IsOpen() && weights.last() == "77"; }, kWaitMs));
     EXPECT_EQ(c.Link(), link);
     EXPECT_EQ(chunks, 0);
+}
+
+TEST_F(ModbusLinkTest, ReopenedAtOnceAfterCloseConnectsAgain)
+{
+    TestTcpServer server;
+    ASSERT_TRUE(server.Start());
+    server.SetHolding(0, 42);
+    auto link = ModbusScaleLink::Tcp("127.0.0.1", server.Port(), PollSettings(ModbusSettings::UInt16, 0));
+    LinkRecorder r(*link);
+    for (int round = 1; round <= 3; ++round) {
+        SCOPED_TRACE(round);
+        link->Open(); // closes what is open first
+        ASSERT_TRUE(QTest::qWaitFor([&] { return r.opened == round || !r.failures.isEmpty(); }, kWaitMs));
+        ASSERT_TRUE(r.failures.isEmpty()) << r.failures.join(';').toStdString();
+        const qsizetype before = r.frames.size();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return r.frames.size() > before; }, kWaitMs));
+        EXPECT_EQ(r.frames.last().weightText, "0.42");
+    }
+    link->Close();
+    QTest::qWait(200);
+    EXPECT_TRUE(r.failures.isEmpty()); // closing on purpose is quiet
+    EXPECT_FALSE(link->IsOpen());
 }
 
 TEST_F(ModbusLinkTest, RtuRefusesMissingDeviceAndImpossibleRegister)
@@ -523,7 +574,7 @@ TEST_F(ModbusLinkTest, RtuRefusesMissingDeviceAndImpossibleRegister)
 
 // Two pseudo-terminals joined by socat: one end for the server, one for the link.
 class PtyPair {
-public:
+  public:
     bool Start(const QString &dir)
     {
         const QString socat = QStandardPaths::findExecutable("socat");
@@ -534,7 +585,8 @@ public:
         process_.start(socat, {"pty,raw,echo=0,link=" + a_, "pty,raw,echo=0,link=" + b_});
         return QTest::qWaitFor([&] { return QFileInfo::exists(a_) && QFileInfo::exists(b_); }, kWaitMs);
     }
-    ~PtyPair()
+    ~PtyPair() { Stop(); }
+    void Stop()
     {
         process_.terminate();
         process_.waitForFinished(5000);
@@ -542,7 +594,7 @@ public:
     QString A() const { return QFileInfo(a_).canonicalFilePath(); }
     QString B() const { return QFileInfo(b_).canonicalFilePath(); }
 
-private:
+  private:
     QProcess process_;
     QString a_, b_;
 };
@@ -563,9 +615,9 @@ TEST_F(ModbusLinkTest, RtuOverPseudoTerminalsReadsWeightWithParity)
     server.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 19200);
     server.setConnectionParameter(QModbusDevice::SerialParityParameter, QSerialPort::EvenParity);
     ASSERT_TRUE(server.connectDevice()) << server.errorString().toStdString();
-    server.setData(QModbusDataUnit::HoldingRegisters, 20, 0x4148);  // 12.5f
+    server.setData(QModbusDataUnit::HoldingRegisters, 20, 0x4148); // 12.5f
     server.setData(QModbusDataUnit::HoldingRegisters, 21, 0x0000);
-    server.setData(QModbusDataUnit::HoldingRegisters, 22, 0x0001);  // status right after: one request
+    server.setData(QModbusDataUnit::HoldingRegisters, 22, 0x0001); // status right after: one request
 
     ModbusSettings s = PollSettings(ModbusSettings::Float32, 20, 200);
     s.scale = 1.0;
@@ -587,12 +639,20 @@ TEST_F(ModbusLinkTest, RtuOverPseudoTerminalsReadsWeightWithParity)
 
     // A unit that is not there: time-outs, no frames, the port stays open.
     server.setServerAddress(8);
-    QTest::qWait(400);  // let a poll in flight finish
+    QTest::qWait(400); // let a poll in flight finish
     const qsizetype framesBefore = r.frames.size();
     QTest::qWait(1000);
     EXPECT_EQ(r.frames.size(), framesBefore);
     EXPECT_TRUE(link->IsOpen());
     EXPECT_TRUE(r.failures.isEmpty());
+
+    // The device goes away: one failure naming it.
+    const QString device = pair.B();
+    pair.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !r.failures.isEmpty(); }, kWaitMs));
+    QTest::qWait(300);
+    EXPECT_EQ(r.failures, QStringList{"Urządzenie zostało odłączone (" + device + ")"});
+    EXPECT_FALSE(link->IsOpen());
 }
 
-}  // namespace
+} // namespace

@@ -6,7 +6,7 @@
 namespace {
 
 // Beyond this a double no longer holds every integer: the digits shown would be invented.
-constexpr double kLargestExact = 9007199254740992.0;  // 2^53
+constexpr double kLargestExact = 9007199254740992.0; // 2^53
 
 IndicatorFrame ErrorFrame(const QByteArray &note, IndicatorFrame::Kind kind = IndicatorFrame::Kind::Error)
 {
@@ -19,20 +19,30 @@ IndicatorFrame ErrorFrame(const QByteArray &note, IndicatorFrame::Kind kind = In
 const char *ExceptionName(int code)
 {
     switch (code) {
-    case 0x01: return "illegal function";
-    case 0x02: return "illegal data address";
-    case 0x03: return "illegal data value";
-    case 0x04: return "server device failure";
-    case 0x05: return "acknowledge";
-    case 0x06: return "server device busy";
-    case 0x08: return "memory parity error";
-    case 0x0A: return "gateway path unavailable";
-    case 0x0B: return "gateway target failed to respond";
-    default: return "unknown";
+    case 0x01:
+        return "illegal function";
+    case 0x02:
+        return "illegal data address";
+    case 0x03:
+        return "illegal data value";
+    case 0x04:
+        return "server device failure";
+    case 0x05:
+        return "acknowledge";
+    case 0x06:
+        return "server device busy";
+    case 0x08:
+        return "memory parity error";
+    case 0x0A:
+        return "gateway path unavailable";
+    case 0x0B:
+        return "gateway target failed to respond";
+    default:
+        return "unknown";
     }
 }
 
-}  // namespace
+} // namespace
 
 std::optional<QByteArray> FixedWeightText(double value, int decimals)
 {
@@ -67,7 +77,8 @@ IndicatorFrame DecodeModbusWeight(const QList<quint16> &weightRegisters, std::op
 
     double raw = 0;
     if (needed == 1) {
-        raw = settings.format == ModbusSettings::Int16 ? double(qint16(weightRegisters[0])) : double(weightRegisters[0]);
+        raw =
+            settings.format == ModbusSettings::Int16 ? double(qint16(weightRegisters[0])) : double(weightRegisters[0]);
     } else {
         const bool highFirst = settings.wordOrder == ModbusSettings::HighWordFirst;
         const quint32 high = highFirst ? weightRegisters[0] : weightRegisters[1];
@@ -108,8 +119,8 @@ IndicatorFrame DecodeModbusWeight(const QList<quint16> &weightRegisters, std::op
 
 QModbusRequest ModbusReadRequest(int registerKind, const ModbusRead &read)
 {
-    const auto code = registerKind == ModbusSettings::Input ? QModbusPdu::ReadInputRegisters
-                                                            : QModbusPdu::ReadHoldingRegisters;
+    const auto code =
+        registerKind == ModbusSettings::Input ? QModbusPdu::ReadInputRegisters : QModbusPdu::ReadHoldingRegisters;
     return QModbusRequest(code, quint16(read.start), quint16(read.count));
 }
 

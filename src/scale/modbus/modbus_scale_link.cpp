@@ -24,7 +24,7 @@ QSerialPort::Parity SerialParity(int parity)
     }
 }
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<ModbusScaleLink> ModbusScaleLink::Rtu(const QString &devicePath, int bitsPerSecond,
                                                       const ModbusSettings &settings)
@@ -178,11 +178,12 @@ void ModbusScaleLink::SendRead(qsizetype index)
 {
     readIndex_ = index;
     const ModbusRead &read = plan_.reads[index];
-    const auto kind =
-        settings_.registerKind == ModbusSettings::Input ? QModbusDataUnit::InputRegisters : QModbusDataUnit::HoldingRegisters;
-    QModbusReply *reply = client_->sendReadRequest(QModbusDataUnit(kind, read.start, quint16(read.count)), settings_.unit);
+    const auto kind = settings_.registerKind == ModbusSettings::Input ? QModbusDataUnit::InputRegisters
+                                                                      : QModbusDataUnit::HoldingRegisters;
+    QModbusReply *reply =
+        client_->sendReadRequest(QModbusDataUnit(kind, read.start, quint16(read.count)), settings_.unit);
     if (!reply)
-        return;  // the device refused to send (not connected): the state change says why
+        return; // the device refused to send (not connected): the state change says why
     emit requestSent(ModbusPduBytes(ModbusReadRequest(settings_.registerKind, read)));
     pending_ = reply;
     if (reply->isFinished())
@@ -253,7 +254,7 @@ void ModbusScaleLink::CheckDevicePresent()
 void ModbusScaleLink::GoDown(const QString &reason)
 {
     if (down_)
-        return;  // an error and the state change that follows are one failure
+        return; // an error and the state change that follows are one failure
     Close();
     emit failed(reason);
 }

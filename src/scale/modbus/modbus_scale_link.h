@@ -18,7 +18,7 @@
 
 class ModbusScaleLink : public ScaleLink {
     Q_OBJECT
-public:
+  public:
     static constexpr int kConnectTimeoutMs = 5000;
 
     // Modbus RTU on `devicePath`: 8 data bits, the configured parity.
@@ -38,14 +38,14 @@ public:
     const ModbusSettings &Settings() const { return settings_; }
     QModbusClient *Client() const { return client_.get(); }
 
-signals:
+  signals:
     // One per poll answered: the reply PDUs of the poll (function code + data,
     // in order) and what they say. An exception reply gives an Error frame.
     void frameRead(const QByteArray &raw, const IndicatorFrame &frame);
     // Each request as it is sent (function code + data), for the monitor.
     void requestSent(const QByteArray &pdu);
 
-private:
+  private:
     ModbusScaleLink(bool tcp, const QString &target, int portOrRate, const ModbusSettings &settings);
 
     void OnStateChanged(QModbusDevice::State state);
@@ -61,14 +61,14 @@ private:
     QString LostText() const;
 
     bool tcp_;
-    QString target_;   // device path or address
-    int portOrRate_;   // TCP port or bit rate
+    QString target_; // device path or address
+    int portOrRate_; // TCP port or bit rate
     ModbusSettings settings_;
     ModbusReadPlan plan_;
     std::unique_ptr<QModbusClient> client_;
     QTimer pollTimer_;
-    QTimer connectTimer_;   // a silently dropped SYN would keep the client connecting for minutes
-    QTimer presenceTimer_;  // an unplugged adapter does not always report an error
+    QTimer connectTimer_;  // a silently dropped SYN would keep the client connecting for minutes
+    QTimer presenceTimer_; // an unplugged adapter does not always report an error
     QPointer<QModbusReply> pending_;
     qsizetype readIndex_ = 0;
     QList<QList<quint16>> replies_;

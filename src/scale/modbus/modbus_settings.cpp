@@ -6,7 +6,7 @@ namespace {
 
 constexpr int kRegisterSpace = 65536;
 
-}  // namespace
+} // namespace
 
 ModbusSettings ModbusSettings::FromConfig(const ProgramConfig &config)
 {

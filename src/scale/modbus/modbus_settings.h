@@ -18,17 +18,17 @@ struct ModbusSettings {
     static constexpr int kMinPollMs = 50;
     static constexpr int kMaxPollMs = 5000;
 
-    int unit = 1;                 // 1..247
-    int weightRegister = 0;       // 0..65535, the protocol address (not 40001-style)
+    int unit = 1;           // 1..247
+    int weightRegister = 0; // 0..65535, the protocol address (not 40001-style)
     int registerKind = Holding;
     int format = Int32;
     int wordOrder = HighWordFirst;
-    double scale = 1.0;           // the value shown is raw x scale
-    int decimals = 2;             // 0..6
-    int statusRegister = -1;      // -1: none
-    int stableBit = 0;            // 0..15
-    int parity = NoParity;        // serial line only
-    int pollMs = 200;             // poll interval and reply time-out
+    double scale = 1.0;      // the value shown is raw x scale
+    int decimals = 2;        // 0..6
+    int statusRegister = -1; // -1: none
+    int stableBit = 0;       // 0..15
+    int parity = NoParity;   // serial line only
+    int pollMs = 200;        // poll interval and reply time-out
 
     // Out-of-range values are clamped, so a hand-edited konfig.ini cannot
     // make an impossible request.
@@ -51,7 +51,7 @@ struct ModbusRead {
 // registers; otherwise it costs a request of its own, so that no register
 // the indicator may not have is ever asked for.
 struct ModbusReadPlan {
-    QList<ModbusRead> reads;  // empty: the registers do not fit the address space
+    QList<ModbusRead> reads; // empty: the registers do not fit the address space
 
     static ModbusReadPlan For(const ModbusSettings &settings);
 
