@@ -274,21 +274,8 @@ QModbusDataUnitMap RegisterMap()
     return map;
 }
 
-// Counts the requests it serves.
-class CountingTcpServer : public QModbusTcpServer {
-  public:
-    int requests = 0;
-
-  protected:
-    QModbusResponse processRequest(const QModbusPdu &request) override
-    {
-        ++requests;
-        return QModbusTcpServer::processRequest(request);
-    }
-};
-
 class TestTcpServer {
-  public:
+public:
     bool Start(quint16 port = 0)
     {
         port_ = port ? port : (port_ ? port_ : FreePort());
@@ -302,10 +289,9 @@ class TestTcpServer {
     quint16 Port() const { return port_; }
     void SetHolding(int address, quint16 value) { server_.setData(QModbusDataUnit::HoldingRegisters, address, value); }
     void SetInput(int address, quint16 value) { server_.setData(QModbusDataUnit::InputRegisters, address, value); }
-    int Requests() const { return server_.requests; }
 
-  private:
-    CountingTcpServer server_;
+private:
+    QModbusTcpServer server_;
     quint16 port_ = 0;
 };
 
@@ -339,7 +325,7 @@ ModbusSettings PollSettings(int format, int weightRegister, int pollMs = 100)
 }
 
 class ModbusLinkTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { EnsureApp(); }
 };
 
@@ -416,7 +402,7 @@ TEST_F(ModbusLinkTest, TcpExceptionReplyGivesErrorFrame)
 
 // Accepts connections and reads the requests but never answers; notes when each arrives.
 class SilentServer {
-  public:
+public:
     bool Listen()
     {
         clock_.start();
@@ -429,7 +415,7 @@ class SilentServer {
     quint16 Port() const { return server_.serverPort(); }
     const QList<qint64> &Arrivals() const { return arrivals_; }
 
-  private:
+private:
     // A read-registers request is 12 bytes with the TCP header; two in one read arrive together.
     void Arrived(qint64 bytes)
     {
@@ -574,7 +560,7 @@ TEST_F(ModbusLinkTest, RtuRefusesMissingDeviceAndImpossibleRegister)
 
 // Two pseudo-terminals joined by socat: one end for the server, one for the link.
 class PtyPair {
-  public:
+public:
     bool Start(const QString &dir)
     {
         const QString socat = QStandardPaths::findExecutable("socat");
@@ -594,7 +580,7 @@ class PtyPair {
     QString A() const { return QFileInfo(a_).canonicalFilePath(); }
     QString B() const { return QFileInfo(b_).canonicalFilePath(); }
 
-  private:
+private:
     QProcess process_;
     QString a_, b_;
 };

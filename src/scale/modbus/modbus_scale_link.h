@@ -18,7 +18,7 @@
 
 class ModbusScaleLink : public ScaleLink {
     Q_OBJECT
-  public:
+public:
     static constexpr int kConnectTimeoutMs = 5000;
 
     // Modbus RTU on `devicePath`: 8 data bits, the configured parity.
@@ -38,14 +38,14 @@ class ModbusScaleLink : public ScaleLink {
     const ModbusSettings &Settings() const { return settings_; }
     QModbusClient *Client() const { return client_.get(); }
 
-  signals:
+signals:
     // One per poll answered: the reply PDUs of the poll (function code + data,
     // in order) and what they say. An exception reply gives an Error frame.
     void frameRead(const QByteArray &raw, const IndicatorFrame &frame);
     // Each request as it is sent (function code + data), for the monitor.
     void requestSent(const QByteArray &pdu);
 
-  private:
+private:
     ModbusScaleLink(bool tcp, const QString &target, int portOrRate, const ModbusSettings &settings);
 
     void OnStateChanged(QModbusDevice::State state);
