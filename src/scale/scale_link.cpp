@@ -1,6 +1,8 @@
 #include "scale/scale_link.h"
 
 #include "core/cp1250.h"
+#include "scale/modbus/modbus_scale_link.h"
+#include "scale/protocols/indicator_frame.h"
 #include "scale/serial_scale_link.h"
 #include "scale/tcp_scale_link.h"
 
@@ -14,6 +16,13 @@ ScaleLinkSettings ScaleLinkSettings::FromConfig(const ProgramConfig &config)
     // The address connected to is the one the status text shows.
     s.ipAddress = config.scaleIpAddress.trimmed();
     s.ipPort = config.scaleIpPort;
+    s.protocol = config.scaleProtocol;
+    s.modbus = ModbusSettings::FromConfig(config);
+    // The protocol names the medium: the status texts and the lamp follow it.
+    if (s.protocol == int(IndicatorProtocol::ModbusRtu))
+        s.connection = Serial;
+    else if (s.protocol == int(IndicatorProtocol::ModbusTcp))
+        s.connection = Ethernet;
     return s;
 }
 
@@ -64,6 +73,10 @@ namespace {
 
 std::unique_ptr<ScaleLink> MakeRealLink(const ScaleLinkSettings &s)
 {
+    if (s.protocol == int(IndicatorProtocol::ModbusRtu))
+        return ModbusScaleLink::Rtu(s.DevicePath(), s.BitsPerSecond(), s.modbus);
+    if (s.protocol == int(IndicatorProtocol::ModbusTcp))
+        return ModbusScaleLink::Tcp(cp1250::Decode(s.ipAddress), quint16(s.ipPort), s.modbus);
     if (s.connection == ScaleLinkSettings::Ethernet)
         return std::make_unique<TcpScaleLink>(cp1250::Decode(s.ipAddress), quint16(s.ipPort));
     return std::make_unique<SerialScaleLink>(s.DevicePath(), s.BitsPerSecond());

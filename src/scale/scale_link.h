@@ -4,6 +4,7 @@
 // raw bytes, reports honestly whether it is up, and reopens itself while down.
 
 #include "core/program_config.h"
+#include "scale/modbus/modbus_settings.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -23,6 +24,8 @@ struct ScaleLinkSettings {
     int connection = Serial;
     QByteArray ipAddress = "127.0.0.1";
     int ipPort = 3333;
+    int protocol = 0;  // IndicatorProtocol; Modbus RTU uses the serial port, Modbus TCP the address
+    ModbusSettings modbus;
 
     static ScaleLinkSettings FromConfig(const ProgramConfig &config);
 
