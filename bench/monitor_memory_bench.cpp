@@ -5,7 +5,7 @@
 // its timer would. Prints the memory after a warm-up and at the end. Not a
 // test: it never fails on its figures.
 //
-//   monitor_memory_bench [frames (30000)]
+//   monitor_memory_bench [frames (30000)] [screenshot.png]
 
 #include "bench_memory.h"
 #include "scale/transmission_log.h"
@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QPixmap>
 #include <cstdio>
 
 using bench_memory::ResidentMB;
@@ -56,7 +57,7 @@ int main(int argc, char **argv)
         }
     };
 
-    feed(3000); // warm-up: fonts, the view's first full page, the ring filled
+    feed(3000);  // warm-up: fonts, the view's first full page, the ring filled
     const double startMB = ResidentMB();
     QElapsedTimer timer;
     timer.start();
@@ -70,5 +71,8 @@ int main(int argc, char **argv)
                 w.Model().rowCount());
     std::printf("resident memory: %.1f MB after warm-up, %.1f MB at the end, growth %.2f MB\n", startMB, endMB,
                 endMB - startMB);
+    std::fflush(stdout);
+    if (argc > 2)
+        w.grab().save(QString::fromLocal8Bit(argv[2]));
     return 0;
 }

@@ -65,7 +65,7 @@ IndicatorFrame FrameOfLine(const DecodedLine &d)
     return f;
 }
 
-} // namespace
+}  // namespace
 
 ProtocolDetector::ProtocolDetector(LinkFactory links, ScaleLinkSettings settings, DecoderFactory decoders,
                                    QObject *parent)
@@ -97,7 +97,7 @@ ProtocolDetector::ProtocolDetector(LinkFactory links, ScaleLinkSettings settings
 
     phaseTimer_.setSingleShot(true);
     deadline_.setSingleShot(true);
-    deadline_.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5% early
+    deadline_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
     connect(&phaseTimer_, &QTimer::timeout, this, &ProtocolDetector::OnPhaseTimeout);
     connect(&deadline_, &QTimer::timeout, this, &ProtocolDetector::OnDeadline);
 }

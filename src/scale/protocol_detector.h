@@ -10,6 +10,7 @@
 #include "scale/scale_link.h"
 
 #include <QList>
+#include <QMetaType>
 #include <QObject>
 #include <QTimer>
 
@@ -20,22 +21,23 @@
 struct DetectionResult {
     bool found = false;
     IndicatorProtocol protocol = IndicatorProtocol::Standard;
-    int rate = 0;                  // BaudRate number, as in ScaleLinkSettings::rate
-    QByteArray request;            // empty when the scale sends by itself
-    QList<IndicatorFrame> samples; // the last frames read in that protocol
+    int rate = 0;                   // BaudRate number, as in ScaleLinkSettings::rate
+    QByteArray request;             // empty when the scale sends by itself
+    QList<IndicatorFrame> samples;  // the last frames read in that protocol
 };
+Q_DECLARE_METATYPE(DetectionResult)
 
 class ProtocolDetector : public QObject {
     Q_OBJECT
-  public:
+public:
     using LinkFactory = ScaleLinkController::LinkFactory;
     using DecoderFactory = std::function<std::unique_ptr<IndicatorDecoder>(IndicatorProtocol)>;
 
     struct Timing {
-        int listenMs = 600;     // passive listening per rate
-        int answerMs = 300;     // wait for the answer to one request
-        int openMs = 3000;      // a link that neither opens nor fails by then is skipped
-        int deadlineMs = 10000; // the whole search
+        int listenMs = 600;      // passive listening per rate
+        int answerMs = 300;      // wait for the answer to one request
+        int openMs = 3000;       // a link that neither opens nor fails by then is skipped
+        int deadlineMs = 10000;  // the whole search
     };
     // A family counts as found after this many weight frames, with more good frames than bad.
     static constexpr int kWeightFramesNeeded = 3;
@@ -58,18 +60,18 @@ class ProtocolDetector : public QObject {
     // BaudRate numbers in the order they are tried: the current rate, then the usual ones.
     static QList<int> RatesToTry(const ScaleLinkSettings &settings);
 
-  signals:
+signals:
     void listening(int rate);
     void requesting(int rate, const QList<IndicatorProtocol> &families);
     void bytesReceived(const QByteArray &bytes);
     void bytesSent(const QByteArray &bytes);
     void finished(const DetectionResult &result);
 
-  private:
+private:
     enum class Phase { Idle, Opening, Listening, Asking, LinkLost };
     struct Candidate {
         IndicatorProtocol protocol = IndicatorProtocol::Standard;
-        std::unique_ptr<IndicatorDecoder> decoder; // null for the standard line format
+        std::unique_ptr<IndicatorDecoder> decoder;  // null for the standard line format
         int weights = 0;
         int good = 0;
         int malformed = 0;

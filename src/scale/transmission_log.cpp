@@ -92,7 +92,7 @@ const char *ControlName(unsigned char c)
     }
 }
 
-} // namespace
+}  // namespace
 
 QString ControlText(QByteArrayView bytes)
 {

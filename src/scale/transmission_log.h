@@ -16,15 +16,15 @@
 struct TransmissionEntry {
     enum class Direction { Received, Sent, Frame };
 
-    qint64 msecs = 0; // local time, milliseconds since the epoch
+    qint64 msecs = 0;  // local time, milliseconds since the epoch
     Direction direction = Direction::Received;
-    QByteArray bytes;     // at most TransmissionLog::kMaxBytes of them
-    qsizetype length = 0; // how many bytes there really were
-    QString decoded;      // Frame: DescribeFrame of it
+    QByteArray bytes;      // at most TransmissionLog::kMaxBytes of them
+    qsizetype length = 0;  // how many bytes there really were
+    QString decoded;       // Frame: DescribeFrame of it
 };
 
 class TransmissionLog {
-  public:
+public:
     static constexpr int kDefaultCapacity = 2000;
     // A flood without frame ends can come as one huge chunk: only its start is kept.
     static constexpr qsizetype kMaxBytes = 512;
@@ -45,11 +45,11 @@ class TransmissionLog {
     // The held entries numbered n and later (numbering from 0), oldest first.
     QList<TransmissionEntry> Since(qint64 n) const;
 
-  private:
+private:
     void Add(qint64 msecs, TransmissionEntry::Direction direction, QByteArrayView bytes, QString decoded);
 
     std::vector<TransmissionEntry> ring_;
-    size_t head_ = 0; // the oldest held entry
+    size_t head_ = 0;  // the oldest held entry
     size_t size_ = 0;
     qint64 total_ = 0;
 };

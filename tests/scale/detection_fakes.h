@@ -29,7 +29,7 @@ inline QByteArray TagOf(IndicatorProtocol p)
 }
 
 class TagDecoder : public IndicatorDecoder {
-  public:
+public:
     explicit TagDecoder(QByteArray tag) : tag_(std::move(tag)) {}
     void Feed(QByteArrayView bytes, const Sink &sink) override
     {
@@ -52,7 +52,7 @@ class TagDecoder : public IndicatorDecoder {
     }
     void Clear() override { buffer_.clear(); }
 
-  private:
+private:
     QByteArray tag_;
     QByteArray buffer_;
 };
@@ -66,8 +66,8 @@ inline std::unique_ptr<IndicatorDecoder> TagDecoders(IndicatorProtocol p)
 // How the pretend scale behaves. At any rate but its own it is heard as noise.
 struct Scale {
     int rate = br9600;
-    QByteArray stream;  // sent by itself every periodMs
-    QByteArray request; // answered with `answer`; other requests get nothing
+    QByteArray stream;   // sent by itself every periodMs
+    QByteArray request;  // answered with `answer`; other requests get nothing
     QByteArray answer;
     int periodMs = 30;
     bool refusesOpen = false;
@@ -109,7 +109,7 @@ struct Record {
 inline const QByteArray kNoise("\xF0\x8A\x00\xFE\x13\n", 6);
 
 class ScaleFakeLink : public ScaleLink {
-  public:
+public:
     ScaleFakeLink(const Scale &scale, int rate, bool socket, Record &record)
         : scale_(scale), rate_(rate), socket_(socket), record_(record)
     {
@@ -154,7 +154,7 @@ class ScaleFakeLink : public ScaleLink {
         return true;
     }
 
-  private:
+private:
     QByteArray Heard(const QByteArray &bytes) const { return rate_ == scale_.rate ? bytes : kNoise; }
 
     Scale scale_;
@@ -190,4 +190,4 @@ inline ProtocolDetector::Timing QuickTiming()
     return t;
 }
 
-} // namespace detection_fakes
+}  // namespace detection_fakes

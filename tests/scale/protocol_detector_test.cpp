@@ -53,12 +53,12 @@ DetectionRun Detect(const Scale &scale, const ScaleLinkSettings &settings, Recor
     d.Start();
     static_cast<void>(QTest::qWaitFor([&run] { return run.result.has_value(); }, kWaitMs));
     run.elapsedMs = clock.elapsed();
-    QTest::qWait(50); // a late second finished() would show here; links deleted later go now
+    QTest::qWait(50);  // a late second finished() would show here; links deleted later go now
     return run;
 }
 
 class DetectorTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { EnsureApp(); }
 };
 
@@ -69,7 +69,7 @@ TEST_F(DetectorTest, RatesTriedCurrentFirstThenTheUsualOnes)
     EXPECT_EQ(ProtocolDetector::RatesToTry(SerialAt(br1200)),
               (QList<int>{br1200, br9600, br4800, br19200, br2400, br38400, br57600, br115200}));
     EXPECT_EQ(ProtocolDetector::RatesToTry(SerialAt(br14400)), QList<int>{br14400} + usual);
-    EXPECT_EQ(ProtocolDetector::RatesToTry(SerialAt(0)), usual); // a hand-edited konfig.ini
+    EXPECT_EQ(ProtocolDetector::RatesToTry(SerialAt(0)), usual);  // a hand-edited konfig.ini
     EXPECT_EQ(ProtocolDetector::RatesToTry(SerialAt(99)), usual);
     ScaleLinkSettings tcp = SerialAt(br4800);
     tcp.connection = ScaleLinkSettings::Ethernet;
@@ -116,7 +116,7 @@ TEST_F(DetectorTest, ScaleThatSendsByItself)
         EXPECT_LE(run.result->samples.size(), ProtocolDetector::kMaxSamples);
         EXPECT_EQ(run.result->samples.last().weightText, c.sample);
         EXPECT_EQ(record.rates.last(), c.rate);
-        EXPECT_EQ(record.opens, record.closes); // every link closed at the end
+        EXPECT_EQ(record.opens, record.closes);  // every link closed at the end
         EXPECT_EQ(record.alive, 0);
     }
 }
@@ -160,7 +160,7 @@ TEST_F(DetectorTest, NothingToFindEndsAtTheDeadline)
         const char *name;
         Scale scale;
         int deadlineMs;
-        bool byDeadline; // false: it runs out of rates before
+        bool byDeadline;  // false: it runs out of rates before
     };
     const Case cases[] = {
         {"silent scale", Streaming(br9600, {}), 1500, true},
@@ -184,7 +184,7 @@ TEST_F(DetectorTest, NothingToFindEndsAtTheDeadline)
         if (c.byDeadline)
             EXPECT_GE(run.elapsedMs, c.deadlineMs - 50);
         else
-            EXPECT_EQ(record.opens, 8); // each rate once, then done
+            EXPECT_EQ(record.opens, 8);  // each rate once, then done
         EXPECT_EQ(record.opens, record.closes);
         EXPECT_EQ(record.alive, 0);
     }
@@ -204,7 +204,7 @@ TEST_F(DetectorTest, CancelStopsQuietlyAndClosesTheLink)
         d.Cancel();
         EXPECT_FALSE(d.IsRunning());
         EXPECT_EQ(record.opens, record.closes);
-        QTest::qWait(1500); // past the time it would have found the scale
+        QTest::qWait(1500);  // past the time it would have found the scale
         EXPECT_EQ(finished, 0);
         EXPECT_EQ(record.opens, 1);
 
@@ -243,4 +243,4 @@ TEST_F(DetectorTest, FamiliesWithoutADecoderAreNotTried)
     EXPECT_TRUE(record.writes.isEmpty());
 }
 
-} // namespace
+}  // namespace

@@ -43,7 +43,7 @@ TEST(TransmissionLog, StaysAtItsBoundAndSinceFollowsTheNumbering)
     ASSERT_EQ(fresh.size(), 10);
     for (int k = 0; k < 10; ++k)
         EXPECT_EQ(fresh[k].bytes, QByteArray::number(99990 + k));
-    EXPECT_EQ(fresh[0].direction, TransmissionEntry::Direction::Received); // 99990 % 3 == 0
+    EXPECT_EQ(fresh[0].direction, TransmissionEntry::Direction::Received);  // 99990 % 3 == 0
     EXPECT_EQ(fresh[1].direction, TransmissionEntry::Direction::Sent);
     EXPECT_EQ(fresh[2].direction, TransmissionEntry::Direction::Frame);
     EXPECT_EQ(fresh[2].decoded, "1.00");
@@ -52,7 +52,7 @@ TEST(TransmissionLog, StaysAtItsBoundAndSinceFollowsTheNumbering)
     EXPECT_TRUE(log.Since(100000).isEmpty());
     EXPECT_TRUE(log.Since(500000).isEmpty());
     EXPECT_EQ(log.Since(-7).size(), 2000);
-    EXPECT_EQ(log.Since(50).size(), 2000); // long gone: what is held
+    EXPECT_EQ(log.Since(50).size(), 2000);  // long gone: what is held
 
     // Cleared, the numbering goes on, so a window's count stays right.
     log.Clear();
@@ -77,7 +77,7 @@ TEST(TransmissionLog, HugeChunksKeepOnlyTheirStart)
     log.AddReceived(11, "");
     EXPECT_EQ(log.Since(10).first().length, 0);
 
-    TransmissionLog tiny(0); // a nonsense capacity still holds the newest
+    TransmissionLog tiny(0);  // a nonsense capacity still holds the newest
     tiny.AddSent(1, "a");
     tiny.AddSent(2, "b");
     ASSERT_EQ(tiny.Since(0).size(), 1);
@@ -98,7 +98,7 @@ TEST(TransmissionLog, ControlAndHexText)
          "<STX>12.50<CR><LF>", "02 31 32 2E 35 30 0D 0A"},
         {"\x03\x05\x06\x15\x1b", "<ETX><ENQ><ACK><NAK><ESC>", "03 05 06 15 1B"},
         {QByteArray("\x00\x01\x1f\x7f", 4), "<NUL><x01><x1F><x7F>", "00 01 1F 7F"},
-        {"\x80\xa5\xb9\xff", "<x80><xA5><xB9><xFF>", "80 A5 B9 FF"}, // cp1250 letters are bytes here
+        {"\x80\xa5\xb9\xff", "<x80><xA5><xB9><xFF>", "80 A5 B9 FF"},  // cp1250 letters are bytes here
         {"S S  <x>", "S S  <x>", "53 20 53 20 20 3C 78 3E"},
     };
     for (const Case &c : cases) {
@@ -159,4 +159,4 @@ TEST(ProtocolNames, EveryStoredValueHasItsName)
     EXPECT_EQ(ProtocolName(IndicatorProtocol(-1)), "");
 }
 
-} // namespace
+}  // namespace

@@ -98,8 +98,13 @@ void ProtocolDetectionDialog::OnFinished(const DetectionResult &result)
     }
     status_->setText(QStringLiteral("Rozpoznano: %1").arg(ProtocolName(result.protocol)));
     QString rate = RateText(result.rate);
-    rate.chop(2); // the ": " that leads on to a step
-    step_->setText(rate.isEmpty() ? QString() : QStringLiteral("Prędkość: %1").arg(rate));
+    rate.chop(2);  // the ": " that leads on to a step
+    QStringList how;
+    if (!rate.isEmpty())
+        how << QStringLiteral("Prędkość: %1").arg(rate);
+    if (!result.request.isEmpty())
+        how << QStringLiteral("zapytanie: %1").arg(ControlText(result.request));
+    step_->setText(how.join(QStringLiteral(", ")));
     QStringList lines;
     for (const IndicatorFrame &f : result.samples)
         lines << DescribeFrame(f);

@@ -15,7 +15,7 @@ class QPushButton;
 
 class ProtocolDetectionDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     // Takes the detector over; it starts when the dialog is first shown.
     explicit ProtocolDetectionDialog(ProtocolDetector *detector, QWidget *parent = nullptr);
 
@@ -25,10 +25,10 @@ class ProtocolDetectionDialog : public QDialog {
 
     void reject() override;
 
-  protected:
+protected:
     void showEvent(QShowEvent *event) override;
 
-  private:
+private:
     void OnListening(int rate);
     void OnRequesting(int rate, const QList<IndicatorProtocol> &families);
     void OnFinished(const DetectionResult &result);

@@ -16,7 +16,7 @@ QString Arrow(TransmissionEntry::Direction d)
     case TransmissionEntry::Direction::Frame:
         break;
     }
-    return QStringLiteral("⇐");
+    return QStringLiteral("◀");
 }
 
 // A chunk cut short in the log says how long it really was.
@@ -25,7 +25,7 @@ QString Cut(const TransmissionEntry &e)
     return e.length > e.bytes.size() ? QStringLiteral(" … (%1 B)").arg(e.length) : QString();
 }
 
-} // namespace
+}  // namespace
 
 TransmissionMonitorModel::TransmissionMonitorModel(int maxRows, QObject *parent)
     : QAbstractTableModel(parent), maxRows_(std::max(1, maxRows))
@@ -99,7 +99,8 @@ QVariant TransmissionMonitorModel::data(const QModelIndex &index, int role) cons
 {
     if (!index.isValid() || index.row() >= int(rows_.size()))
         return {};
-    if (role == Qt::DisplayRole)
+    // The tooltip shows a cell too long for its column in full.
+    if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && index.column() != DirectionColumn))
         return Cell(rows_[size_t(index.row())], index.column());
     if (role == Qt::ToolTipRole && index.column() == DirectionColumn) {
         switch (rows_[size_t(index.row())].direction) {

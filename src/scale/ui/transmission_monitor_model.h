@@ -12,7 +12,7 @@
 
 class TransmissionMonitorModel : public QAbstractTableModel {
     Q_OBJECT
-  public:
+public:
     enum Column { TimeColumn, DirectionColumn, TextColumn, HexColumn, DecodedColumn, ColumnCount };
 
     explicit TransmissionMonitorModel(int maxRows, QObject *parent = nullptr);
@@ -29,7 +29,7 @@ class TransmissionMonitorModel : public QAbstractTableModel {
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-  private:
+private:
     QString Cell(const TransmissionEntry &e, int column) const;
 
     int maxRows_;

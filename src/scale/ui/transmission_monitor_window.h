@@ -15,7 +15,7 @@ class TransmissionMonitorModel;
 
 class TransmissionMonitorWindow : public QWidget {
     Q_OBJECT
-  public:
+public:
     static constexpr int kRefreshMs = 200;
     static constexpr int kMaxRows = 1000;
 
@@ -33,11 +33,11 @@ class TransmissionMonitorWindow : public QWidget {
 
     const TransmissionMonitorModel &Model() const { return *model_; }
 
-  protected:
+protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
-  private:
+private:
     TransmissionLog &log_;
     TransmissionMonitorModel *model_ = nullptr;
     QTableView *view_ = nullptr;

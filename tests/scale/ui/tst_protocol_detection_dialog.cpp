@@ -30,7 +30,7 @@ class TestProtocolDetectionDialog : public QObject {
         return d;
     }
 
-  private slots:
+private slots:
     void showsProgressThenTheFindAndApplies()
     {
         Record record;
@@ -70,6 +70,17 @@ class TestProtocolDetectionDialog : public QObject {
         QCOMPARE(w.Result().rate, int(br9600));
     }
 
+    void answeredFindNamesTheRequest()
+    {
+        Record record;
+        ProtocolDetectionDialog w(Detector(Answering(br9600, "SI\r\n", "SIF -1.5\r\n"), record, SerialAt(br9600)));
+        w.show();
+        QTRY_VERIFY_WITH_TIMEOUT(Find<QPushButton>(w, "BBzastosuj")->isEnabled(), 20000);
+        QCOMPARE(Find<QLabel>(w, "Lstan")->text(), QStringLiteral("Rozpoznano: SI (polskie wskaźniki)"));
+        QCOMPARE(Find<QLabel>(w, "Lkrok")->text(), QStringLiteral("Prędkość: 9600 bps, zapytanie: SI<CR><LF>"));
+        QCOMPARE(w.Result().request, QByteArray("SI\r\n"));
+    }
+
     void nothingFoundOverTcp()
     {
         Record record;
@@ -77,7 +88,7 @@ class TestProtocolDetectionDialog : public QObject {
         tcp.connection = ScaleLinkSettings::Ethernet;
         ProtocolDetectionDialog w(Detector(Streaming(br1200, {}), record, tcp));
         w.show();
-        QCOMPARE(Find<QLabel>(w, "Lkrok")->text(), QStringLiteral("nasłuch")); // no rate over TCP
+        QCOMPARE(Find<QLabel>(w, "Lkrok")->text(), QStringLiteral("nasłuch"));  // no rate over TCP
         auto *status = Find<QLabel>(w, "Lstan");
         QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Nie rozpoznano protokołu wagi."), 10000);
         QVERIFY(!Find<QPushButton>(w, "BBzastosuj")->isEnabled());
@@ -96,7 +107,7 @@ class TestProtocolDetectionDialog : public QObject {
         QCOMPARE(w.result(), int(QDialog::Rejected));
         QVERIFY(!w.IsSearching());
         QCOMPARE(record.opens, record.closes);
-        QTest::qWait(1500); // it would have found the scale by now
+        QTest::qWait(1500);  // it would have found the scale by now
         QCOMPARE(record.opens, 1);
         QVERIFY(!w.Result().found);
         QCOMPARE(Find<QLabel>(w, "Lstan")->text(), QStringLiteral("Szukam..."));

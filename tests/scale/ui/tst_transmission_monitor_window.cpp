@@ -14,7 +14,7 @@
 class TestTransmissionMonitorWindow : public QObject {
     Q_OBJECT
 
-    static constexpr qint64 kStart = 1700000000000; // a fixed moment; shown in local time
+    static constexpr qint64 kStart = 1700000000000;  // a fixed moment; shown in local time
 
     template <typename T> static T *Find(QWidget &w, const QString &name)
     {
@@ -43,7 +43,7 @@ class TestTransmissionMonitorWindow : public QObject {
         return QDateTime::fromMSecsSinceEpoch(kStart + n * 20).toString(QStringLiteral("hh:mm:ss.zzz"));
     }
 
-  private slots:
+private slots:
     void namesAndButtons()
     {
         TransmissionLog log;
@@ -75,7 +75,7 @@ class TestTransmissionMonitorWindow : public QObject {
         QCOMPARE(model.rowCount(), TransmissionMonitorWindow::kMaxRows);
         // The newest at the bottom, in order, nothing skipped or doubled.
         QCOMPARE(model.RowText(model.rowCount() - 1),
-                 Time(n - 1) + QStringLiteral("\t⇐\t<STX>5999<CR>\t02 35 39 39 39 0D\t5999 kg, stabilny"));
+                 Time(n - 1) + QStringLiteral("\t◀\t<STX>5999<CR>\t02 35 39 39 39 0D\t5999 kg, stabilny"));
         QCOMPARE(model.RowText(model.rowCount() - 2),
                  Time(n - 1) + QStringLiteral("\t←\t<STX>5999<CR>\t02 35 39 39 39 0D\t"));
         QCOMPARE(model.RowText(0).section(u'\t', 2, 2), QStringLiteral("<STX>5500<CR>"));
@@ -162,9 +162,9 @@ class TestTransmissionMonitorWindow : public QObject {
         const QStringList lines = QApplication::clipboard()->text().split(u'\n');
         QCOMPARE(lines.size(), 5);
         QCOMPARE(lines[0], Time(0) + QStringLiteral("\t→\tSI<CR><LF>\t53 49 0D 0A\t"));
-        QCOMPARE(lines[2], Time(1) + QStringLiteral("\t⇐\t<STX>1<CR>\t02 31 0D\t1 kg, stabilny"));
+        QCOMPARE(lines[2], Time(1) + QStringLiteral("\t◀\t<STX>1<CR>\t02 31 0D\t1 kg, stabilny"));
         QCOMPARE(lines[3],
-                 Time(2) + QStringLiteral("\t⇐\tS S 1<xB9>\t53 20 53 20 31 B9\tnierozpoznana ramka: no unit"));
+                 Time(2) + QStringLiteral("\t◀\tS S 1<xB9>\t53 20 53 20 31 B9\tnierozpoznana ramka: no unit"));
         // A chunk longer than the log keeps says so.
         QVERIFY(lines[4].section(u'\t', 2, 2).endsWith(QStringLiteral(" … (600 B)")));
         QCOMPARE(lines[4].section(u'\t', 2, 2).count(u'x'), int(TransmissionLog::kMaxBytes));
