@@ -64,3 +64,11 @@ public:
 // gives a decoder that reports every line Malformed (note: the pattern's error).
 std::unique_ptr<IndicatorDecoder> MakeIndicatorDecoder(IndicatorProtocol protocol, const QByteArray &pattern = {},
                                                        const QByteArray &stableText = {});
+
+// The most bytes a decoder keeps of one frame; the rest of a longer one is
+// dropped until its end, and the frame is reported Malformed.
+inline constexpr qsizetype kMaxIndicatorFrame = 4096;
+
+// The request that makes an indicator of the family send a weight; empty
+// when the family sends on its own (Toledo) or has no byte-stream request.
+QByteArray UsualRequest(IndicatorProtocol protocol);

@@ -1,0 +1,324 @@
+// Frame splitting for the byte-stream families. Each splitter keeps the
+// bytes of the frame (or the run of stray bytes) it is in; a frame that lies
+// whole inside one chunk is decoded from the chunk without a copy.
+
+#include "scale/protocols/indicator_frame.h"
+#include "scale/protocols/pattern_decoder.h"
+#include "scale/protocols/si_family_decoder.h"
+#include "scale/protocols/sics_decoder.h"
+#include "scale/protocols/sma_decoder.h"
+#include "scale/protocols/toledo_decoder.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr char kStx = '\x02';
+
+IndicatorFrame MalformedFrame(QByteArray note)
+{
+    IndicatorFrame f;
+    f.note = std::move(note);
+    return f;
+}
+
+// The bytes of the current frame: what earlier chunks left in held_, then
+// the part of this chunk from `begin`. At most kMaxIndicatorFrame are kept.
+class Collector {
+public:
+    Collector() { held_.reserve(256); }
+
+    // The frame so far, up to `end`; tooLong when bytes were dropped. When
+    // bytes are held, [begin, end) joins them and begin moves to end.
+    QByteArrayView Take(const char *&begin, const char *end, bool &tooLong)
+    {
+        if (held_.isEmpty() && !overflow_) {
+            const qsizetype n = end - begin;
+            tooLong = n > kMaxIndicatorFrame;
+            return {begin, std::min(n, kMaxIndicatorFrame)};
+        }
+        Hold(begin, end);
+        begin = end;
+        tooLong = overflow_;
+        return held_;
+    }
+    void Hold(const char *begin, const char *end)
+    {
+        const qsizetype room = kMaxIndicatorFrame - held_.size();
+        const qsizetype n = end - begin;
+        held_.append(QByteArrayView(begin, std::min(n, room)));
+        overflow_ = overflow_ || n > room;
+    }
+    void Reset()
+    {
+        held_.resize(0);  // keeps the capacity
+        overflow_ = false;
+    }
+    bool Empty() const { return held_.isEmpty() && !overflow_; }
+
+private:
+    QByteArray held_;
+    bool overflow_ = false;
+};
+
+const QByteArray kTooLong = QByteArrayLiteral("frame too long");
+const QByteArray kStray = QByteArrayLiteral("bytes outside a frame");
+const QByteArray kCut = QByteArrayLiteral("frame cut short");
+
+void Report(const IndicatorDecoder::Sink &sink, QByteArrayView raw, const QByteArray &note)
+{
+    sink(raw, MalformedFrame(note));
+}
+
+// STX .. CR, then one byte that is a checksum unless it starts the next frame.
+class ToledoSplitter final : public IndicatorDecoder {
+public:
+    void Feed(QByteArrayView bytes, const Sink &sink) override
+    {
+        const char *seg = bytes.data();
+        const char *end = seg + bytes.size();
+        for (const char *p = seg; p < end;) {
+            const char c = *p;
+            bool tooLong = false;
+            switch (state_) {
+            case State::Outside:
+                if (c == kStx) {
+                    const QByteArrayView stray = frame_.Take(seg, p, tooLong);
+                    if (!stray.isEmpty())
+                        Report(sink, stray, kStray);
+                    Start(seg, p);
+                }
+                ++p;
+                break;
+            case State::InFrame:
+                if (c == '\r') {
+                    state_ = State::AfterCr;
+                } else if (c == kStx) {
+                    Report(sink, frame_.Take(seg, p, tooLong), kCut);
+                    Start(seg, p);
+                }
+                ++p;
+                break;
+            case State::AfterCr:
+                if (c != kStx) {
+                    Emit(sink, frame_.Take(seg, p + 1, tooLong), tooLong);
+                    frame_.Reset();
+                    seg = p + 1;
+                    state_ = State::Outside;
+                } else if (ToledoChecksum(frame_.Take(seg, p, tooLong)) == kStx) {
+                    // The checksum may itself be STX: the byte after it tells.
+                    state_ = State::StxAfterCr;
+                } else {
+                    Emit(sink, frame_.Take(seg, p, tooLong), tooLong);
+                    Start(seg, p);
+                }
+                ++p;
+                break;
+            case State::StxAfterCr:
+                if (c == kStx) {
+                    Emit(sink, frame_.Take(seg, p, tooLong), tooLong);
+                    Start(seg, p);
+                    ++p;
+                } else {
+                    Emit(sink, frame_.Take(seg, p, tooLong).chopped(1), tooLong);
+                    frame_.Reset();
+                    static const char stx = kStx;
+                    frame_.Hold(&stx, &stx + 1);
+                    seg = p;
+                    state_ = State::InFrame;  // c is looked at again inside the new frame
+                }
+                break;
+            }
+        }
+        frame_.Hold(seg, end);
+    }
+
+    void Clear() override
+    {
+        frame_.Reset();
+        state_ = State::Outside;
+    }
+
+private:
+    enum class State { Outside, InFrame, AfterCr, StxAfterCr };
+
+    void Start(const char *&seg, const char *p)
+    {
+        frame_.Reset();
+        seg = p;
+        state_ = State::InFrame;
+    }
+    void Emit(const Sink &sink, QByteArrayView raw, bool tooLong)
+    {
+        if (tooLong)
+            Report(sink, raw, kTooLong);
+        else
+            sink(raw, DecodeToledoFrame(raw));
+    }
+
+    Collector frame_;
+    State state_ = State::Outside;
+};
+
+// LF .. CR. Stray bytes end at the next LF or CR.
+class SmaSplitter final : public IndicatorDecoder {
+public:
+    void Feed(QByteArrayView bytes, const Sink &sink) override
+    {
+        const char *seg = bytes.data();
+        const char *end = seg + bytes.size();
+        bool tooLong = false;
+        for (const char *p = seg; p < end; ++p) {
+            const char c = *p;
+            if (c == '\n') {
+                const QByteArrayView before = frame_.Take(seg, p, tooLong);
+                if (!before.isEmpty())
+                    Report(sink, before, tooLong ? kTooLong : inFrame_ ? kCut : kStray);
+                frame_.Reset();
+                seg = p;
+                inFrame_ = true;
+            } else if (c == '\r') {
+                const QByteArrayView raw = frame_.Take(seg, p + 1, tooLong);
+                if (tooLong)
+                    Report(sink, raw, kTooLong);
+                else if (inFrame_)
+                    sink(raw, DecodeSmaFrame(raw));
+                else
+                    Report(sink, raw, kStray);
+                frame_.Reset();
+                seg = p + 1;
+                inFrame_ = false;
+            }
+        }
+        frame_.Hold(seg, end);
+    }
+
+    void Clear() override
+    {
+        frame_.Reset();
+        inFrame_ = false;
+    }
+
+private:
+    Collector frame_;
+    bool inFrame_ = false;
+};
+
+// Lines ending at CR or LF; the LF of a CR LF pair is dropped, as are empty lines.
+class LineSplitter : public IndicatorDecoder {
+public:
+    void Feed(QByteArrayView bytes, const Sink &sink) override
+    {
+        const char *seg = bytes.data();
+        const char *end = seg + bytes.size();
+        bool tooLong = false;
+        for (const char *p = seg; p < end; ++p) {
+            const char c = *p;
+            if (c != '\r' && c != '\n') {
+                afterCr_ = false;
+                continue;
+            }
+            if (c == '\n' && afterCr_) {
+                afterCr_ = false;
+                seg = p + 1;
+                continue;
+            }
+            afterCr_ = c == '\r';
+            if (frame_.Empty() && p == seg) {
+                seg = p + 1;  // an empty line
+                continue;
+            }
+            const QByteArrayView raw = frame_.Take(seg, p + 1, tooLong);
+            if (tooLong)
+                Report(sink, raw, kTooLong);
+            else
+                sink(raw, DecodeLine(raw.chopped(1)));
+            frame_.Reset();
+            seg = p + 1;
+        }
+        frame_.Hold(seg, end);
+    }
+
+    void Clear() override
+    {
+        frame_.Reset();
+        afterCr_ = false;
+    }
+
+protected:
+    virtual IndicatorFrame DecodeLine(QByteArrayView line) const = 0;
+
+private:
+    Collector frame_;
+    bool afterCr_ = false;
+};
+
+class SicsSplitter final : public LineSplitter {
+    IndicatorFrame DecodeLine(QByteArrayView line) const override { return DecodeSicsLine(line); }
+};
+
+class SiFamilySplitter final : public LineSplitter {
+    IndicatorFrame DecodeLine(QByteArrayView line) const override { return DecodeSiFamilyLine(line); }
+};
+
+class PatternSplitter final : public LineSplitter {
+public:
+    PatternSplitter(const QByteArray &pattern, const QByteArray &stableText) : decoder_(pattern, stableText) {}
+
+private:
+    IndicatorFrame DecodeLine(QByteArrayView line) const override { return decoder_.Decode(line); }
+
+    PatternDecoder decoder_;
+};
+
+// Asked for a family that is not read here: a caller gets no null, and the
+// bytes are shown as unread.
+class NoDecoder final : public IndicatorDecoder {
+public:
+    void Feed(QByteArrayView bytes, const Sink &sink) override
+    {
+        if (!bytes.isEmpty())
+            Report(sink, bytes.first(std::min(bytes.size(), kMaxIndicatorFrame)), kNone);
+    }
+    void Clear() override {}
+
+private:
+    const QByteArray kNone = QByteArrayLiteral("no decoder for this protocol");
+};
+
+}  // namespace
+
+std::unique_ptr<IndicatorDecoder> MakeIndicatorDecoder(IndicatorProtocol protocol, const QByteArray &pattern,
+                                                       const QByteArray &stableText)
+{
+    switch (protocol) {
+    case IndicatorProtocol::ToledoContinuous:
+        return std::make_unique<ToledoSplitter>();
+    case IndicatorProtocol::Sma:
+        return std::make_unique<SmaSplitter>();
+    case IndicatorProtocol::Sics:
+        return std::make_unique<SicsSplitter>();
+    case IndicatorProtocol::SiFamily:
+        return std::make_unique<SiFamilySplitter>();
+    case IndicatorProtocol::UserPattern:
+        return std::make_unique<PatternSplitter>(pattern, stableText);
+    case IndicatorProtocol::Standard:
+    case IndicatorProtocol::ModbusRtu:
+    case IndicatorProtocol::ModbusTcp:
+        break;
+    }
+    return std::make_unique<NoDecoder>();
+}
+
+QByteArray UsualRequest(IndicatorProtocol protocol)
+{
+    switch (protocol) {
+    case IndicatorProtocol::Sma:
+        return QByteArrayLiteral("\nW\r");
+    case IndicatorProtocol::Sics:
+    case IndicatorProtocol::SiFamily:
+        return QByteArrayLiteral("SI\r\n");
+    default:
+        return {};
+    }
+}
