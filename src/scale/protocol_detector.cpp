@@ -1,6 +1,9 @@
 #include "scale/protocol_detector.h"
 
+#include "core/cp1250.h"
 #include "scale/frame_decoder.h"
+#include "scale/serial_scale_link.h"
+#include "scale/tcp_scale_link.h"
 
 #include <algorithm>
 #include <limits>
@@ -10,17 +13,6 @@ namespace {
 // Families that send by themselves or answer a request, in the order of preference on a tie.
 constexpr IndicatorProtocol kStreamFamilies[] = {IndicatorProtocol::ToledoContinuous, IndicatorProtocol::Sma,
                                                  IndicatorProtocol::Sics, IndicatorProtocol::SiFamily};
-
-// Each family's usual weight request; families sharing one are asked together.
-struct FamilyRequest {
-    IndicatorProtocol protocol;
-    const char *request;
-};
-constexpr FamilyRequest kRequests[] = {
-    {IndicatorProtocol::Sma, "\nW\r"},
-    {IndicatorProtocol::Sics, "SI\r\n"},
-    {IndicatorProtocol::SiFamily, "SI\r\n"},
-};
 
 bool IsWeightKind(IndicatorFrame::Kind k)
 {
@@ -82,17 +74,17 @@ ProtocolDetector::ProtocolDetector(LinkFactory links, ScaleLinkSettings settings
     standard.protocol = IndicatorProtocol::Standard;
     candidates_.push_back(std::move(standard));
 
-    for (const FamilyRequest &r : kRequests) {
-        const bool tried = std::any_of(candidates_.begin(), candidates_.end(),
-                                       [&r](const Candidate &c) { return c.protocol == r.protocol; });
-        if (!tried)
+    // Families that share a request are asked together; their answers' shapes tell them apart.
+    for (const Candidate &c : candidates_) {
+        const QByteArray request = c.decoder ? UsualRequest(c.protocol) : QByteArray();
+        if (request.isEmpty())
             continue;
         auto same = std::find_if(groups_.begin(), groups_.end(),
-                                 [&r](const RequestGroup &g) { return g.request == r.request; });
+                                 [&request](const RequestGroup &g) { return g.request == request; });
         if (same == groups_.end())
-            groups_.push_back({r.request, {r.protocol}});
+            groups_.push_back({request, {c.protocol}});
         else
-            same->families.append(r.protocol);
+            same->families.append(c.protocol);
     }
 
     phaseTimer_.setSingleShot(true);
@@ -108,6 +100,15 @@ ProtocolDetector::~ProtocolDetector()
         disconnect(link_.get(), nullptr, this, nullptr);
         link_->Close();
     }
+}
+
+ProtocolDetector::LinkFactory ProtocolDetector::RealLinks()
+{
+    return [](const ScaleLinkSettings &s) -> std::unique_ptr<ScaleLink> {
+        if (s.connection == ScaleLinkSettings::Ethernet)
+            return std::make_unique<TcpScaleLink>(cp1250::Decode(s.ipAddress), quint16(s.ipPort));
+        return std::make_unique<SerialScaleLink>(s.DevicePath(), s.BitsPerSecond());
+    };
 }
 
 QList<int> ProtocolDetector::RatesToTry(const ScaleLinkSettings &settings)

@@ -57,6 +57,8 @@ public:
     bool IsRunning() const { return phase_ != Phase::Idle; }
     const ScaleLinkSettings &Settings() const { return settings_; }
 
+    // The serial or TCP link the settings name (what the link controller opens by default).
+    static LinkFactory RealLinks();
     // BaudRate numbers in the order they are tried: the current rate, then the usual ones.
     static QList<int> RatesToTry(const ScaleLinkSettings &settings);
 

@@ -1,6 +1,7 @@
 // Protocol detection against a pretend scale (fake link) and stand-in
 // decoders: which rates are tried, a scale that talks by itself, one that
-// only answers its own request, nothing to find, and cancelling.
+// only answers its own request, nothing to find, and cancelling; then the
+// real decoders, and the simulator over a real pseudo-terminal and TCP.
 
 #include "detection_fakes.h"
 #include "scale/protocol_detector.h"
@@ -9,6 +10,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <QtCore/qtestsupport_core.h>
 
 #include <optional>
@@ -241,6 +244,104 @@ TEST_F(DetectorTest, FamiliesWithoutADecoderAreNotTried)
     EXPECT_TRUE(result->found);
     EXPECT_EQ(result->protocol, IndicatorProtocol::Standard);
     EXPECT_TRUE(record.writes.isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// The real decoders behind the detector: each family's own frames are told
+// apart from the others' and from the line format.
+TEST_F(DetectorTest, RealDecodersTellTheFamiliesApart)
+{
+    struct Case {
+        const char *name;
+        Scale scale;
+        IndicatorProtocol protocol;
+        QByteArray sample;
+    };
+    const QByteArray toledo("\x02,0 001234000000\r");
+    const QByteArray sma("\n 1G      12.345 kg\r");
+    const QByteArray sics("S S     12.34 kg\r\n");
+    const QByteArray si("SI       12.345 kg\r\n");
+    const Case cases[] = {
+        {"continuous", Streaming(br4800, toledo), IndicatorProtocol::ToledoContinuous, "12.34"},
+        {"SMA sending by itself", Streaming(br9600, sma), IndicatorProtocol::Sma, "12.345"},
+        {"SICS sending by itself", Streaming(br4800, sics), IndicatorProtocol::Sics, "12.34"},
+        {"SI family sending by itself", Streaming(br9600, si), IndicatorProtocol::SiFamily, "12.345"},
+        {"line format", Streaming(br4800, "ST,GS,+0012.50kg\r"), IndicatorProtocol::Standard, "12.50"},
+        {"SMA asked", Answering(br4800, "\nW\r", sma), IndicatorProtocol::Sma, "12.345"},
+        {"SICS asked", Answering(br9600, "SI\r\n", sics), IndicatorProtocol::Sics, "12.34"},
+        {"SI family asked", Answering(br4800, "SI\r\n", si), IndicatorProtocol::SiFamily, "12.345"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Record record;
+        DetectionRun run;
+        ProtocolDetector d(LinksTo(c.scale, record), SerialAt(br9600), IndicatorDecoders());
+        d.SetTiming(QuickTiming());
+        QObject::connect(&d, &ProtocolDetector::finished, [&run](const DetectionResult &r) { run.result = r; });
+        d.Start();
+        ASSERT_TRUE(QTest::qWaitFor([&run] { return run.result.has_value(); }, kWaitMs));
+        EXPECT_TRUE(run.result->found);
+        EXPECT_EQ(run.result->protocol, c.protocol);
+        EXPECT_EQ(run.result->rate, c.scale.rate);
+        EXPECT_EQ(run.result->request, c.scale.request);
+        ASSERT_FALSE(run.result->samples.isEmpty());
+        EXPECT_EQ(run.result->samples.last().weightText, c.sample);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The simulator's line forms over a real pseudo-terminal and a real TCP
+// link: the line format, not claimed by any family's decoder.
+TEST_F(DetectorTest, SimulatorOverRealLinksIsTheLineFormat)
+{
+    const QString sim = QStringLiteral(POMIARY_BIN_DIR) + "/scale-sim";
+    ASSERT_TRUE(QFile::exists(sim)) << "build the scale-sim target first";
+    struct Case {
+        const char *name;
+        QStringList args;
+        QByteArray announce;
+    };
+    const Case cases[] = {
+        {"pseudo-terminal, header lines", {"--pty", "--cycle", "fixed=12.5", "--interval-ms", "50"}, "PTY "},
+        {"TCP, plain lines",
+         {"--tcp", "0", "--format", "plain", "--cycle", "fixed=12.5", "--interval-ms", "50"},
+         "TCP "},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess process;
+        process.start(sim, c.args);
+        ASSERT_TRUE(process.waitForStarted(kWaitMs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return process.canReadLine(); }, kWaitMs));
+        const QByteArray line = process.readLine().trimmed();
+        ASSERT_TRUE(line.startsWith(c.announce)) << line.toStdString();
+        ScaleLinkSettings settings = SerialAt(br9600);
+        if (c.announce == "TCP ") {
+            settings.connection = ScaleLinkSettings::Ethernet;
+            settings.ipPort = line.mid(4).toInt();
+        } else {
+            settings.device = line.mid(4);
+        }
+
+        std::optional<DetectionResult> result;
+        ProtocolDetector d(ProtocolDetector::RealLinks(), settings, IndicatorDecoders());
+        QObject::connect(&d, &ProtocolDetector::finished, [&result](const DetectionResult &r) { result = r; });
+        d.Start();
+        ASSERT_TRUE(QTest::qWaitFor([&result] { return result.has_value(); }, kWaitMs));
+        EXPECT_TRUE(result->found);
+        EXPECT_EQ(result->protocol, IndicatorProtocol::Standard);
+        EXPECT_EQ(result->rate, br9600);
+        ASSERT_FALSE(result->samples.isEmpty());
+        EXPECT_EQ(result->samples.last().weightText, "12.50");
+        process.terminate();
+        ASSERT_TRUE(process.waitForFinished(kWaitMs));
+    }
 }
 
 }  // namespace
