@@ -173,6 +173,7 @@ void ProtocolDetector::OnOpened()
         return;
     ResetCounts();
     groupIndex_ = -1;
+    listenedLonger_ = false;
     phase_ = Phase::Listening;
     phaseTimer_.start(timing_.listenMs);
     emit listening(rates_[rateIndex_]);
@@ -273,6 +274,12 @@ const ProtocolDetector::Candidate *ProtocolDetector::Best(const QList<IndicatorP
     return best ? best : standard;
 }
 
+bool ProtocolDetector::Promising() const
+{
+    return std::any_of(candidates_.begin(), candidates_.end(),
+                       [](const Candidate &c) { return c.weights > 0 && c.good > c.malformed; });
+}
+
 void ProtocolDetector::OnPhaseTimeout()
 {
     switch (phase_) {
@@ -283,10 +290,15 @@ void ProtocolDetector::OnPhaseTimeout()
         NextRate();
         return;
     case Phase::Listening:
-        if (const Candidate *best = Best(Allowed()))
+        if (const Candidate *best = Best(Allowed())) {
             Finish(best);
-        else
+        } else if (!listenedLonger_ && Promising()) {
+            // A slow rate carries only a frame or two in one window: listen once more.
+            listenedLonger_ = true;
+            phaseTimer_.start(timing_.listenMs);
+        } else {
             NextRequestGroup();
+        }
         return;
     case Phase::Asking:
         if (!answered_ || sends_ >= kMaxRequests)

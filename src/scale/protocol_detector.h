@@ -34,7 +34,7 @@ public:
     using DecoderFactory = std::function<std::unique_ptr<IndicatorDecoder>(IndicatorProtocol)>;
 
     struct Timing {
-        int listenMs = 600;      // passive listening per rate
+        int listenMs = 600;      // passive listening per rate (twice when a frame or two came)
         int answerMs = 300;      // wait for the answer to one request
         int openMs = 3000;       // a link that neither opens nor fails by then is skipped
         int deadlineMs = 10000;  // the whole search
@@ -97,6 +97,8 @@ private:
     // The best candidate among `allowed` that has shown enough, or null.
     const Candidate *Best(const QList<IndicatorProtocol> &allowed) const;
     QList<IndicatorProtocol> Allowed() const;
+    // Some family has read a weight and more good frames than bad.
+    bool Promising() const;
     void Finish(const Candidate *found);
     void DropLink();
 
@@ -112,6 +114,7 @@ private:
     qsizetype groupIndex_ = -1;
     int sends_ = 0;
     bool answered_ = false;
+    bool listenedLonger_ = false;
     Phase phase_ = Phase::Idle;
     QTimer phaseTimer_;
     QTimer deadline_;

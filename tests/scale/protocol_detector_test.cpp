@@ -90,7 +90,11 @@ TEST_F(DetectorTest, ScaleThatSendsByItself)
         int rate;
         QByteArray sample;
     };
+    Scale slow = Streaming(br9600, "TOL 1.25\n");
+    slow.periodMs = 130;  // two frames in one listening window
     const Case cases[] = {
+        {"slow talker heard in a second window", slow, br9600, false, IndicatorProtocol::ToledoContinuous, br9600,
+         "1.25"},
         {"continuous at another rate", Streaming(br9600, "TOL 12.50\n"), br1200, false,
          IndicatorProtocol::ToledoContinuous, br9600, "12.50"},
         {"standard lines", Streaming(br4800, "ST,GS,+0012.50kg\r"), br1200, false, IndicatorProtocol::Standard, br4800,
