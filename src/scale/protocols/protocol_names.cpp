@@ -20,5 +20,5 @@ QString ProtocolName(IndicatorProtocol protocol)
     case IndicatorProtocol::ModbusTcp:
         return QStringLiteral("Modbus TCP");
     }
-    return QString();
+    return {};
 }
