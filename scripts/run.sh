@@ -19,7 +19,10 @@ fi
 [ -f dane/materialy.txt ] || printf 'Piasek p\xb3ukany\tPaleta\t12.50\r\n\xafwir 2-8\t\t45.00\r\nKruszywo 8-16\tBig bag\t38.00\r\n' > dane/materialy.txt
 [ -f dane/opakowania.txt ] || printf 'Paleta\t25.00\r\nBig bag\t1.50\r\n' > dane/opakowania.txt
 [ -f dane/klienci.txt ] || printf 'Budmax S.A.\r\nPHU Kowalski\r\n' > dane/klienci.txt
-"$ROOT/build/bin/scale-sim" --tcp "$SIM_PORT" --bind 127.0.0.1 --cycle random >/dev/null 2>&1 &
+# SIM_FORMAT picks the indicator family the simulator speaks (header, toledo,
+# sma, sics, si, modbus); choose the same under "Protokół wagi" or press "Wykryj".
+SIM_FORMAT=${SIM_FORMAT:-header}
+"$ROOT/build/bin/scale-sim" --tcp "$SIM_PORT" --bind 127.0.0.1 --cycle random --format "$SIM_FORMAT" >/dev/null 2>&1 &
 SIM_PID=$!
 trap 'kill $SIM_PID 2>/dev/null || true' EXIT
 # Without arguments the demo logs in as the built-in administrator; give an

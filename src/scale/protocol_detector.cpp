@@ -1,9 +1,6 @@
 #include "scale/protocol_detector.h"
 
-#include "core/cp1250.h"
 #include "scale/frame_decoder.h"
-#include "scale/serial_scale_link.h"
-#include "scale/tcp_scale_link.h"
 
 #include <algorithm>
 #include <limits>
@@ -104,10 +101,10 @@ ProtocolDetector::~ProtocolDetector()
 
 ProtocolDetector::LinkFactory ProtocolDetector::RealLinks()
 {
-    return [](const ScaleLinkSettings &s) -> std::unique_ptr<ScaleLink> {
-        if (s.connection == ScaleLinkSettings::Ethernet)
-            return std::make_unique<TcpScaleLink>(cp1250::Decode(s.ipAddress), quint16(s.ipPort));
-        return std::make_unique<SerialScaleLink>(s.DevicePath(), s.BitsPerSecond());
+    // Detection reads bytes: never a Modbus link, whatever the settings say.
+    return [](ScaleLinkSettings s) {
+        s.protocol = int(IndicatorProtocol::Standard);
+        return MakeScaleLink(s);
     };
 }
 

@@ -69,9 +69,7 @@ QString EthernetDownText()
     return QStringLiteral("brak połączenia");
 }
 
-namespace {
-
-std::unique_ptr<ScaleLink> MakeRealLink(const ScaleLinkSettings &s)
+std::unique_ptr<ScaleLink> MakeScaleLink(const ScaleLinkSettings &s)
 {
     if (s.protocol == int(IndicatorProtocol::ModbusRtu))
         return ModbusScaleLink::Rtu(s.DevicePath(), s.BitsPerSecond(), s.modbus);
@@ -82,10 +80,8 @@ std::unique_ptr<ScaleLink> MakeRealLink(const ScaleLinkSettings &s)
     return std::make_unique<SerialScaleLink>(s.DevicePath(), s.BitsPerSecond());
 }
 
-}  // namespace
-
 ScaleLinkController::ScaleLinkController(QObject *parent)
-    : QObject(parent), factory_(MakeRealLink), statusText_(EthernetDownText())
+    : QObject(parent), factory_(MakeScaleLink), statusText_(EthernetDownText())
 {
     retryTimer_.setSingleShot(true);
     retryTimer_.setInterval(kDefaultRetryMs);
@@ -129,6 +125,14 @@ void ScaleLinkController::OpenScalePort()
     connect(link, &ScaleLink::opened, this, &ScaleLinkController::OnOpened);
     connect(link, &ScaleLink::failed, this, &ScaleLinkController::OnFailed);
     connect(link, &ScaleLink::bytesArrived, this, &ScaleLinkController::OnBytes);
+    if (auto *modbus = qobject_cast<ModbusScaleLink *>(link)) {
+        connect(modbus, &ModbusScaleLink::frameRead, this, [this](const QByteArray &raw, const IndicatorFrame &frame) {
+            if (link_ && link_->IsSocket())
+                SetLamp(lamp_, outline_ == Outline::White ? Outline::Green : Outline::White);
+            emit frameReceived(raw, frame);
+        });
+        connect(modbus, &ModbusScaleLink::requestSent, this, &ScaleLinkController::bytesSent);
+    }
     link->Open();
     // Until the link says it is up, neither the text nor the display claims more.
     if (!IsOpen()) {

@@ -4,6 +4,7 @@
 // raw bytes, reports honestly whether it is up, and reopens itself while down.
 
 #include "core/program_config.h"
+#include "scale/protocols/indicator_frame.h"
 #include "scale/modbus/modbus_settings.h"
 
 #include <QByteArray>
@@ -43,6 +44,10 @@ QString SerialOpenedText(const QByteArray &portName, int rate);   // "port COM2,
 QString SerialFailedText(const QByteArray &portName, int rate);   // "brak połączenia! (port COM2, 1200bps)"
 QString EthernetConnectedText(const QByteArray &address, int port);  // "IP 127.0.0.1, port 3333"
 QString EthernetDownText();                                         // "brak połączenia"
+
+class ScaleLink;
+// The serial, TCP or Modbus link `settings` name.
+std::unique_ptr<ScaleLink> MakeScaleLink(const ScaleLinkSettings &settings);
 
 // One physical link. Open() starts opening and ends, at once or later, with
 // opened() or failed(); after opened(), failed() means the link went down.
@@ -128,6 +133,8 @@ signals:
     void statusTextChanged(const QString &text);
     void bytesReceived(const QByteArray &bytes, bool fromSocket);
     void bytesSent(const QByteArray &bytes);
+    // A link that decodes for itself (Modbus) hands on whole frames instead of bytes.
+    void frameReceived(const QByteArray &raw, const IndicatorFrame &frame);
     void lampChanged(ScaleLinkController::LinkLampColour fill, ScaleLinkController::Outline outline, bool shown);
     // The link is not open: from its opening until it is up, and whenever it goes down.
     void linkDown();

@@ -47,9 +47,18 @@ void ScaleProtocol::OnBytes(const QByteArray &bytes, bool fromSocket)
             input_.FeedSerialBytes(bytes);
         return;
     }
-    decoder_->Feed(bytes, [this](QByteArrayView raw, const IndicatorFrame &frame) {
-        OnFrame(raw.toByteArray(), frame);
-    });
+    const auto sink = [this](QByteArrayView raw, const IndicatorFrame &frame) { OnFrame(raw.toByteArray(), frame); };
+    if (settings_.protocol == IndicatorProtocol::UserPattern) {
+        decoder_->Feed(bytes, sink);
+        return;
+    }
+    // The families speak 7-bit ASCII. An indicator left at 7 data bits with
+    // parity puts its parity bit where the 8N1 port reads bit 7: dropping it
+    // reads such an indicator right and changes nothing for one at 8N1.
+    QByteArray ascii = bytes;
+    for (char &c : ascii)
+        c = char(c & 0x7f);
+    decoder_->Feed(ascii, sink);
 }
 
 void ScaleProtocol::OnFrame(const QByteArray &raw, const IndicatorFrame &frame)

@@ -113,7 +113,8 @@ void SerialScaleLink::Open()
         return;
     }
     ApplyScaleFraming(port_, devicePath_, bitsPerSecond_);
-    if (!port_.open(QIODevice::ReadOnly)) {
+    // Read and write: indicators that answer requests are asked through it.
+    if (!port_.open(QIODevice::ReadWrite)) {
         const QString reason = SerialErrorText(port_.error(), devicePath_);
         port_.clearError();
         emit failed(reason);

@@ -52,7 +52,7 @@ void TcpScaleLink::Open()
     Close();
     down_ = false;
     connectTimer_.start();
-    socket_.connectToHost(address_, port_, QIODevice::ReadOnly);
+    socket_.connectToHost(address_, port_, QIODevice::ReadWrite);
 }
 
 void TcpScaleLink::Close()

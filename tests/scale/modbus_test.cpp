@@ -73,16 +73,16 @@ TEST(ModbusDecode, WeightTextByFormatWordOrderScaleAndDecimals)
     };
     const Case cases[] = {
         {"int16 negative", Settings(M::Int16, 0, 1.0, 0), {0xFFFE}, Kind::Weight, "-2"},
-        {"int16 negative scaled", Settings(M::Int16, 0, 0.01, 2), {0xFB2E}, Kind::Weight, "-12.34"},
+        {"int16 negative scaled", Settings(M::Int16, 0, 1.0, 2), {0xFB2E}, Kind::Weight, "-12.34"},
         {"uint16 top bit is not a sign", Settings(M::UInt16, 0, 1.0, 0), {0xFFFE}, Kind::Weight, "65534"},
-        {"uint16 padded decimals", Settings(M::UInt16, 0, 1.0, 2), {7}, Kind::Weight, "7.00"},
+        {"uint16 padded decimals", Settings(M::UInt16, 0, 100.0, 2), {7}, Kind::Weight, "7.00"},
         {"int32 high word first",
-         Settings(M::Int32, M::HighWordFirst, 0.001, 3),
+         Settings(M::Int32, M::HighWordFirst, 1.0, 3),
          {0x0001, 0x0002},
          Kind::Weight,
          "65.538"},
         {"int32 low word first",
-         Settings(M::Int32, M::LowWordFirst, 0.001, 3),
+         Settings(M::Int32, M::LowWordFirst, 1.0, 3),
          {0x0002, 0x0001},
          Kind::Weight,
          "65.538"},
@@ -94,20 +94,20 @@ TEST(ModbusDecode, WeightTextByFormatWordOrderScaleAndDecimals)
         {"int32 negative low first", Settings(M::Int32, M::LowWordFirst, 1.0, 0), {0xFFFE, 0xFFFF}, Kind::Weight, "-2"},
         {"int32 most negative", Settings(M::Int32, 0, 1.0, 0), {0x8000, 0x0000}, Kind::Weight, "-2147483648"},
         {"uint32 largest", Settings(M::UInt32, 0, 1.0, 0), {0xFFFF, 0xFFFF}, Kind::Weight, "4294967295"},
-        {"uint32 large scaled", Settings(M::UInt32, 0, 0.001, 3), {0xFFFF, 0xFFFF}, Kind::Weight, "4294967.295"},
+        {"uint32 large scaled", Settings(M::UInt32, 0, 1.0, 3), {0xFFFF, 0xFFFF}, Kind::Weight, "4294967.295"},
         {"float32", Settings(M::Float32, 0, 1.0, 2), FloatRegisters(12.5f), Kind::Weight, "12.50"},
         {"float32 low word first", Settings(M::Float32, M::LowWordFirst, 1.0, 1), FloatRegisters(-3.25f, false),
          Kind::Weight, "-3.3"},
         {"float32 small negative is not -0", Settings(M::Float32, 0, 1.0, 2), FloatRegisters(-0.004f), Kind::Weight,
          "0.00"},
-        {"scale 0.001 three decimals", Settings(M::Int32, 0, 0.001, 3), {0, 12345}, Kind::Weight, "12.345"},
-        {"decimal tie rounds away from zero", Settings(M::Int32, 0, 0.001, 2), {0, 12345}, Kind::Weight, "12.35"},
+        {"three implied decimals", Settings(M::Int32, 0, 1.0, 3), {0, 12345}, Kind::Weight, "12.345"},
+        {"decimal tie rounds away from zero", Settings(M::Int32, 0, 0.1, 2), {0, 12345}, Kind::Weight, "12.35"},
         {"negative tie rounds away from zero",
-         Settings(M::Int32, 0, 0.001, 2),
+         Settings(M::Int32, 0, 0.1, 2),
          {0xFFFF, quint16(-12345)},
          Kind::Weight,
          "-12.35"},
-        {"fraction keeps one zero before the point", Settings(M::Int16, 0, 0.01, 2), {5}, Kind::Weight, "0.05"},
+        {"fraction keeps one zero before the point", Settings(M::Int16, 0, 1.0, 2), {5}, Kind::Weight, "0.05"},
         {"zero decimals rounds", Settings(M::Int16, 0, 0.1, 0), {125}, Kind::Weight, "13"},
         {"scale above one", Settings(M::Int16, 0, 20.0, 0), {0xFFFF}, Kind::Weight, "-20"},
         {"NaN", Settings(M::Float32), {0x7FC0, 0x0000}, Kind::Error, ""},
@@ -153,7 +153,7 @@ TEST(ModbusDecode, StabilityFromTheConfiguredStatusBit)
         s.stableBit = c.stableBit;
         const IndicatorFrame f = DecodeModbusWeight({100}, c.status, s);
         EXPECT_EQ(f.kind, Kind::Weight);
-        EXPECT_EQ(f.weightText, "100.00");
+        EXPECT_EQ(f.weightText, "1.00");
         EXPECT_EQ(f.stability, c.expected);
     }
 }
@@ -318,7 +318,7 @@ struct LinkRecorder {
 
 ModbusSettings PollSettings(int format, int weightRegister, int pollMs = 100)
 {
-    ModbusSettings s = Settings(format, ModbusSettings::HighWordFirst, 0.01, 2);
+    ModbusSettings s = Settings(format, ModbusSettings::HighWordFirst, 1.0, 2);
     s.weightRegister = weightRegister;
     s.pollMs = pollMs;
     return s;

@@ -143,6 +143,8 @@ TEST(ProtocolLayer, FramesOfAFamilyReachTheDisplayWithTheirFlags)
         {"O\n", "* * * * *", S::Unknown},
         {"S12.00\n", "12.00", S::Stable},
         {"garbage\n", "12.00", S::Stable},  // counted, never shown
+        // 7 data bits with parity read on the 8N1 port: bit 7 is the parity.
+        {"\xd3" "1\xb3.00\x8a", "13.00", S::Stable},
         {"E\n", "- - - - -", S::Unknown},
         {"S500.01\n", "* * * * *", S::Unknown},  // the station's own maximum still holds
         // A net frame with the indicator's tare: the display shows gross, so

@@ -16,6 +16,7 @@
 #include "output/main_layout.h"
 #include "output/ui/print_platform.h"
 #include "scale/scale_link.h"
+#include "scale/transmission_log.h"
 #include "scale/ui/gauge_widget.h"
 #include "scale/ui/link_indicator.h"
 #include "scale/ui/port_settings_window.h"

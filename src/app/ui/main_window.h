@@ -32,6 +32,8 @@ class AboutWindow;
 class TablePages;
 class ScaleLinkController;
 class ScaleProtocol;
+class TransmissionLog;
+class TransmissionMonitorWindow;
 class PortSettingsWindow;
 class LinkIndicator;
 class MaterialWindow;
@@ -183,6 +185,10 @@ private:
     void CreateScaleLink();
     // The link and the protocol as konfig.ini has them now.
     void ApplyScaleSettings();
+    // "Podgląd transmisji" over the port settings window.
+    void ShowTransmissionMonitor();
+    // "Wykryj": the scale's link is lent to the detection and given back after.
+    void DetectProtocol();
     void CreateDictionaryWindows();
     void ShowDisplay(const QByteArray &text);
     void ShowTare();
@@ -260,6 +266,8 @@ private:
     TablePages *tablePages_ = nullptr;
     ScaleLinkController *scaleLink_ = nullptr;
     ScaleProtocol *scaleProtocol_ = nullptr;
+    std::unique_ptr<TransmissionLog> transmissionLog_;
+    TransmissionMonitorWindow *monitor_ = nullptr;
     PortSettingsWindow *portSettings_ = nullptr;
     LinkIndicator *sledEthernet_ = nullptr;
     QList<QPushButton *> bottomButtons_;

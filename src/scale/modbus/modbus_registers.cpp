@@ -103,6 +103,10 @@ IndicatorFrame DecodeModbusWeight(const QList<quint16> &weightRegisters, std::op
         }
     }
 
+    // An integer register counts in units of the last shown digit (the
+    // indicator's implied decimal point); a float holds the weight itself.
+    if (settings.format != ModbusSettings::Float32)
+        raw /= std::pow(10.0, settings.decimals);
     const auto text = FixedWeightText(raw * settings.scale, settings.decimals);
     if (!text)
         return ErrorFrame("weight out of range");

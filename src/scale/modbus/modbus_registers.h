@@ -14,7 +14,8 @@
 #include <optional>
 
 // The weight in `weightRegisters` (as many as the format needs, in the order
-// read) times the scale, with exactly `decimals` decimals. A float that is
+// read) times the scale, with exactly `decimals` decimals; an integer register
+// counts in units of the last decimal (raw / 10^decimals). A float that is
 // not a number or infinite, or a value too large to show, gives an Error
 // frame; a wrong register count a Malformed one. Stability comes from the
 // status register's stable bit when one is configured and read, else Unknown.

@@ -23,8 +23,8 @@ struct ModbusSettings {
     int registerKind = Holding;
     int format = Int32;
     int wordOrder = HighWordFirst;
-    double scale = 1.0;      // the value shown is raw x scale
-    int decimals = 2;        // 0..6
+    double scale = 1.0;      // the value shown is raw x scale (integers: / 10^decimals first)
+    int decimals = 2;        // 0..6: shown, and the implied decimal point of integer registers
     int statusRegister = -1; // -1: none
     int stableBit = 0;       // 0..15
     int parity = NoParity;   // serial line only
