@@ -34,8 +34,8 @@ QByteArray MakeFrame(IndicatorProtocol p, int i)
     switch (p) {
     case IndicatorProtocol::ToledoContinuous: {
         QByteArray f = "\x02";
-        f += char(0x28 | 5);                                   // three decimals
-        f += char(0x30 | (grams < 0 ? 0x02 : 0) | (moving ? 0x08 : 0));  // kg
+        f += char(0x28 | 5);                                            // three decimals
+        f += char(0x30 | (grams < 0 ? 0x02 : 0) | (moving ? 0x08 : 0)); // kg
         f += ' ';
         f += QByteArray::number(std::abs(grams)).rightJustified(6, '0');
         f += "000000\r";
@@ -64,7 +64,7 @@ void BM_Feed(benchmark::State &state, IndicatorProtocol p)
     QByteArray stream;
     for (int i = 0; i < kFrames; ++i)
         stream += distinct[i % kDistinct];
-    stream += "\x02";  // lets the last Toledo frame out
+    stream += "\x02"; // lets the last Toledo frame out
     int weights = 0;
     const IndicatorDecoder::Sink sink = [&](QByteArrayView, const IndicatorFrame &f) {
         weights += f.kind == IndicatorFrame::Kind::Weight;
@@ -81,8 +81,7 @@ void BM_Feed(benchmark::State &state, IndicatorProtocol p)
     state.SetBytesProcessed(state.iterations() * stream.size());
 }
 
-template <typename Decode>
-void DecodeEach(benchmark::State &state, IndicatorProtocol p, Decode decode)
+template <typename Decode> void DecodeEach(benchmark::State &state, IndicatorProtocol p, Decode decode)
 {
     QList<QByteArray> distinct;
     for (int i = 0; i < kDistinct; ++i)
@@ -133,6 +132,6 @@ BENCHMARK(BM_DecodeSics)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeSiFamily)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodePattern)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

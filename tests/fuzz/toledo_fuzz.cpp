@@ -4,6 +4,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    fuzz::Check(IndicatorProtocol::ToledoContinuous, QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
+    fuzz::Check(IndicatorProtocol::ToledoContinuous,
+                QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
     return 0;
 }

@@ -81,13 +81,13 @@ QByteArray Toledo(const char *body)
     return "\x02" + QByteArray(body) + "\r";
 }
 
-}  // namespace
+} // namespace
 
 TEST(WeightText, NormalFormOfIndicatorNumbers)
 {
     const struct {
         QByteArray in;
-        const char *out;  // nullptr: not a number
+        const char *out; // nullptr: not a number
         WeightSyntax syntax = {};
     } cases[] = {
         {"-0012.50", "-12.50"},
@@ -265,7 +265,10 @@ TEST(PatternDecoder, NamedGroupsGiveWeightUnitAndStability)
         {"stable text trimmed", "(?<stabilny>...),(?<waga>.*)", " ST ", "ST ,1.0", "W 1.0 stable"},
         {"no stable text: any mark", "(?<waga>\\d+)(?<stabilny>\\*?)", "", "12*", "W 12 stable"},
         {"no stable text: no mark", "(?<waga>\\d+)(?<stabilny>\\*?)", "", "12", "W 12 moving"},
-        {"bytes past ASCII", "\xb9(?<waga>\\d+)", "", "\xb9" "42", "W 42"},
+        {"bytes past ASCII", "\xb9(?<waga>\\d+)", "",
+         "\xb9"
+         "42",
+         "W 42"},
         {"no match", "^W=(?<waga>\\d+)$", "", "X=12", "Malformed"},
         {"group holds no number", "(?<waga>\\w+)", "", "abc", "Malformed"},
         {"group did not take part", "(?<waga>\\d+)?x", "", "x", "Malformed"},
@@ -300,7 +303,8 @@ TEST(IndicatorSplitting, StreamsWithStrayBytesGiveTheSameFramesInAnyChunking)
         {IndicatorProtocol::Sics,
          "S S     12.34 kg\r\n\r\n#%&junk\r\nS D     12.35 kg\rS +\nES\r\n",
          {"W 12.34 kg stable", "Malformed", "W 12.35 kg moving", "Overload", "Error"}},
-        {IndicatorProtocol::SiFamily, "SI ?      -12.345 kg\r\nxx\r\nC1 A\r\n\nSI       12.000 kg\r\n",
+        {IndicatorProtocol::SiFamily,
+         "SI ?      -12.345 kg\r\nxx\r\nC1 A\r\n\nSI       12.000 kg\r\n",
          {"W -12.345 kg moving", "Malformed", "Other", "W 12.000 kg stable"}},
     };
     for (const auto &c : cases) {
@@ -321,8 +325,7 @@ TEST(IndicatorSplitting, RawBytesOfEachFrame)
         QList<QByteArray> raws;
     } cases[] = {
         // A byte after CR that is not STX is the frame's checksum.
-        {IndicatorProtocol::ToledoContinuous, "ab" + toledo + "+" + toledo + toledo,
-         {"ab", toledo + "+", toledo}},
+        {IndicatorProtocol::ToledoContinuous, "ab" + toledo + "+" + toledo + toledo, {"ab", toledo + "+", toledo}},
         {IndicatorProtocol::Sma, "xy\n?\r\r\n?\r", {"xy", "\n?\r", "\r", "\n?\r"}},
         // The LF of CR LF is not part of the frame, so chunking cannot change it.
         {IndicatorProtocol::Sics, "ES\r\nES\nES\r", {"ES\r", "ES\n", "ES\r"}},
@@ -354,7 +357,7 @@ TEST(IndicatorSplitting, EndlessStreamStaysBoundedAndIsOneMalformedFrame)
     const struct {
         IndicatorProtocol protocol;
         char filler;
-        QByteArray end;  // ends the long frame, then a good frame follows
+        QByteArray end; // ends the long frame, then a good frame follows
         QByteArray good;
     } cases[] = {
         {IndicatorProtocol::ToledoContinuous, '5', "", Toledo(",0 001234000000") + "+"},
@@ -386,7 +389,9 @@ TEST(IndicatorSplitting, ClearDropsThePartialFrame)
 {
     auto d = MakeIndicatorDecoder(IndicatorProtocol::Sics);
     QList<Fed> fed;
-    const auto sink = [&](QByteArrayView raw, const IndicatorFrame &f) { fed.append({raw.toByteArray(), Describe(f)}); };
+    const auto sink = [&](QByteArrayView raw, const IndicatorFrame &f) {
+        fed.append({raw.toByteArray(), Describe(f)});
+    };
     d->Feed("S S    12", sink);
     d->Clear();
     d->Feed("S D     1.00 kg\r\n", sink);

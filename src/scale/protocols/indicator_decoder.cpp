@@ -25,7 +25,7 @@ IndicatorFrame MalformedFrame(QByteArray note)
 // The bytes of the current frame: what earlier chunks left in held_, then
 // the part of this chunk from `begin`. At most kMaxIndicatorFrame are kept.
 class Collector {
-public:
+  public:
     Collector() { held_.reserve(256); }
 
     // The frame so far, up to `end`; tooLong when bytes were dropped. When
@@ -51,12 +51,12 @@ public:
     }
     void Reset()
     {
-        held_.resize(0);  // keeps the capacity
+        held_.resize(0); // keeps the capacity
         overflow_ = false;
     }
     bool Empty() const { return held_.isEmpty() && !overflow_; }
 
-private:
+  private:
     QByteArray held_;
     bool overflow_ = false;
 };
@@ -72,7 +72,7 @@ void Report(const IndicatorDecoder::Sink &sink, QByteArrayView raw, const QByteA
 
 // STX .. CR, then one byte that is a checksum unless it starts the next frame.
 class ToledoSplitter final : public IndicatorDecoder {
-public:
+  public:
     void Feed(QByteArrayView bytes, const Sink &sink) override
     {
         const char *seg = bytes.data();
@@ -125,7 +125,7 @@ public:
                     static const char stx = kStx;
                     frame_.Hold(&stx, &stx + 1);
                     seg = p;
-                    state_ = State::InFrame;  // c is looked at again inside the new frame
+                    state_ = State::InFrame; // c is looked at again inside the new frame
                 }
                 break;
             }
@@ -139,7 +139,7 @@ public:
         state_ = State::Outside;
     }
 
-private:
+  private:
     enum class State { Outside, InFrame, AfterCr, StxAfterCr };
 
     void Start(const char *&seg, const char *p)
@@ -162,7 +162,7 @@ private:
 
 // LF .. CR. Stray bytes end at the next LF or CR.
 class SmaSplitter final : public IndicatorDecoder {
-public:
+  public:
     void Feed(QByteArrayView bytes, const Sink &sink) override
     {
         const char *seg = bytes.data();
@@ -199,14 +199,14 @@ public:
         inFrame_ = false;
     }
 
-private:
+  private:
     Collector frame_;
     bool inFrame_ = false;
 };
 
 // Lines ending at CR or LF; the LF of a CR LF pair is dropped, as are empty lines.
 class LineSplitter : public IndicatorDecoder {
-public:
+  public:
     void Feed(QByteArrayView bytes, const Sink &sink) override
     {
         const char *seg = bytes.data();
@@ -225,7 +225,7 @@ public:
             }
             afterCr_ = c == '\r';
             if (frame_.Empty() && p == seg) {
-                seg = p + 1;  // an empty line
+                seg = p + 1; // an empty line
                 continue;
             }
             const QByteArrayView raw = frame_.Take(seg, p + 1, tooLong);
@@ -245,10 +245,10 @@ public:
         afterCr_ = false;
     }
 
-protected:
+  protected:
     virtual IndicatorFrame DecodeLine(QByteArrayView line) const = 0;
 
-private:
+  private:
     Collector frame_;
     bool afterCr_ = false;
 };
@@ -262,10 +262,10 @@ class SiFamilySplitter final : public LineSplitter {
 };
 
 class PatternSplitter final : public LineSplitter {
-public:
+  public:
     PatternSplitter(const QByteArray &pattern, const QByteArray &stableText) : decoder_(pattern, stableText) {}
 
-private:
+  private:
     IndicatorFrame DecodeLine(QByteArrayView line) const override { return decoder_.Decode(line); }
 
     PatternDecoder decoder_;
@@ -274,7 +274,7 @@ private:
 // Asked for a family that is not read here: a caller gets no null, and the
 // bytes are shown as unread.
 class NoDecoder final : public IndicatorDecoder {
-public:
+  public:
     void Feed(QByteArrayView bytes, const Sink &sink) override
     {
         if (!bytes.isEmpty())
@@ -282,11 +282,11 @@ public:
     }
     void Clear() override {}
 
-private:
+  private:
     const QByteArray kNone = QByteArrayLiteral("no decoder for this protocol");
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<IndicatorDecoder> MakeIndicatorDecoder(IndicatorProtocol protocol, const QByteArray &pattern,
                                                        const QByteArray &stableText)
