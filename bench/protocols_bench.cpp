@@ -39,9 +39,7 @@ QByteArray MakeFrame(IndicatorProtocol p, int i)
         f += ' ';
         f += QByteArray::number(std::abs(grams)).rightJustified(6, '0');
         f += "000000\r";
-        if (i % 2)
-            f += ToledoChecksum(f);
-        return f;
+        return f + ToledoChecksum(f);
     }
     case IndicatorProtocol::Sma:
         return QByteArray("\n 1G") + (moving ? "M " : "  ") + Padded(text, 10) + " kg\r";
