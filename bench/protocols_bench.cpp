@@ -35,7 +35,7 @@ QByteArray MakeFrame(IndicatorProtocol p, int i)
     case IndicatorProtocol::ToledoContinuous: {
         QByteArray f = "\x02";
         f += char(0x28 | 5);                                            // three decimals
-        f += char(0x30 | (grams < 0 ? 0x02 : 0) | (moving ? 0x08 : 0)); // kg
+        f += char(0x30 | (grams < 0 ? 0x02 : 0) | (moving ? 0x08 : 0));  // kg
         f += ' ';
         f += QByteArray::number(std::abs(grams)).rightJustified(6, '0');
         f += "000000\r";
@@ -62,7 +62,7 @@ void BM_Feed(benchmark::State &state, IndicatorProtocol p)
     QByteArray stream;
     for (int i = 0; i < kFrames; ++i)
         stream += distinct[i % kDistinct];
-    stream += "\x02"; // lets the last Toledo frame out
+    stream += "\x02";  // lets the last Toledo frame out
     int weights = 0;
     const IndicatorDecoder::Sink sink = [&](QByteArrayView, const IndicatorFrame &f) {
         weights += f.kind == IndicatorFrame::Kind::Weight;
@@ -130,6 +130,6 @@ BENCHMARK(BM_DecodeSics)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeSiFamily)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodePattern)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -31,7 +31,7 @@ inline bool IsWeightText(const QByteArray &w)
     while (i < w.size() && w[i] >= '0' && w[i] <= '9')
         ++i;
     if (i == digits || (i - digits > 1 && w[digits] == '0'))
-        return false; // no digits, or a leading zero
+        return false;  // no digits, or a leading zero
     if (i < w.size() && w[i] == '.') {
         const qsizetype frac = ++i;
         while (i < w.size() && w[i] >= '0' && w[i] <= '9')
@@ -41,7 +41,7 @@ inline bool IsWeightText(const QByteArray &w)
     }
     if (i != w.size())
         return false;
-    if (w.startsWith('-')) { // a minus on zero is dropped
+    if (w.startsWith('-')) {  // a minus on zero is dropped
         bool zero = true;
         for (char c : w)
             zero = zero && (c == '-' || c == '0' || c == '.');
@@ -62,7 +62,7 @@ inline QList<Seen> Run(IndicatorDecoder &d, QByteArrayView bytes, uint32_t seed,
         if (lineFamily)
             for (qsizetype i = 0; i + 1 < raw.size(); ++i)
                 if (raw[i] == '\r' || raw[i] == '\n')
-                    __builtin_trap(); // one line per frame
+                    __builtin_trap();  // one line per frame
         seen.append({raw.toByteArray(), f.kind, f.weightText});
     };
     qsizetype i = 0;
@@ -91,4 +91,4 @@ inline void Check(IndicatorProtocol protocol, QByteArrayView bytes, const QByteA
         __builtin_trap();
 }
 
-} // namespace fuzz
+}  // namespace fuzz

@@ -81,13 +81,13 @@ QByteArray Toledo(const char *body)
     return "\x02" + QByteArray(body) + "\r";
 }
 
-} // namespace
+}  // namespace
 
 TEST(WeightText, NormalFormOfIndicatorNumbers)
 {
     const struct {
         QByteArray in;
-        const char *out; // nullptr: not a number
+        const char *out;  // nullptr: not a number
         WeightSyntax syntax = {};
     } cases[] = {
         {"-0012.50", "-12.50"},
@@ -368,7 +368,7 @@ TEST(IndicatorSplitting, EndlessStreamStaysBoundedAndIsOneMalformedFrame)
     const struct {
         IndicatorProtocol protocol;
         char filler;
-        QByteArray end; // ends the long frame, then a good frame follows
+        QByteArray end;  // ends the long frame, then a good frame follows
         QByteArray good;
     } cases[] = {
         {IndicatorProtocol::ToledoContinuous, '5', "", Toledo(",0 001234000000") + "+"},

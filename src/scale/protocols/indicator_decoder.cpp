@@ -25,7 +25,7 @@ IndicatorFrame MalformedFrame(QByteArray note)
 // The bytes of the current frame: what earlier chunks left in held_, then
 // the part of this chunk from `begin`. At most kMaxIndicatorFrame are kept.
 class Collector {
-  public:
+public:
     Collector() { held_.reserve(256); }
 
     // The frame so far, up to `end`; tooLong when bytes were dropped. When
@@ -51,12 +51,12 @@ class Collector {
     }
     void Reset()
     {
-        held_.resize(0); // keeps the capacity
+        held_.resize(0);  // keeps the capacity
         overflow_ = false;
     }
     bool Empty() const { return held_.isEmpty() && !overflow_; }
 
-  private:
+private:
     QByteArray held_;
     bool overflow_ = false;
 };
@@ -73,7 +73,7 @@ void Report(const IndicatorDecoder::Sink &sink, QByteArrayView raw, const QByteA
 
 // STX .. CR, then one byte that is a checksum unless it starts the next frame.
 class ToledoSplitter final : public IndicatorDecoder {
-  public:
+public:
     void Feed(QByteArrayView bytes, const Sink &sink) override
     {
         const char *seg = bytes.data();
@@ -137,7 +137,7 @@ class ToledoSplitter final : public IndicatorDecoder {
                     static const char stx = kStx;
                     frame_.Hold(&stx, &stx + 1);
                     seg = p;
-                    state_ = State::InFrame; // c is looked at again inside the new frame
+                    state_ = State::InFrame;  // c is looked at again inside the new frame
                 }
                 break;
             }
@@ -152,7 +152,7 @@ class ToledoSplitter final : public IndicatorDecoder {
         checksums_ = false;
     }
 
-  private:
+private:
     enum class State { Outside, InFrame, AfterCr, StxAfterCr };
 
     void Start(const char *&seg, const char *p)
@@ -173,12 +173,12 @@ class ToledoSplitter final : public IndicatorDecoder {
 
     Collector frame_;
     State state_ = State::Outside;
-    bool checksums_ = false; // the indicator sends checksums: a frame without one is not trusted
+    bool checksums_ = false;  // the indicator sends checksums: a frame without one is not trusted
 };
 
 // LF .. CR. Stray bytes end at the next LF or CR.
 class SmaSplitter final : public IndicatorDecoder {
-  public:
+public:
     void Feed(QByteArrayView bytes, const Sink &sink) override
     {
         const char *seg = bytes.data();
@@ -215,14 +215,14 @@ class SmaSplitter final : public IndicatorDecoder {
         inFrame_ = false;
     }
 
-  private:
+private:
     Collector frame_;
     bool inFrame_ = false;
 };
 
 // Lines ending at CR or LF; the LF of a CR LF pair is dropped, as are empty lines.
 class LineSplitter : public IndicatorDecoder {
-  public:
+public:
     void Feed(QByteArrayView bytes, const Sink &sink) override
     {
         const char *seg = bytes.data();
@@ -241,7 +241,7 @@ class LineSplitter : public IndicatorDecoder {
             }
             afterCr_ = c == '\r';
             if (frame_.Empty() && p == seg) {
-                seg = p + 1; // an empty line
+                seg = p + 1;  // an empty line
                 continue;
             }
             const QByteArrayView raw = frame_.Take(seg, p + 1, tooLong);
@@ -261,11 +261,11 @@ class LineSplitter : public IndicatorDecoder {
         afterCr_ = false;
     }
 
-  protected:
+protected:
     explicit LineSplitter(bool resync) : resync_(resync) {}
     virtual IndicatorFrame DecodeLine(QByteArrayView line) const = 0;
 
-  private:
+private:
     // Stray bytes without a line end of their own run into the next reply:
     // a weight reply at the end of a bad line is split off and reported.
     static constexpr qsizetype kResyncWindow = 64;
@@ -296,29 +296,29 @@ class LineSplitter : public IndicatorDecoder {
 };
 
 class SicsSplitter final : public LineSplitter {
-  public:
+public:
     SicsSplitter() : LineSplitter(true) {}
 
-  private:
+private:
     IndicatorFrame DecodeLine(QByteArrayView line) const override { return DecodeSicsLine(line); }
 };
 
 class SiFamilySplitter final : public LineSplitter {
-  public:
+public:
     SiFamilySplitter() : LineSplitter(true) {}
 
-  private:
+private:
     IndicatorFrame DecodeLine(QByteArrayView line) const override { return DecodeSiFamilyLine(line); }
 };
 
 class PatternSplitter final : public LineSplitter {
-  public:
+public:
     PatternSplitter(const QByteArray &pattern, const QByteArray &stableText)
         : LineSplitter(false), decoder_(pattern, stableText)
     {
     }
 
-  private:
+private:
     IndicatorFrame DecodeLine(QByteArrayView line) const override { return decoder_.Decode(line); }
 
     PatternDecoder decoder_;
@@ -327,7 +327,7 @@ class PatternSplitter final : public LineSplitter {
 // Asked for a family that is not read here: a caller gets no null, and the
 // bytes are shown as unread.
 class NoDecoder final : public IndicatorDecoder {
-  public:
+public:
     void Feed(QByteArrayView bytes, const Sink &sink) override
     {
         if (!bytes.isEmpty())
@@ -335,11 +335,11 @@ class NoDecoder final : public IndicatorDecoder {
     }
     void Clear() override {}
 
-  private:
+private:
     const QByteArray kNone = QByteArrayLiteral("no decoder for this protocol");
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<IndicatorDecoder> MakeIndicatorDecoder(IndicatorProtocol protocol, const QByteArray &pattern,
                                                        const QByteArray &stableText)

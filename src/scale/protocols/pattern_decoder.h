@@ -9,7 +9,7 @@
 #include <QRegularExpression>
 
 class PatternDecoder {
-  public:
+public:
     // stableText: what the "stabilny" group holds when the weight is stable;
     // empty: any text there means stable.
     PatternDecoder(const QByteArray &pattern, const QByteArray &stableText);
@@ -21,7 +21,7 @@ class PatternDecoder {
     // One line, its line end optional.
     IndicatorFrame Decode(QByteArrayView line) const;
 
-  private:
+private:
     QRegularExpression regex_;
     QByteArray stableText_;
     QByteArray problem_;

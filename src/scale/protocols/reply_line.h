@@ -8,7 +8,7 @@
 struct ReplyLine {
     QByteArrayView id;
     char status = 0;     // 0 when the line is the identifier alone
-    QByteArrayView rest; // after the status
+    QByteArrayView rest;  // after the status
 };
 
 // Drops the line end; false when the line does not have the shape.

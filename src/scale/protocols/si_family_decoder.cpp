@@ -18,7 +18,7 @@ bool IsWeightCommand(QByteArrayView id)
     return id == "SI" || id == "S" || id == "SU" || id == "SUI";
 }
 
-} // namespace
+}  // namespace
 
 IndicatorFrame DecodeSiFamilyLine(QByteArrayView line)
 {

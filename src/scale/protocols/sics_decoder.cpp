@@ -18,7 +18,7 @@ bool IsWeightReply(QByteArrayView id)
     return id == "S" || id == "SI" || id == "SU" || id == "SIU";
 }
 
-} // namespace
+}  // namespace
 
 IndicatorFrame DecodeSicsLine(QByteArrayView line)
 {

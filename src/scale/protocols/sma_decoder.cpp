@@ -17,7 +17,7 @@ IndicatorFrame Malformed(QByteArray note)
     return Frame(IndicatorFrame::Kind::Malformed, std::move(note));
 }
 
-} // namespace
+}  // namespace
 
 IndicatorFrame DecodeSmaFrame(QByteArrayView frame)
 {

@@ -8,7 +8,7 @@
 
 #include "scale/protocols/indicator_frame.h"
 
-inline constexpr qsizetype kSmaFrameSize = 20; // LF..CR
+inline constexpr qsizetype kSmaFrameSize = 20;  // LF..CR
 
 // One frame as received, LF first and CR last.
 IndicatorFrame DecodeSmaFrame(QByteArrayView frame);

@@ -62,7 +62,7 @@ QByteArray UnitOf(char b, char c)
     case 6:
         return QByteArrayLiteral("ton");
     default:
-        return {}; // custom units: the frame does not name them
+        return {};  // custom units: the frame does not name them
     }
 }
 
@@ -73,7 +73,7 @@ IndicatorFrame Malformed(QByteArray note)
     return f;
 }
 
-} // namespace
+}  // namespace
 
 char ToledoChecksum(QByteArrayView stxToCr)
 {

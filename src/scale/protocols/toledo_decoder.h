@@ -6,7 +6,7 @@
 
 #include "scale/protocols/indicator_frame.h"
 
-inline constexpr qsizetype kToledoFrameSize = 17; // STX..CR, without the checksum
+inline constexpr qsizetype kToledoFrameSize = 17;  // STX..CR, without the checksum
 
 // One frame as received, STX first, with or without its checksum byte.
 IndicatorFrame DecodeToledoFrame(QByteArrayView frame);

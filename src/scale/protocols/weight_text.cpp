@@ -9,7 +9,7 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-} // namespace
+}  // namespace
 
 QByteArrayView TrimSpaces(QByteArrayView s)
 {
@@ -35,7 +35,7 @@ bool NormaliseWeightText(QByteArrayView text, QByteArray &out, WeightSyntax synt
                 ++i;
     }
     while (i + 1 < t.size() && t[i] == '0' && IsDigit(t[i + 1]))
-        ++i; // leading zeros
+        ++i;  // leading zeros
     const qsizetype intBegin = i;
     while (i < t.size() && IsDigit(t[i]))
         ++i;
@@ -94,7 +94,7 @@ bool SplitWeightAndUnit(QByteArrayView rest, QByteArray &weight, QByteArray &uni
         if (c <= ' ' || c > '~')
             return false;
     if (IsDigit(u.front()) || u.front() == '.')
-        return false; // a number where the unit should be
+        return false;  // a number where the unit should be
     if (!NormaliseWeightText(t.first(space), weight, syntax))
         return false;
     unit = UnitText(u);

@@ -7,7 +7,7 @@
 #include <QByteArrayView>
 
 struct WeightSyntax {
-    bool spaceAfterSign = false; // "-    12.5": the sign sits in a fixed column
+    bool spaceAfterSign = false;  // "-    12.5": the sign sits in a fixed column
     bool commaDecimal = false;   // "12,5" as well as "12.5"
 };
 
