@@ -265,7 +265,10 @@ TEST(PatternDecoder, NamedGroupsGiveWeightUnitAndStability)
         {"stable text trimmed", "(?<stabilny>...),(?<waga>.*)", " ST ", "ST ,1.0", "W 1.0 stable"},
         {"no stable text: any mark", "(?<waga>\\d+)(?<stabilny>\\*?)", "", "12*", "W 12 stable"},
         {"no stable text: no mark", "(?<waga>\\d+)(?<stabilny>\\*?)", "", "12", "W 12 moving"},
-        {"bytes past ASCII", "\xb9(?<waga>\\d+)", "", "\xb9" "42", "W 42"},
+        {"bytes past ASCII", "\xb9(?<waga>\\d+)", "",
+         "\xb9"
+         "42",
+         "W 42"},
         {"no match", "^W=(?<waga>\\d+)$", "", "X=12", "Malformed"},
         {"group holds no number", "(?<waga>\\w+)", "", "abc", "Malformed"},
         {"group did not take part", "(?<waga>\\d+)?x", "", "x", "Malformed"},
@@ -291,17 +294,30 @@ TEST(IndicatorSplitting, StreamsWithStrayBytesGiveTheSameFramesInAnyChunking)
         QList<std::string> frames;
     } cases[] = {
         {IndicatorProtocol::ToledoContinuous,
-         toledo + toledo + "+" + "junk" + toledo + "\x02,0 0012" + toledo + "\x02",
+         toledo + toledo + "junk" + toledo + "\x02,0 0012" + toledo + "\x02",
          {"W 12.34 kg stable tare=0.00", "W 12.34 kg stable tare=0.00", "Malformed", "W 12.34 kg stable tare=0.00",
           "Malformed", "W 12.34 kg stable tare=0.00"}},
+        // Once a checksum was right, a frame without one is not trusted.
+        {IndicatorProtocol::ToledoContinuous,
+         toledo + "+" + "junk" + toledo + "+" + toledo + "\x02",
+         {"W 12.34 kg stable tare=0.00", "Malformed", "W 12.34 kg stable tare=0.00", "Malformed"}},
         {IndicatorProtocol::Sma,
          "\n 1G      12.345 kg\r\x01\x02 junk\n 1GM     12.000 kg\r\n 1G 12\n 1N       1.000 kg\r",
          {"W 12.345 kg stable", "Malformed", "W 12.000 kg moving", "Malformed", "W 1.000 kg stable net"}},
         {IndicatorProtocol::Sics,
          "S S     12.34 kg\r\n\r\n#%&junk\r\nS D     12.35 kg\rS +\nES\r\n",
          {"W 12.34 kg stable", "Malformed", "W 12.35 kg moving", "Overload", "Error"}},
-        {IndicatorProtocol::SiFamily, "SI ?      -12.345 kg\r\nxx\r\nC1 A\r\n\nSI       12.000 kg\r\n",
+        {IndicatorProtocol::SiFamily,
+         "SI ?      -12.345 kg\r\nxx\r\nC1 A\r\n\nSI       12.000 kg\r\n",
          {"W -12.345 kg moving", "Malformed", "Other", "W 12.000 kg stable"}},
+        // Stray bytes with no line end of their own: the reply after them still counts.
+        {IndicatorProtocol::Sics,
+         "\x01zS S     12.34 kg\r\n#yzS D     1.5 g\r\nS S 1.5 S +\r\n",
+         {"Malformed", "W 12.34 kg stable", "Malformed", "W 1.5 g moving", "Malformed", "Overload"}},
+        {IndicatorProtocol::SiFamily,
+         "\xff"
+         "ASI ?   -1.000 kg\r\nqqC1 A\r\n",
+         {"Malformed", "W -1.000 kg moving", "Malformed"}},
     };
     for (const auto &c : cases) {
         const auto oneChunk = FeedAll(*MakeIndicatorDecoder(c.protocol), c.stream, c.stream.size());
@@ -321,8 +337,7 @@ TEST(IndicatorSplitting, RawBytesOfEachFrame)
         QList<QByteArray> raws;
     } cases[] = {
         // A byte after CR that is not STX is the frame's checksum.
-        {IndicatorProtocol::ToledoContinuous, "ab" + toledo + "+" + toledo + toledo,
-         {"ab", toledo + "+", toledo}},
+        {IndicatorProtocol::ToledoContinuous, "ab" + toledo + "+" + toledo + toledo, {"ab", toledo + "+", toledo}},
         {IndicatorProtocol::Sma, "xy\n?\r\r\n?\r", {"xy", "\n?\r", "\r", "\n?\r"}},
         // The LF of CR LF is not part of the frame, so chunking cannot change it.
         {IndicatorProtocol::Sics, "ES\r\nES\nES\r", {"ES\r", "ES\n", "ES\r"}},
@@ -341,12 +356,11 @@ TEST(IndicatorSplitting, ToledoChecksumThatIsStx)
     const QByteArray withStx = Toledo(",0 699999000000");
     ASSERT_EQ(ToledoChecksum(withStx), '\x02');
     const QByteArray next = Toledo(",0 001234000000");
-    const QByteArray stream = withStx + "\x02" + next + "+" + withStx + next + "+";
-    for (qsizetype chunk : {1, 100})
-        EXPECT_EQ(Frames(FeedAll(*MakeIndicatorDecoder(IndicatorProtocol::ToledoContinuous), stream, chunk)),
-                  (QList<std::string>{"W 6999.99 kg stable tare=0.00", "W 12.34 kg stable tare=0.00",
-                                      "W 6999.99 kg stable tare=0.00", "W 12.34 kg stable tare=0.00"}))
-            << chunk;
+    const QList<std::string> both{"W 6999.99 kg stable tare=0.00", "W 12.34 kg stable tare=0.00"};
+    for (const QByteArray &stream : {withStx + "\x02" + next + "+", withStx + next + "\x02"})
+        for (qsizetype chunk : {1, 100})
+            EXPECT_EQ(Frames(FeedAll(*MakeIndicatorDecoder(IndicatorProtocol::ToledoContinuous), stream, chunk)), both)
+                << stream.size() << " " << chunk;
 }
 
 TEST(IndicatorSplitting, EndlessStreamStaysBoundedAndIsOneMalformedFrame)
@@ -386,7 +400,9 @@ TEST(IndicatorSplitting, ClearDropsThePartialFrame)
 {
     auto d = MakeIndicatorDecoder(IndicatorProtocol::Sics);
     QList<Fed> fed;
-    const auto sink = [&](QByteArrayView raw, const IndicatorFrame &f) { fed.append({raw.toByteArray(), Describe(f)}); };
+    const auto sink = [&](QByteArrayView raw, const IndicatorFrame &f) {
+        fed.append({raw.toByteArray(), Describe(f)});
+    };
     d->Feed("S S    12", sink);
     d->Clear();
     d->Feed("S D     1.00 kg\r\n", sink);

@@ -64,6 +64,7 @@ private:
 const QByteArray kTooLong = QByteArrayLiteral("frame too long");
 const QByteArray kStray = QByteArrayLiteral("bytes outside a frame");
 const QByteArray kCut = QByteArrayLiteral("frame cut short");
+const QByteArray kNoChecksum = QByteArrayLiteral("checksum missing");
 
 void Report(const IndicatorDecoder::Sink &sink, QByteArrayView raw, const QByteArray &note)
 {
@@ -101,9 +102,20 @@ public:
                 break;
             case State::AfterCr:
                 if (c != kStx) {
-                    Emit(sink, frame_.Take(seg, p + 1, tooLong), tooLong);
-                    frame_.Reset();
-                    seg = p + 1;
+                    const QByteArrayView frame = frame_.Take(seg, p, tooLong);
+                    // Until a checksum has been seen right, a byte that is not
+                    // the frame's checksum is a stray one after a frame without.
+                    const bool checksum = checksums_ || tooLong || (c & 0x7F) == ToledoChecksum(frame);
+                    checksums_ = checksums_ || (checksum && !tooLong);
+                    if (checksum) {
+                        Emit(sink, frame_.Take(seg, p + 1, tooLong), tooLong);
+                        frame_.Reset();
+                        seg = p + 1;
+                    } else {
+                        Emit(sink, frame, tooLong);
+                        frame_.Reset();
+                        seg = p;
+                    }
                     state_ = State::Outside;
                 } else if (ToledoChecksum(frame_.Take(seg, p, tooLong)) == kStx) {
                     // The checksum may itself be STX: the byte after it tells.
@@ -137,6 +149,7 @@ public:
     {
         frame_.Reset();
         state_ = State::Outside;
+        checksums_ = false;
     }
 
 private:
@@ -152,12 +165,15 @@ private:
     {
         if (tooLong)
             Report(sink, raw, kTooLong);
+        else if (checksums_ && raw.size() == kToledoFrameSize)
+            Report(sink, raw, kNoChecksum);
         else
             sink(raw, DecodeToledoFrame(raw));
     }
 
     Collector frame_;
     State state_ = State::Outside;
+    bool checksums_ = false;  // the indicator sends checksums: a frame without one is not trusted
 };
 
 // LF .. CR. Stray bytes end at the next LF or CR.
@@ -232,7 +248,7 @@ public:
             if (tooLong)
                 Report(sink, raw, kTooLong);
             else
-                sink(raw, DecodeLine(raw.chopped(1)));
+                EmitLine(raw, sink);
             frame_.Reset();
             seg = p + 1;
         }
@@ -246,24 +262,61 @@ public:
     }
 
 protected:
+    explicit LineSplitter(bool resync) : resync_(resync) {}
     virtual IndicatorFrame DecodeLine(QByteArrayView line) const = 0;
 
 private:
+    // Stray bytes without a line end of their own run into the next reply:
+    // a weight reply at the end of a bad line is split off and reported.
+    static constexpr qsizetype kResyncWindow = 64;
+
+    void EmitLine(QByteArrayView raw, const Sink &sink) const
+    {
+        const QByteArrayView line = raw.chopped(1);
+        const IndicatorFrame frame = DecodeLine(line);
+        if (frame.kind == IndicatorFrame::Kind::Malformed && resync_) {
+            for (qsizetype i = std::max<qsizetype>(1, line.size() - kResyncWindow); i < line.size(); ++i) {
+                if (line[i] < 'A' || line[i] > 'Z')
+                    continue;
+                IndicatorFrame tail = DecodeLine(line.sliced(i));
+                using Kind = IndicatorFrame::Kind;
+                if (tail.kind == Kind::Weight || tail.kind == Kind::Overload || tail.kind == Kind::Underload) {
+                    Report(sink, raw.first(i), kStray);
+                    sink(raw.sliced(i), tail);
+                    return;
+                }
+            }
+        }
+        sink(raw, frame);
+    }
+
     Collector frame_;
     bool afterCr_ = false;
+    const bool resync_;
 };
 
 class SicsSplitter final : public LineSplitter {
+public:
+    SicsSplitter() : LineSplitter(true) {}
+
+private:
     IndicatorFrame DecodeLine(QByteArrayView line) const override { return DecodeSicsLine(line); }
 };
 
 class SiFamilySplitter final : public LineSplitter {
+public:
+    SiFamilySplitter() : LineSplitter(true) {}
+
+private:
     IndicatorFrame DecodeLine(QByteArrayView line) const override { return DecodeSiFamilyLine(line); }
 };
 
 class PatternSplitter final : public LineSplitter {
 public:
-    PatternSplitter(const QByteArray &pattern, const QByteArray &stableText) : decoder_(pattern, stableText) {}
+    PatternSplitter(const QByteArray &pattern, const QByteArray &stableText)
+        : LineSplitter(false), decoder_(pattern, stableText)
+    {
+    }
 
 private:
     IndicatorFrame DecodeLine(QByteArrayView line) const override { return decoder_.Decode(line); }

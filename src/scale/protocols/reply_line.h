@@ -7,7 +7,7 @@
 
 struct ReplyLine {
     QByteArrayView id;
-    char status = 0;      // 0 when the line is the identifier alone
+    char status = 0;     // 0 when the line is the identifier alone
     QByteArrayView rest;  // after the status
 };
 

@@ -42,7 +42,8 @@ IndicatorFrame DecodeSiFamilyLine(QByteArrayView line)
         case 'D':
             return Frame(Kind::Other, QByteArrayLiteral("command done"));
         case 'E':
-            return Frame(IsWeightCommand(r.id) ? Kind::Error : Kind::Other, QByteArrayLiteral("no stable result in time"));
+            return Frame(IsWeightCommand(r.id) ? Kind::Error : Kind::Other,
+                         QByteArrayLiteral("no stable result in time"));
         case 'I':
             return Frame(IsWeightCommand(r.id) ? Kind::Error : Kind::Other, QByteArrayLiteral("not possible now"));
         default:

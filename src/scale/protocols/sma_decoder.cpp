@@ -37,8 +37,7 @@ IndicatorFrame DecodeSmaFrame(QByteArrayView frame)
     const char r = body[1];
     const char n = body[2];
     const char m = body[3];
-    if ((r < '0' || r > '9') || (m != ' ' && m != 'M') ||
-        (n != 'G' && n != 'N' && n != 'g' && n != 'n' && n != 'T'))
+    if ((r < '0' || r > '9') || (m != ' ' && m != 'M') || (n != 'G' && n != 'N' && n != 'g' && n != 'n' && n != 'T'))
         return Malformed(QByteArrayLiteral("bad status"));
     switch (s) {
     case 'O':

@@ -8,7 +8,7 @@
 
 struct WeightSyntax {
     bool spaceAfterSign = false;  // "-    12.5": the sign sits in a fixed column
-    bool commaDecimal = false;    // "12,5" as well as "12.5"
+    bool commaDecimal = false;   // "12,5" as well as "12.5"
 };
 
 // Spaces around, an optional sign, digits with at most one decimal point.
