@@ -142,10 +142,18 @@ void PortSettingsWindow::FormCreate()
     disconnect(buttons.ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(buttons.ok, &QPushButton::clicked, this, &PortSettingsWindow::BBokClick);
 
+    // The protocol beside the link, so that the window fits a 768-pixel screen.
+    auto *link = new QVBoxLayout;
+    link->addWidget(pilot);
+    link->addWidget(ethernetBox);
+    auto *protocolColumn = new QVBoxLayout;
+    protocolColumn->addWidget(protocol_);
+    protocolColumn->addStretch();
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(link);
+    columns->addLayout(protocolColumn);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(pilot);
-    layout->addWidget(ethernetBox);
-    layout->addWidget(protocol_);
+    layout->addLayout(columns);
     layout->addLayout(buttons.row);
     layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog
 
