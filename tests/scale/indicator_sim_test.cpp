@@ -2,6 +2,7 @@
 // bytes, over a pseudo-terminal and TCP: request mode, detection, Modbus and
 // automatic adding that waits for the indicator's stable mark.
 
+#include "support/core_app.h"
 #include "core/clock.h"
 #include "core/program_config.h"
 #include "scale/auto_add.h"
@@ -22,16 +23,6 @@
 namespace {
 
 constexpr int kWaitMs = 20000;  // the build machine is slow and shared
-
-void EnsureApp()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "scale_tests";
-    static char *argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
-}
 
 // One running simulator; it stops with the object.
 class Sim {

@@ -1,6 +1,7 @@
 // The scale link against real pseudo-terminals, a real local TCP server and
 // the simulator, plus the controller's rules with a fake link.
 
+#include "support/core_app.h"
 #include "core/program_config.h"
 #include "scale/scale_link.h"
 #include "scale/serial_scale_link.h"
@@ -31,16 +32,6 @@ namespace {
 
 constexpr int kWaitMs = 20000;  // the build machine is slow and shared
 constexpr int kRetryMs = 200;
-
-void EnsureApp()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "scale_tests";
-    static char *argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
-}
 
 // A pseudo-terminal standing in for a serial device; the test holds the master.
 class Pty {

@@ -2,6 +2,7 @@
 // tables, then the link against a Modbus server run inside the test (TCP,
 // and RTU over a pair of pseudo-terminals).
 
+#include "support/core_app.h"
 #include "core/program_config.h"
 #include "scale/modbus/modbus_registers.h"
 #include "scale/modbus/modbus_scale_link.h"
@@ -33,16 +34,6 @@ using Kind = IndicatorFrame::Kind;
 using Stability = IndicatorFrame::Stability;
 
 constexpr int kWaitMs = 20000; // the build machine is slow and shared
-
-void EnsureApp()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "scale_tests";
-    static char *argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
-}
 
 QList<quint16> FloatRegisters(float f, bool highFirst = true)
 {

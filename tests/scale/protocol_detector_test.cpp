@@ -3,6 +3,7 @@
 // only answers its own request, nothing to find, and cancelling; then the
 // real decoders, and the simulator over a real pseudo-terminal and TCP.
 
+#include "support/core_app.h"
 #include "detection_fakes.h"
 #include "scale/protocol_detector.h"
 
@@ -21,16 +22,6 @@ using namespace detection_fakes;
 namespace {
 
 constexpr int kWaitMs = 30000;
-
-void EnsureApp()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "scale_tests";
-    static char *argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
-}
 
 struct DetectionRun {
     std::optional<DetectionResult> result;

@@ -2,6 +2,7 @@
 // request timing, the silence watchdog, and frames of other families shown
 // and judged for automatic adding.
 
+#include "support/core_app.h"
 #include "core/clock.h"
 #include "scale/auto_add.h"
 #include "scale/protocol_settings.h"
@@ -15,15 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void EnsureApp()
-{
-    static int argc = 1;
-    static char name[] = "protocol_layer_test";
-    static char *argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
 
 // A decoder of a made-up family: "S12.5\n" stable, "M12.5\n" moving,
 // "O\n" overload, "E\n" error, anything else malformed.

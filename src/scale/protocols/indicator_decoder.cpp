@@ -15,13 +15,6 @@ namespace {
 
 constexpr char kStx = '\x02';
 
-IndicatorFrame MalformedFrame(QByteArray note)
-{
-    IndicatorFrame f;
-    f.note = std::move(note);
-    return f;
-}
-
 // The bytes of the current frame: what earlier chunks left in held_, then
 // the part of this chunk from `begin`. At most kMaxIndicatorFrame are kept.
 class Collector {
@@ -68,7 +61,7 @@ const QByteArray kNoChecksum = QByteArrayLiteral("checksum missing");
 
 void Report(const IndicatorDecoder::Sink &sink, QByteArrayView raw, const QByteArray &note)
 {
-    sink(raw, MalformedFrame(note));
+    sink(raw, FrameWithNote(IndicatorFrame::Kind::Malformed, note));
 }
 
 // STX .. CR, then one byte that is a checksum unless it starts the next frame.

@@ -46,6 +46,15 @@ struct IndicatorFrame {
     QByteArray note;          // Malformed/Error/Other: a short English reason, for the monitor
 };
 
+// A frame that carries no weight: its kind and, for the monitor, why.
+inline IndicatorFrame FrameWithNote(IndicatorFrame::Kind kind, QByteArray note = {})
+{
+    IndicatorFrame f;
+    f.kind = kind;
+    f.note = std::move(note);
+    return f;
+}
+
 // Cuts one family's byte stream into frames and decodes each. The receive
 // buffer is bounded: a stream that never ends a frame cannot grow memory.
 class IndicatorDecoder {

@@ -5,14 +5,6 @@
 
 namespace {
 
-IndicatorFrame Frame(IndicatorFrame::Kind kind, QByteArray note = {})
-{
-    IndicatorFrame f;
-    f.kind = kind;
-    f.note = std::move(note);
-    return f;
-}
-
 bool IsWeightCommand(QByteArrayView id)
 {
     return id == "SI" || id == "S" || id == "SU" || id == "SUI";
@@ -25,33 +17,33 @@ IndicatorFrame DecodeSiFamilyLine(QByteArrayView line)
     using Kind = IndicatorFrame::Kind;
     ReplyLine r;
     if (!SplitReplyLine(line, r))
-        return Frame(Kind::Malformed, QByteArrayLiteral("not a reply line"));
+        return FrameWithNote(Kind::Malformed, QByteArrayLiteral("not a reply line"));
     if (r.id == "ES" && (r.status == 0 || (r.status == ' ' && TrimSpaces(r.rest).isEmpty())))
-        return Frame(Kind::Error, QByteArrayLiteral("unknown command"));
+        return FrameWithNote(Kind::Error, QByteArrayLiteral("unknown command"));
     if (r.status == 0)
-        return Frame(Kind::Malformed, QByteArrayLiteral("no mark"));
+        return FrameWithNote(Kind::Malformed, QByteArrayLiteral("no mark"));
     const bool nothingAfter = TrimSpaces(r.rest).isEmpty();
 
     // A letter answers the command itself.
     if (r.status >= 'A' && r.status <= 'Z') {
         if (!nothingAfter)
-            return Frame(Kind::Malformed, QByteArrayLiteral("text after the answer"));
+            return FrameWithNote(Kind::Malformed, QByteArrayLiteral("text after the answer"));
         switch (r.status) {
         case 'A':
-            return Frame(Kind::Other, QByteArrayLiteral("command accepted"));
+            return FrameWithNote(Kind::Other, QByteArrayLiteral("command accepted"));
         case 'D':
-            return Frame(Kind::Other, QByteArrayLiteral("command done"));
+            return FrameWithNote(Kind::Other, QByteArrayLiteral("command done"));
         case 'E':
-            return Frame(IsWeightCommand(r.id) ? Kind::Error : Kind::Other,
+            return FrameWithNote(IsWeightCommand(r.id) ? Kind::Error : Kind::Other,
                          QByteArrayLiteral("no stable result in time"));
         case 'I':
-            return Frame(IsWeightCommand(r.id) ? Kind::Error : Kind::Other, QByteArrayLiteral("not possible now"));
+            return FrameWithNote(IsWeightCommand(r.id) ? Kind::Error : Kind::Other, QByteArrayLiteral("not possible now"));
         default:
-            return Frame(Kind::Malformed, QByteArrayLiteral("unknown answer"));
+            return FrameWithNote(Kind::Malformed, QByteArrayLiteral("unknown answer"));
         }
     }
     if (!IsWeightCommand(r.id))
-        return Frame(Kind::Malformed, QByteArrayLiteral("weight for another command"));
+        return FrameWithNote(Kind::Malformed, QByteArrayLiteral("weight for another command"));
 
     IndicatorFrame f;
     switch (r.status) {
@@ -65,16 +57,16 @@ IndicatorFrame DecodeSiFamilyLine(QByteArrayView line)
     case 'v':
         // The weight after an over/under mark is not to be shown; it may be absent.
         if (!nothingAfter && !SplitWeightAndUnit(r.rest, f.weightText, f.unit, {.spaceAfterSign = true}))
-            return Frame(Kind::Malformed, QByteArrayLiteral("bad weight or unit"));
+            return FrameWithNote(Kind::Malformed, QByteArrayLiteral("bad weight or unit"));
         f.weightText.clear();
         f.kind = r.status == '^' ? Kind::Overload : Kind::Underload;
         return f;
     default:
-        return Frame(Kind::Malformed, QByteArrayLiteral("bad mark"));
+        return FrameWithNote(Kind::Malformed, QByteArrayLiteral("bad mark"));
     }
     if (r.rest.isEmpty() || r.rest.front() != ' ' ||
         !SplitWeightAndUnit(r.rest, f.weightText, f.unit, {.spaceAfterSign = true}))
-        return Frame(Kind::Malformed, QByteArrayLiteral("bad weight or unit"));
+        return FrameWithNote(Kind::Malformed, QByteArrayLiteral("bad weight or unit"));
     f.kind = Kind::Weight;
     return f;
 }

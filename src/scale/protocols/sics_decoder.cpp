@@ -5,14 +5,6 @@
 
 namespace {
 
-IndicatorFrame Frame(IndicatorFrame::Kind kind, QByteArray note = {})
-{
-    IndicatorFrame f;
-    f.kind = kind;
-    f.note = std::move(note);
-    return f;
-}
-
 bool IsWeightReply(QByteArrayView id)
 {
     return id == "S" || id == "SI" || id == "SU" || id == "SIU";
@@ -25,17 +17,17 @@ IndicatorFrame DecodeSicsLine(QByteArrayView line)
     using Kind = IndicatorFrame::Kind;
     ReplyLine r;
     if (!SplitReplyLine(line, r))
-        return Frame(Kind::Malformed, QByteArrayLiteral("not a reply line"));
+        return FrameWithNote(Kind::Malformed, QByteArrayLiteral("not a reply line"));
     const bool bare = r.status == 0 || (r.status == ' ' && TrimSpaces(r.rest).isEmpty());
     if (r.id == "ES" || r.id == "EL" || r.id == "ET") {
         if (!bare)
-            return Frame(Kind::Malformed, QByteArrayLiteral("text after an error reply"));
-        return Frame(Kind::Error, r.id == "ES"   ? QByteArrayLiteral("syntax error")
+            return FrameWithNote(Kind::Malformed, QByteArrayLiteral("text after an error reply"));
+        return FrameWithNote(Kind::Error, r.id == "ES"   ? QByteArrayLiteral("syntax error")
                                   : r.id == "EL" ? QByteArrayLiteral("logical error")
                                                  : QByteArrayLiteral("transmission error"));
     }
     if (r.status == 0)
-        return Frame(Kind::Malformed, QByteArrayLiteral("no status"));
+        return FrameWithNote(Kind::Malformed, QByteArrayLiteral("no status"));
     const bool nothingAfter = TrimSpaces(r.rest).isEmpty();
     if (!IsWeightReply(r.id)) {
         switch (r.status) {
@@ -47,31 +39,31 @@ IndicatorFrame DecodeSicsLine(QByteArrayView line)
         case 'L':
         case '+':
         case '-':
-            return Frame(Kind::Other, QByteArrayLiteral("reply without a weight"));
+            return FrameWithNote(Kind::Other, QByteArrayLiteral("reply without a weight"));
         default:
-            return Frame(Kind::Malformed, QByteArrayLiteral("bad status"));
+            return FrameWithNote(Kind::Malformed, QByteArrayLiteral("bad status"));
         }
     }
     switch (r.status) {
     case 'S':
     case 'D': {
         if (r.rest.isEmpty() || r.rest.front() != ' ')
-            return Frame(Kind::Malformed, QByteArrayLiteral("no weight"));
+            return FrameWithNote(Kind::Malformed, QByteArrayLiteral("no weight"));
         IndicatorFrame f;
         if (!SplitWeightAndUnit(r.rest, f.weightText, f.unit))
-            return Frame(Kind::Malformed, QByteArrayLiteral("bad weight or unit"));
+            return FrameWithNote(Kind::Malformed, QByteArrayLiteral("bad weight or unit"));
         f.kind = Kind::Weight;
         f.stability = r.status == 'S' ? IndicatorFrame::Stability::Stable : IndicatorFrame::Stability::Moving;
         return f;
     }
     case 'I':
-        return nothingAfter ? Frame(Kind::Error, QByteArrayLiteral("not executable now"))
-                            : Frame(Kind::Malformed, QByteArrayLiteral("text after status"));
+        return nothingAfter ? FrameWithNote(Kind::Error, QByteArrayLiteral("not executable now"))
+                            : FrameWithNote(Kind::Malformed, QByteArrayLiteral("text after status"));
     case '+':
-        return nothingAfter ? Frame(Kind::Overload) : Frame(Kind::Malformed, QByteArrayLiteral("text after status"));
+        return nothingAfter ? FrameWithNote(Kind::Overload) : FrameWithNote(Kind::Malformed, QByteArrayLiteral("text after status"));
     case '-':
-        return nothingAfter ? Frame(Kind::Underload) : Frame(Kind::Malformed, QByteArrayLiteral("text after status"));
+        return nothingAfter ? FrameWithNote(Kind::Underload) : FrameWithNote(Kind::Malformed, QByteArrayLiteral("text after status"));
     default:
-        return Frame(Kind::Malformed, QByteArrayLiteral("bad status"));
+        return FrameWithNote(Kind::Malformed, QByteArrayLiteral("bad status"));
     }
 }

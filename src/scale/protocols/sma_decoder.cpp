@@ -2,35 +2,18 @@
 
 #include "scale/protocols/weight_text.h"
 
-namespace {
-
-IndicatorFrame Frame(IndicatorFrame::Kind kind, QByteArray note)
-{
-    IndicatorFrame f;
-    f.kind = kind;
-    f.note = std::move(note);
-    return f;
-}
-
-IndicatorFrame Malformed(QByteArray note)
-{
-    return Frame(IndicatorFrame::Kind::Malformed, std::move(note));
-}
-
-}  // namespace
-
 IndicatorFrame DecodeSmaFrame(QByteArrayView frame)
 {
     if (frame.size() < 3 || frame.front() != '\n' || frame.back() != '\r')
-        return Malformed(QByteArrayLiteral("no LF..CR"));
+        return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("no LF..CR"));
     const QByteArrayView body = frame.sliced(1, frame.size() - 2);
     if (body == "?")
-        return Frame(IndicatorFrame::Kind::Other, QByteArrayLiteral("command not understood"));
+        return FrameWithNote(IndicatorFrame::Kind::Other, QByteArrayLiteral("command not understood"));
     if (frame.size() != kSmaFrameSize) {
         // Identification replies ("SMA:2/1.0") carry a field name and a colon.
         if (body.size() > 1 && body.indexOf(':') > 0)
-            return Frame(IndicatorFrame::Kind::Other, QByteArrayLiteral("information reply"));
-        return Malformed(QByteArrayLiteral("wrong length"));
+            return FrameWithNote(IndicatorFrame::Kind::Other, QByteArrayLiteral("information reply"));
+        return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("wrong length"));
     }
 
     const char s = body[0];
@@ -38,32 +21,32 @@ IndicatorFrame DecodeSmaFrame(QByteArrayView frame)
     const char n = body[2];
     const char m = body[3];
     if ((r < '0' || r > '9') || (m != ' ' && m != 'M') || (n != 'G' && n != 'N' && n != 'g' && n != 'n' && n != 'T'))
-        return Malformed(QByteArrayLiteral("bad status"));
+        return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("bad status"));
     switch (s) {
     case 'O':
-        return Frame(IndicatorFrame::Kind::Overload, {});
+        return FrameWithNote(IndicatorFrame::Kind::Overload, {});
     case 'U':
-        return Frame(IndicatorFrame::Kind::Underload, {});
+        return FrameWithNote(IndicatorFrame::Kind::Underload, {});
     case 'E':
-        return Frame(IndicatorFrame::Kind::Error, QByteArrayLiteral("zero error"));
+        return FrameWithNote(IndicatorFrame::Kind::Error, QByteArrayLiteral("zero error"));
     case 'I':
-        return Frame(IndicatorFrame::Kind::Error, QByteArrayLiteral("initial zero error"));
+        return FrameWithNote(IndicatorFrame::Kind::Error, QByteArrayLiteral("initial zero error"));
     case 'T':
-        return Frame(IndicatorFrame::Kind::Error, QByteArrayLiteral("tare error"));
+        return FrameWithNote(IndicatorFrame::Kind::Error, QByteArrayLiteral("tare error"));
     case 'Z':
     case ' ':
         break;
     default:
-        return Malformed(QByteArrayLiteral("bad status"));
+        return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("bad status"));
     }
 
     IndicatorFrame f;
     if (!NormaliseWeightText(body.sliced(5, 10), f.weightText))
-        return Malformed(QByteArrayLiteral("bad weight"));
+        return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("bad weight"));
     const QByteArrayView unit = TrimSpaces(body.sliced(15, 3));
     for (char c : unit)
         if (c <= ' ' || c > '~')
-            return Malformed(QByteArrayLiteral("bad unit"));
+            return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("bad unit"));
     f.unit = UnitText(unit);
     if (n == 'T') {
         // The display shows the tare, not a weight on the platform.

@@ -66,13 +66,6 @@ QByteArray UnitOf(char b, char c)
     }
 }
 
-IndicatorFrame Malformed(QByteArray note)
-{
-    IndicatorFrame f;
-    f.note = std::move(note);
-    return f;
-}
-
 }  // namespace
 
 char ToledoChecksum(QByteArrayView stxToCr)
@@ -86,17 +79,17 @@ char ToledoChecksum(QByteArrayView stxToCr)
 IndicatorFrame DecodeToledoFrame(QByteArrayView frame)
 {
     if (frame.size() < kToledoFrameSize || frame.size() > kToledoFrameSize + 1)
-        return Malformed(QByteArrayLiteral("wrong length"));
+        return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("wrong length"));
     if (frame[0] != '\x02' || frame[kToledoFrameSize - 1] != '\r')
-        return Malformed(QByteArrayLiteral("no STX or CR in place"));
+        return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("no STX or CR in place"));
     if (frame.size() == kToledoFrameSize + 1 &&
         (frame[kToledoFrameSize] & 0x7F) != ToledoChecksum(frame.first(kToledoFrameSize)))
-        return Malformed(QByteArrayLiteral("wrong checksum"));
+        return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("wrong checksum"));
     const char a = frame[1];
     const char b = frame[2];
     const char c = frame[3];
     if (!IsStatusWord(a) || !IsStatusWord(b) || !IsStatusWord(c))
-        return Malformed(QByteArrayLiteral("bad status word"));
+        return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("bad status word"));
 
     IndicatorFrame f;
     const int pointCode = a & 0x07;
@@ -105,7 +98,7 @@ IndicatorFrame DecodeToledoFrame(QByteArrayView frame)
         !FieldText(frame.sliced(10, 6), pointCode, f.tareText)) {
         f.weightText.clear();
         f.tareText.clear();
-        return Malformed(QByteArrayLiteral("non-digit in weight or tare"));
+        return FrameWithNote(IndicatorFrame::Kind::Malformed, QByteArrayLiteral("non-digit in weight or tare"));
     }
     f.net = (b & 0x01) != 0;
     f.stability = (b & 0x08) ? IndicatorFrame::Stability::Moving : IndicatorFrame::Stability::Stable;
