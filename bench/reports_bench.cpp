@@ -22,7 +22,7 @@ struct Fixture {
     TableStorage storage{dir.path() + "/dane"};
     TableSet tables;
     DataFilter none;
-    DataFilter some;  // on, so the whole files are read
+    DataFilter some; // on, so the whole files are read
 
     Fixture()
     {
@@ -86,7 +86,7 @@ void BM_WeekByCustomerFromTables(benchmark::State &state)
         benchmark::DoNotOptimize(summary.Compute(request));
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(BM_DayByMaterialFromTables)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DayByMaterialFromFiles)->Unit(benchmark::kMillisecond);

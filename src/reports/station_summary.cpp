@@ -14,9 +14,9 @@ StationSummary::StationSummary(const TableSet &tables, const TableStorage &stora
 
 QList<SummaryKey> StationSummary::Keys() const
 {
-    return {SummaryKey::None,     SummaryKey::Day,       SummaryKey::Week,     SummaryKey::Month,
-            SummaryKey::Year,     SummaryKey::Material,  SummaryKey::Packaging, SummaryKey::Customer,
-            SummaryKey::Operator, SummaryKey::Order,     SummaryKey::Table};
+    return {SummaryKey::None,     SummaryKey::Day,      SummaryKey::Week,      SummaryKey::Month,
+            SummaryKey::Year,     SummaryKey::Material, SummaryKey::Packaging, SummaryKey::Customer,
+            SummaryKey::Operator, SummaryKey::Order,    SummaryKey::Table};
 }
 
 std::optional<SummaryResult> StationSummary::Compute(const SummaryRequest &request, QString *error) const

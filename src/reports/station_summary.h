@@ -14,7 +14,7 @@ struct DataFilter;
 
 class StationSummary : public SummaryService {
     Q_OBJECT
-public:
+  public:
     // `filter` is the one the tables were loaded with (null: none); all three must outlive this object.
     StationSummary(const TableSet &tables, const TableStorage &storage, const DataFilter *filter,
                    QObject *parent = nullptr);
@@ -29,7 +29,7 @@ public:
     // The same without signals: the result, or nullopt with the message in `error`.
     std::optional<SummaryResult> Compute(const SummaryRequest &request, QString *error = nullptr) const;
 
-private:
+  private:
     const TableSet &tables_;
     const TableStorage &storage_;
     const DataFilter *filter_;

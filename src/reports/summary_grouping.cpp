@@ -91,18 +91,45 @@ int DateKeyOf(QDate date)
     return date.year() * 10000 + date.month() * 100 + date.day();
 }
 
-// ParseReal's reading without its copy: exact for up to 15 significant
-// digits (the mantissa and the power of ten are both exact doubles, so one
-// division rounds correctly); longer numbers go the slow way.
-std::optional<double> FastReal(QByteArrayView t)
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A number field as read: mostly an exact decimal (mantissa / 10^fraction),
+// which is summed as an integer, so sums of masses and money carry no
+// binary rounding and no division is paid per row.
+struct Number {
+    enum Kind { Bad, Exact, Inexact } kind = Bad;
+    qint64 mantissa = 0;
+    int fraction = 0;
+    double value = 0; // Inexact only
+
+    double Value() const { return kind == Exact ? double(mantissa) / kPow10[fraction] : value; }
+};
+
+constexpr int kMaxExactFraction = 6;
+
+Number Inexact(std::optional<double> v)
 {
-    static const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    t = TrimBlanks(t);
-    if (t.isEmpty())
-        return std::nullopt;
+    Number n;
+    if (v) {
+        n.kind = Number::Inexact;
+        n.value = *v;
+    }
+    return n;
+}
+
+// ParseReal's reading without its copy: up to 15 significant digits and
+// kMaxExactFraction decimals are read exactly; longer numbers the slow way.
+Number ReadReal(QByteArrayView t)
+{
     const char *p = t.data();
     const char *end = p + t.size();
+    while (p < end && IsBlank(*p))
+        ++p;
+    while (end > p && IsBlank(end[-1]))
+        --end;
+    if (p == end)
+        return {};
     bool negative = false;
     if (*p == '+' || *p == '-')
         negative = *p++ == '-';
@@ -110,29 +137,88 @@ std::optional<double> FastReal(QByteArrayView t)
     int significant = 0, digits = 0, fraction = 0;
     bool separator = false;
     for (; p < end; ++p) {
-        const char c = *p;
-        if (c >= '0' && c <= '9') {
+        const unsigned digit = unsigned(*p) - unsigned('0');
+        if (digit < 10) {
             ++digits;
-            if (separator)
-                ++fraction;
-            if (mantissa == 0 && c == '0')
+            fraction += separator;
+            if (mantissa == 0 && digit == 0)
                 continue;
-            mantissa = mantissa * 10 + (c - '0');
+            mantissa = mantissa * 10 + digit;
             if (++significant > 15)
-                return ParseReal(t);
-        } else if ((c == '.' || c == ',') && !separator) {
+                return Inexact(ParseReal(t));
+        } else if ((*p == '.' || *p == ',') && !separator) {
             separator = true;
         } else {
-            return std::nullopt;
+            return {};
         }
     }
     if (digits == 0)
-        return std::nullopt;
-    if (fraction > 22)
-        return ParseReal(t);
-    const double v = double(mantissa) / kPow10[fraction];
-    return negative ? -v : v;
+        return {};
+    if (fraction > kMaxExactFraction)
+        return Inexact(ParseReal(t));
+    Number n;
+    n.kind = Number::Exact;
+    n.mantissa = negative ? -mantissa : mantissa;
+    n.fraction = fraction;
+    return n;
 }
+
+// A mass or money field: blank is 0, "( )" and "[ ]" hold their number.
+Number ReadNumber(QByteArrayView field)
+{
+    if (!field.isEmpty() && (field[0] == '(' || field[0] == '[')) {
+        if (field.size() < 2)
+            return {};
+        return ReadReal(field.sliced(1, field.size() - 2));
+    }
+    if (TrimBlanks(field).isEmpty())
+        return Number{Number::Exact};
+    return ReadReal(field);
+}
+
+// A sum of Numbers: exact integer sums per count of decimals, and a double
+// for the inexact ones and for integer sums that would overflow.
+struct Sum {
+    qint64 scaled[kMaxExactFraction + 1] = {};
+    double rest = 0;
+
+    void Add(const Number &n)
+    {
+        if (n.kind != Number::Exact) {
+            rest += n.value;
+            return;
+        }
+        qint64 &s = scaled[n.fraction];
+        qint64 out;
+        if (__builtin_add_overflow(s, n.mantissa, &out)) {
+            rest += double(s) / kPow10[n.fraction];
+            out = n.mantissa;
+        }
+        s = out;
+    }
+    void Add(const Sum &o)
+    {
+        rest += o.rest;
+        for (int k = 0; k <= kMaxExactFraction; ++k)
+            Add(Number{Number::Exact, o.scaled[k], k});
+    }
+    // The exact parts brought to their finest decimals first, so they are rounded once.
+    double Value() const
+    {
+        int finest = 0;
+        for (int k = 0; k <= kMaxExactFraction; ++k)
+            if (scaled[k])
+                finest = k;
+        __int128 exact = 0;
+        for (int k = 0; k <= finest; ++k) {
+            __int128 part = scaled[k];
+            for (int i = k; i < finest; ++i)
+                part *= 10;
+            exact += part;
+        }
+        return rest + double(exact) / kPow10[finest];
+    }
+};
 
 // Names of one grouping: each distinct text gets an id in order of meeting.
 struct TransparentHash {
@@ -161,7 +247,7 @@ struct Group {
     int first = 0;
     int second = 0;
     qint64 count = 0;
-    double gross = 0, net = 0, tare = 0, value = 0;
+    Sum gross, net, tare, value;
 };
 
 bool IsPeriod(SummaryKey k)
@@ -230,7 +316,7 @@ const QString &NoneLabel()
     return label;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<QDate> RowDate(QByteArrayView timeField)
 {
@@ -242,14 +328,10 @@ std::optional<QDate> RowDate(QByteArrayView timeField)
 
 std::optional<double> RowNumber(QByteArrayView field)
 {
-    if (!field.isEmpty() && (field[0] == '(' || field[0] == '[')) {
-        if (field.size() < 2)
-            return std::nullopt;
-        return FastReal(field.sliced(1, field.size() - 2));
-    }
-    if (TrimBlanks(field).isEmpty())
-        return 0.0;
-    return FastReal(field);
+    const Number n = ReadNumber(field);
+    if (n.kind == Number::Bad)
+        return std::nullopt;
+    return n.Value();
 }
 
 QString IsoWeekLabel(QDate date)
@@ -261,6 +343,7 @@ struct SummaryGrouping::State {
     SummaryRequest request;
     SummaryKey keys[2] = {SummaryKey::None, SummaryKey::None};
     int columns[2] = {-1, -1};
+    int lastField = ColValue; // fields after it are not cut out
     int fromKey = 0;
     int toKey = 99999999;
     NameIds names[2];
@@ -285,8 +368,10 @@ SummaryGrouping::SummaryGrouping(const SummaryRequest &request) : d(std::make_un
         std::swap(first, second);
     d->keys[0] = first;
     d->keys[1] = second;
-    for (int k = 0; k < 2; ++k)
+    for (int k = 0; k < 2; ++k) {
         d->columns[k] = NameColumn(d->keys[k]);
+        d->lastField = std::max(d->lastField, d->columns[k]);
+    }
     if (request.from.isValid())
         d->fromKey = DateKeyOf(request.from);
     if (request.to.isValid())
@@ -313,8 +398,10 @@ void SummaryGrouping::State::Row(QByteArrayView line, int tableNumber, bool whol
     QByteArrayView f[kFieldCount];
     const char *p = line.data();
     const char *end = p + line.size();
+    // A whole row needs all its TABs; otherwise cutting stops at the last field used.
+    const int stop = wholeOnly || lastField == kFieldCount - 1 ? kFieldCount - 1 : lastField + 1;
     int n = 0;
-    for (; n < kFieldCount - 1; ++n) {
+    for (; n < stop; ++n) {
         const char *tab = static_cast<const char *>(std::memchr(p, '\t', size_t(end - p)));
         if (!tab)
             break;
@@ -322,7 +409,7 @@ void SummaryGrouping::State::Row(QByteArrayView line, int tableNumber, bool whol
         p = tab + 1;
     }
     if (wholeOnly && n < kFieldCount - 1)
-        return;  // no row of the table (the loader passes it over too)
+        return; // no row of the table (the loader passes it over too)
     f[n] = QByteArrayView(p, end - p);
 
     const int dateKey = DateKey(f[ColTime]);
@@ -332,11 +419,11 @@ void SummaryGrouping::State::Row(QByteArrayView line, int tableNumber, bool whol
     }
     if (dateKey < fromKey || dateKey > toKey)
         return;
-    const auto gross = RowNumber(f[ColGross]);
-    const auto net = RowNumber(f[ColNet]);
-    const auto tare = RowNumber(f[ColTare]);
-    const auto value = RowNumber(f[ColValue]);
-    if (!gross || !net || !tare || !value) {
+    const Number gross = ReadNumber(f[ColGross]);
+    const Number net = ReadNumber(f[ColNet]);
+    const Number tare = ReadNumber(f[ColTare]);
+    const Number value = ReadNumber(f[ColValue]);
+    if (gross.kind == Number::Bad || net.kind == Number::Bad || tare.kind == Number::Bad || value.kind == Number::Bad) {
         ++skipped;
         return;
     }
@@ -363,13 +450,13 @@ void SummaryGrouping::State::Row(QByteArrayView line, int tableNumber, bool whol
     const quint64 key = (quint64(quint32(codes[0])) << 32) | quint32(codes[1]);
     auto [it, added] = index.try_emplace(key, groups.size());
     if (added)
-        groups.push_back(Group{codes[0], codes[1]});
+        groups.push_back(Group{codes[0], codes[1], 0, {}, {}, {}, {}});
     Group &g = groups[it->second];
     ++g.count;
-    g.gross += *gross;
-    g.net += *net;
-    g.tare += *tare;
-    g.value += *value;
+    g.gross.Add(gross);
+    g.net.Add(net);
+    g.tare.Add(tare);
+    g.value.Add(value);
 }
 
 void SummaryGrouping::Add(QByteArrayView line, int tableNumber)
@@ -444,24 +531,29 @@ SummaryResult SummaryGrouping::Result() const
     });
 
     result.rows.reserve(qsizetype(order.size()));
-    SummaryRow &total = result.total;
+    Group total;
     for (const Group &g : d->groups) {
         total.count += g.count;
-        total.gross += g.gross;
-        total.net += g.net;
-        total.tare += g.tare;
-        total.value += g.value;
+        total.gross.Add(g.gross);
+        total.net.Add(g.net);
+        total.tare.Add(g.tare);
+        total.value.Add(g.value);
     }
+    result.total.count = total.count;
+    result.total.gross = total.gross.Value();
+    result.total.net = total.net.Value();
+    result.total.tare = total.tare.Value();
+    result.total.value = total.value.Value();
     for (const size_t i : order) {
         const Group &g = d->groups[i];
         SummaryRow row;
         row.first = label(0, g.first);
         row.second = label(1, g.second);
         row.count = g.count;
-        row.gross = g.gross;
-        row.net = g.net;
-        row.tare = g.tare;
-        row.value = g.value;
+        row.gross = g.gross.Value();
+        row.net = g.net.Value();
+        row.tare = g.tare.Value();
+        row.value = g.value.Value();
         result.rows.append(std::move(row));
     }
     return result;

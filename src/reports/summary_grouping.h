@@ -18,7 +18,7 @@
 #include <optional>
 
 class SummaryGrouping {
-public:
+  public:
     explicit SummaryGrouping(const SummaryRequest &request);
     ~SummaryGrouping();
     SummaryGrouping(const SummaryGrouping &) = delete;
@@ -31,7 +31,7 @@ public:
 
     SummaryResult Result() const;
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> d;
 };

@@ -35,7 +35,7 @@ struct Station {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(StationSummary, FilteredRowsOrWholeFiles)
 {
@@ -48,9 +48,9 @@ TEST(StationSummary, FilteredRowsOrWholeFiles)
         double gross;
     };
     const Case cases[] = {
-        {"glina", true, false, 1, 2, 40},    {"glina", true, true, 1, 3, 240},  {"glina", false, false, 1, 3, 60},
-        {"glina", false, true, 1, 5, 360},   {"glina", false, false, 2, 2, 300}, {"", false, false, 2, 2, 300},
-        {"", true, true, 1, 5, 360},         {"glina", true, false, 3, 0, 0},
+        {"glina", true, false, 1, 2, 40},  {"glina", true, true, 1, 3, 240},   {"glina", false, false, 1, 3, 60},
+        {"glina", false, true, 1, 5, 360}, {"glina", false, false, 2, 2, 300}, {"", false, false, 2, 2, 300},
+        {"", true, true, 1, 5, 360},       {"glina", true, false, 3, 0, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.filter) + (c.onlyFiltered ? " filtered" : " whole") +
@@ -69,7 +69,7 @@ TEST(StationSummary, FilteredRowsOrWholeFiles)
         ASSERT_TRUE(r);
         EXPECT_EQ(r->total.count, c.count);
         EXPECT_EQ(r->total.gross, c.gross);
-        EXPECT_EQ(r->skipped, 0);  // the invalid file line is no row
+        EXPECT_EQ(r->skipped, 0); // the invalid file line is no row
         // Nothing is written: the files stay byte for byte.
         EXPECT_EQ(ReadAll(s.storage.WorkingFile(1)), s.files[0]);
         EXPECT_EQ(ReadAll(s.storage.WorkingFile(2)), s.files[1]);
@@ -80,7 +80,7 @@ TEST(StationSummary, FilteredRowsOrWholeFiles)
 TEST(StationSummary, StartAnswersWithTheResultOrTheFileMessage)
 {
     Station s;
-    QDir().mkpath(s.storage.WorkingFile(4));  // a folder where a table file should be
+    QDir().mkpath(s.storage.WorkingFile(4)); // a folder where a table file should be
     s.Load("glina");
     StationSummary summary(s.tables, s.storage, &s.filter);
     EXPECT_TRUE(summary.IsStation());

@@ -48,7 +48,7 @@ std::string Show(const SummaryRow &r)
     return (r.first + " / " + r.second).toStdString() + " n=" + std::to_string(r.count);
 }
 
-}  // namespace
+} // namespace
 
 TEST(SummaryGrouping, GroupsSumsAndOrders)
 {
@@ -112,7 +112,8 @@ TEST(SummaryGrouping, GroupsSumsAndOrders)
          SummaryKey::Material,
          {Row("2026-06-02 10:00", "1", "1", "0", "0", "Żwir"), Row("2026-06-01 10:00", "2", "2", "0", "0", ""),
           Row("2026-06-01 11:00", "4", "4", "0", "0", "Łódź"), Row("2026-06-01 12:00", "8", "8", "0", "0", "Lublin"),
-          Row("2026-06-01 13:00", "16", "16", "0", "0", " Lublin "), Row("2026-06-02 14:00", "32", "32", "0", "0", "Glina")},
+          Row("2026-06-01 13:00", "16", "16", "0", "0", " Lublin "),
+          Row("2026-06-02 14:00", "32", "32", "0", "0", "Glina")},
          {{"2026-06-01", "Lublin", 2, 24, 24, 0, 0},
           {"2026-06-01", "Łódź", 1, 4, 4, 0, 0},
           {"2026-06-01", "(brak)", 1, 2, 2, 0, 0},
@@ -171,10 +172,10 @@ TEST(SummaryGrouping, GroupsSumsAndOrders)
 
 TEST(SummaryGrouping, NamesFollowPolishCollation)
 {
-    const std::vector<const char *> given = {"Żwir", "Źródło", "Zboże", "Łódź", "Lublin", "Dąb",
-                                             "Ćma",  "Cegła",  "",      "Ala",  "Ąbc",    "Śruba", "Sól"};
-    const QStringList expected = {"Ala",    "Ąbc",   "Cegła", "Ćma",    "Dąb",  "Lublin", "Łódź",
-                                  "Sól",    "Śruba", "Zboże", "Źródło", "Żwir", "(brak)"};
+    const std::vector<const char *> given = {"Żwir",  "Źródło", "Zboże", "Łódź", "Lublin", "Dąb", "Ćma",
+                                             "Cegła", "",       "Ala",   "Ąbc",  "Śruba",  "Sól"};
+    const QStringList expected = {"Ala", "Ąbc",   "Cegła", "Ćma",    "Dąb",  "Lublin", "Łódź",
+                                  "Sól", "Śruba", "Zboże", "Źródło", "Żwir", "(brak)"};
     SummaryRequest request;
     request.first = SummaryKey::Material;
     SummaryGrouping g(request);
@@ -223,9 +224,23 @@ TEST(SummaryGrouping, NoGroupingGivesTheTotalOnly)
 // The fast number reading must agree with the program's ParseNumber on every non-blank text.
 TEST(SummaryGrouping, RowNumberAgreesWithParseNumber)
 {
-    const std::vector<QByteArray> fixed = {"12.50",  "(12.50)", "[7,5]", "-3",  "+0,001", "1.2.3", "12a",
-                                           "()",     "(",       "- 1",   ".5",  "5.",     " 7 ",   "\t8\t",
-                                           "123456789012345678.25", "0.000000000000000000000000001", "0012.5000"};
+    const std::vector<QByteArray> fixed = {"12.50",
+                                           "(12.50)",
+                                           "[7,5]",
+                                           "-3",
+                                           "+0,001",
+                                           "1.2.3",
+                                           "12a",
+                                           "()",
+                                           "(",
+                                           "- 1",
+                                           ".5",
+                                           "5.",
+                                           " 7 ",
+                                           "\t8\t",
+                                           "123456789012345678.25",
+                                           "0.000000000000000000000000001",
+                                           "0012.5000"};
     for (const QByteArray &t : fixed) {
         SCOPED_TRACE(t.toStdString());
         EXPECT_EQ(RowNumber(t), ParseNumber(t));
@@ -243,4 +258,39 @@ TEST(SummaryGrouping, RowNumberAgreesWithParseNumber)
     }
     EXPECT_EQ(RowNumber(""), 0.0);
     EXPECT_EQ(RowNumber("  "), 0.0);
+}
+
+// Decimal masses add up as a person adds them (0.1 + 0.2 is 0.3), also past the range of an integer sum.
+TEST(SummaryGrouping, SumsAreExactDecimals)
+{
+    struct Case {
+        std::vector<const char *> grosses;
+        int repeat;
+        double expected;
+    };
+    const std::vector<Case> cases = {
+        {{"0.1", "0.2"}, 1, 0.3},
+        {{"1,5", "0.25", "2", "-0.75", "(0.001)"}, 1, 3.001},
+        {{"0.01"}, 1000, 10.0},
+        {{"123456789012345678"}, 2, 246913578024691356.0},  // beyond exact reading
+        {{"999999999999999"}, 20000, 1.999999999999998e19}, // the integer sum overflows
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.grosses.front());
+        SummaryRequest request;
+        request.first = SummaryKey::Year;
+        SummaryGrouping g(request);
+        for (int i = 0; i < c.repeat; ++i)
+            for (const char *gross : c.grosses)
+                g.Add(Row("2026-01-01 10:00", gross, "0", "0", "0"), 1);
+        const SummaryResult r = g.Result();
+        ASSERT_EQ(r.rows.size(), 1);
+        if (c.expected < 1e15) {
+            EXPECT_EQ(r.rows[0].gross, c.expected);
+            EXPECT_EQ(r.total.gross, c.expected);
+        } else {
+            EXPECT_DOUBLE_EQ(r.rows[0].gross, c.expected);
+            EXPECT_DOUBLE_EQ(r.total.gross, c.expected);
+        }
+    }
 }
