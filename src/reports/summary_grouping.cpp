@@ -459,6 +459,28 @@ void SummaryGrouping::State::Row(QByteArrayView line, int tableNumber, bool whol
     g.value.Add(value);
 }
 
+void SummaryGrouping::Merge(const SummaryGrouping &other)
+{
+    State &o = *other.d;
+    d->skipped += o.skipped;
+    for (const Group &g : o.groups) {
+        int codes[2] = {g.first, g.second};
+        for (int k = 0; k < 2; ++k)
+            if (d->columns[k] >= 0)
+                codes[k] = d->names[k].Id(o.names[k].texts[size_t(codes[k])]);
+        const quint64 key = (quint64(quint32(codes[0])) << 32) | quint32(codes[1]);
+        auto [it, added] = d->index.try_emplace(key, d->groups.size());
+        if (added)
+            d->groups.push_back(Group{codes[0], codes[1], 0, {}, {}, {}, {}});
+        Group &mine = d->groups[it->second];
+        mine.count += g.count;
+        mine.gross.Add(g.gross);
+        mine.net.Add(g.net);
+        mine.tare.Add(g.tare);
+        mine.value.Add(g.value);
+    }
+}
+
 void SummaryGrouping::Add(QByteArrayView line, int tableNumber)
 {
     d->Row(line, tableNumber, false);

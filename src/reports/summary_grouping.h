@@ -29,6 +29,10 @@ class SummaryGrouping {
     // Every valid line of a table file's contents (as the table would load it).
     void AddFile(QByteArrayView data, int tableNumber);
 
+    // Takes in the rows another grouping of the same request has counted
+    // (the parts of one summary counted side by side).
+    void Merge(const SummaryGrouping &other);
+
     SummaryResult Result() const;
 
   private:

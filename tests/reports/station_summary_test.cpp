@@ -1,4 +1,5 @@
 #include "reports/station_summary.h"
+#include "reports/summary_grouping.h"
 #include "support/temp_dir.h"
 #include "tables/data_filter.h"
 #include "tables/table_set.h"
@@ -106,4 +107,60 @@ TEST(StationSummary, StartAnswersWithTheResultOrTheFileMessage)
     summary.Start(request);
     EXPECT_EQ(results.size(), 1);
     EXPECT_EQ(failures, QStringList{UnreadableFileMessage(s.storage.WorkingFile(4))});
+}
+
+// Large tables are counted in parts side by side; the parts must add up to
+// exactly what one pass over every line gives, from the tables and from the files.
+TEST(StationSummary, PartsAddUpToOnePass)
+{
+    static const char *const kMaterials[] = {"Glina", "\xafwir", "\xa3upek", "", "Piasek"};
+    Station s;
+    QByteArray files[3];
+    SummaryRequest request;
+    request.from = QDate(2026, 1, 1);
+    request.to = QDate(2026, 6, 30);
+    request.first = SummaryKey::Week;
+    request.second = SummaryKey::Material;
+    request.allTables = true;
+    SummaryGrouping reference(request);
+    for (int n = 0; n < 3; ++n) {
+        for (int i = 0; i < 30000; ++i) {
+            const QDate day = QDate(2025, 12, 20).addDays(i % 200);
+            QByteArray line = QByteArray::number(i) + "\t" + day.toString(Qt::ISODate).toLatin1() + " 10:00\t" +
+                              QByteArray::number(i % 997) + "." + QByteArray::number(i % 10) + "\t(" +
+                              QByteArray::number(i % 313) + ",25)\t1\t0\t" + QByteArray::number(i % 7) + ".5\t\t" +
+                              kMaterials[(i + n) % 5] + "\t\t\t";
+            if (i % 1000 == 50)
+                line.replace("\t1\t", "\tx\t"); // skipped
+            if (i % 10 == 3)
+                line.replace(".5", ".05");
+            reference.Add(line, n + 1);
+            files[n] += line + (i % 3 ? "\r\n" : "\n");
+        }
+        WriteAll(s.storage.WorkingFile(n + 1), files[n]);
+    }
+    WriteAll(s.storage.WorkingFile(4), {});
+    WriteAll(s.storage.WorkingFile(5), {});
+    const SummaryResult expected = reference.Result();
+    ASSERT_GT(expected.skipped, 0);
+
+    for (const char *filter : {"", "brak takiego"}) {
+        SCOPED_TRACE(filter);
+        s.Load(filter); // an active filter: the files are read
+        StationSummary summary(s.tables, s.storage, &s.filter);
+        const std::optional<SummaryResult> r = summary.Compute(request);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->skipped, expected.skipped);
+        EXPECT_EQ(r->total.count, expected.total.count);
+        EXPECT_EQ(r->total.net, expected.total.net);
+        ASSERT_EQ(r->rows.size(), expected.rows.size());
+        for (qsizetype i = 0; i < r->rows.size(); ++i) {
+            const SummaryRow &a = r->rows[i], &b = expected.rows[i];
+            ASSERT_EQ(a.first + a.second, b.first + b.second);
+            EXPECT_EQ(a.count, b.count);
+            EXPECT_EQ(a.gross, b.gross);
+            EXPECT_EQ(a.net, b.net);
+            EXPECT_EQ(a.value, b.value);
+        }
+    }
 }
