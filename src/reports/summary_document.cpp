@@ -10,11 +10,11 @@ using namespace print_text;
 
 const QString kIndent(2, QLatin1Char(' '));
 
-// Room on A4 portrait in 8 pt: labels are cut rather than wrapped, so the
-// columns stay aligned.
-constexpr int kFirstWidthAlone = 40;
-constexpr int kFirstWidthPaired = 24;
-constexpr int kSecondWidth = 20;
+// About 105 characters fit A4 portrait in 8 pt: labels are cut rather than
+// wrapped, so the columns stay aligned.
+constexpr int kFirstWidthAlone = 36;
+constexpr int kFirstWidthPaired = 20;
+constexpr int kSecondWidth = 16;
 constexpr int kMinNumberWidth = 10;
 
 struct Columns {

@@ -198,9 +198,12 @@ bool Write(const QByteArray &file, const SummaryResult &r, SummaryMeasure chartM
     for (const SummaryRow &r0 : r.rows)
         writeRow(row++, r0.first, r0.second, r0, false);
     writeRow(row++, QStringLiteral("Razem"), QString(), r.total, true);
-    if (const QString skipped = r.SkippedText(); !skipped.isEmpty())
+    // One empty row before the skipped text and before the chart data.
+    if (const QString skipped = r.SkippedText(); !skipped.isEmpty()) {
         b.Text(++row, 0, skipped);
-    row += 2;
+        ++row;
+    }
+    ++row;
 
     // Widths by the longest label; the measure columns fit their headings.
     auto widest = [&](QString SummaryRow::*label, const QString &heading) {
