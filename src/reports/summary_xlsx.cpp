@@ -20,7 +20,7 @@ constexpr char kSheet[] = "Zestawienie";
 constexpr lxw_row_t kHeadingRow = 2;
 
 class SummaryBook {
-public:
+  public:
     explicit SummaryBook(const QByteArray &path)
     {
         lxw_workbook_options options{};
@@ -78,7 +78,7 @@ public:
         return workbook_close(book) == LXW_NO_ERROR && ok_;
     }
 
-private:
+  private:
     QByteArray tmpdir_;
     lxw_workbook *book_ = nullptr;
     lxw_worksheet *sheet_ = nullptr;
@@ -102,8 +102,9 @@ QStringList Distinct(const QList<SummaryRow> &rows, QString SummaryRow::*label)
 
 void SetSeriesName(lxw_chart_series *series, const QString &name, lxw_row_t row, lxw_col_t col)
 {
-    // A name starting with '=' would be read as a formula: point at its cell instead.
-    if (name.startsWith(QLatin1Char('=')) || name.isEmpty())
+    // A name starting with '=' would be read as a formula, and Excel takes
+    // names of at most 255 characters: point at the cell instead.
+    if (name.startsWith(QLatin1Char('=')) || name.isEmpty() || name.size() > 255)
         chart_series_set_name_range(series, kSheet, row, col);
     else
         chart_series_set_name(series, name.toUtf8().constData());
@@ -179,7 +180,8 @@ bool Write(const QByteArray &file, const SummaryResult &r, SummaryMeasure chartM
     if (!b.Ok())
         return false;
     const bool second = HasSecondGrouping(r.request);
-    b.Text(0, 0, (title.isEmpty() ? QStringLiteral("Zestawienie") : title) + QLatin1Char(' ') + SummaryPeriodText(r.request),
+    b.Text(0, 0,
+           (title.isEmpty() ? QStringLiteral("Zestawienie") : title) + QLatin1Char(' ') + SummaryPeriodText(r.request),
            true);
     const QStringList headings = SummaryHeadings(r.request);
     for (int c = 0; c < headings.size(); ++c)

@@ -53,16 +53,17 @@ SummaryResult Result(SummaryKey second, QList<SummaryRow> rows, qint64 skipped =
 // One grouping; a mean of x.125 (exact in binary) and a sum past seven digits.
 SummaryResult ByDay()
 {
-    return Result(SummaryKey::None, {Row("2026-11-03", "", 2, 1500.5, 1200.25, 300.25, 2400.5),
-                                     Row("2026-11-04", "", 1, 1234567.89, 1234567.89, 0, 0)},
+    return Result(SummaryKey::None,
+                  {Row("2026-11-03", "", 2, 1500.5, 1200.25, 300.25, 2400.5),
+                   Row("2026-11-04", "", 1, 1234567.89, 1234567.89, 0, 0)},
                   3);
 }
 
 SummaryResult ByDayAndMaterial()
 {
-    return Result(SummaryKey::Material, {Row("2026-11-03", "Piasek", 1, 100, 90, 10, 180),
-                                         Row("2026-11-03", "Żwir", 2, 60, 50, 10, 100),
-                                         Row("2026-11-04", "Piasek", 1, 30, 30, 0, 60)});
+    return Result(SummaryKey::Material,
+                  {Row("2026-11-03", "Piasek", 1, 100, 90, 10, 180), Row("2026-11-03", "Żwir", 2, 60, 50, 10, 100),
+                   Row("2026-11-04", "Piasek", 1, 30, 30, 0, 60)});
 }
 
 QString Run(const QString &script, const QStringList &args)
@@ -78,7 +79,8 @@ QString Run(const QString &script, const QStringList &args)
 QStringList Cells(const QString &path)
 {
     QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(POMIARY_SOURCE_DIR "/tests/output/read_sheet.py"), path});
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral(POMIARY_SOURCE_DIR "/tests/output/read_sheet.py"), path});
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
         return {QStringLiteral("reader failed")};
     return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
@@ -177,10 +179,9 @@ TEST(SummaryXlsx, CellsAndChart)
         {"one grouping: the chart reads the table's column",
          ByDay(),
          SummaryMeasure::Net,
-         {"1\t1\ttext\tZestawienie dzienne od 2026-11-01 do 2026-11-30\tGeneral",
-          "3\t1\ttext\tdzień\tGeneral", "3\t7\ttext\tŚrednia masa netto\tGeneral",
-          "4\t1\ttext\t2026-11-03\tGeneral", "4\t2\tnumber\t2.0\t0", "4\t3\tnumber\t1500.5\t0.00",
-          "4\t7\tnumber\t600.125\t0.00", "5\t4\tnumber\t1234567.89\t0.00",
+         {"1\t1\ttext\tZestawienie dzienne od 2026-11-01 do 2026-11-30\tGeneral", "3\t1\ttext\tdzień\tGeneral",
+          "3\t7\ttext\tŚrednia masa netto\tGeneral", "4\t1\ttext\t2026-11-03\tGeneral", "4\t2\tnumber\t2.0\t0",
+          "4\t3\tnumber\t1500.5\t0.00", "4\t7\tnumber\t600.125\t0.00", "5\t4\tnumber\t1234567.89\t0.00",
           "6\t1\ttext\tRazem\tGeneral", "6\t2\tnumber\t3.0\t0",
           "8\t1\ttext\tPominięto 3 pomiarów z nieczytelną datą lub masą\tGeneral"},
          {"<c:barDir val=\"col\"/>", "<c:grouping val=\"clustered\"/>", "<c:f>Zestawienie!$A$4:$A$5</c:f>",
@@ -195,8 +196,8 @@ TEST(SummaryXlsx, CellsAndChart)
           "9\t1\ttext\tDane wykresu: Masa brutto\tGeneral", "10\t2\ttext\tPiasek\tGeneral",
           "10\t3\ttext\tŻwir\tGeneral", "11\t1\ttext\t2026-11-03\tGeneral", "11\t2\tnumber\t100.0\t0.00",
           "11\t3\tnumber\t60.0\t0.00", "12\t1\ttext\t2026-11-04\tGeneral", "12\t2\tnumber\t30.0\t0.00"},
-         {"<c:grouping val=\"stacked\"/>", "<c:v>Piasek</c:v>", "<c:v>Żwir</c:v>",
-          "<c:f>Zestawienie!$A$11:$A$12</c:f>", "<c:f>Zestawienie!$C$11:$C$12</c:f>"},
+         {"<c:grouping val=\"stacked\"/>", "<c:v>Piasek</c:v>", "<c:v>Żwir</c:v>", "<c:f>Zestawienie!$A$11:$A$12</c:f>",
+          "<c:f>Zestawienie!$C$11:$C$12</c:f>"},
          {"12\t3\t"}},
         {"two groupings, means: side by side",
          ByDayAndMaterial(),
@@ -219,7 +220,8 @@ TEST(SummaryXlsx, CellsAndChart)
         for (const QString &part : c.chartParts)
             EXPECT_TRUE(chart.contains(part)) << c.name << ": " << part.toStdString();
         for (const QString &part : c.notInChart)
-            EXPECT_FALSE(chart.contains(part) || cells.join('\n').contains(part)) << c.name << ": " << part.toStdString();
+            EXPECT_FALSE(chart.contains(part) || cells.join('\n').contains(part))
+                << c.name << ": " << part.toStdString();
     }
     EXPECT_TRUE(QDir(dir.path()).entryList({"*.tmp*"}, QDir::Files | QDir::Hidden).isEmpty());
 }

@@ -83,7 +83,7 @@ class TestSummaryPrinting : public QObject {
         };
     }
 
-private slots:
+  private slots:
     void init()
     {
         prompts_ = ScriptedPrompts();
@@ -94,12 +94,13 @@ private slots:
     void pdfHoldsTheSummaryAndTheChartBelowIt()
     {
         const QString path = dir_.filePath("zestawienie.pdf");
-        QVERIFY(SummaryToPdf(Env(), path, [] { return Input(3); }, Chart()));
+        QVERIFY(SummaryToPdf(
+            Env(), path, [] { return Input(3); }, Chart()));
         QVERIFY(prompts_.messages.isEmpty());
         const QString text = PdfText(path).simplified();
-        for (const char *part : {"Kruszywa Sp. z o.o.", "ul. Żwirowa 7", "62-800 Kalisz", "tel. 62 000 00 00",
-                                 "Zestawienie od 2026-11-01 do 2026-11-30", "Grupowanie: materiał",
-                                 "Data wydruku: 2026-12-01 09:15"})
+        for (const char *part :
+             {"Kruszywa Sp. z o.o.", "ul. Żwirowa 7", "62-800 Kalisz", "tel. 62 000 00 00",
+              "Zestawienie od 2026-11-01 do 2026-11-30", "Grupowanie: materiał", "Data wydruku: 2026-12-01 09:15"})
             QVERIFY2(text.contains(QString::fromUtf8(part)), part);
         const QString layout = PdfText(path, true).simplified();
         QVERIFY2(layout.contains("Materiał 002 2 1250.50 1000.25 250.25 0.00 500.13"), qPrintable(layout));
@@ -119,7 +120,8 @@ private slots:
     void aLongSummaryPutsTheChartOnAPageOfItsOwn()
     {
         const QString path = dir_.filePath("dlugie.pdf");
-        QVERIFY(SummaryToPdf(Env(), path, [] { return Input(60); }, Chart()));
+        QVERIFY(SummaryToPdf(
+            Env(), path, [] { return Input(60); }, Chart()));
         const QString info = PdfInfo(path);
         QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(info));
         QCOMPARE(chartAreas_.size(), 1);
@@ -133,7 +135,8 @@ private slots:
     void aFileThatCannotBeWrittenIsReported()
     {
         const QString path = dir_.filePath("brak/zestawienie.pdf");
-        QVERIFY(!SummaryToPdf(Env(), path, [] { return Input(1); }, Chart()));
+        QVERIFY(!SummaryToPdf(
+            Env(), path, [] { return Input(1); }, Chart()));
         QCOMPARE(prompts_.MessageTexts(), QStringList{PrintFailedMessage("zestawienie.pdf")});
         QVERIFY(!QFile::exists(path));
     }
@@ -143,7 +146,8 @@ private slots:
         const QString path = dir_.filePath("z_podgladu.pdf");
         printing_.printFromPreview = true;
         printing_.answers.push_back(ScriptedPrinting::DialogAnswer{path, {}, 1});
-        PreviewSummary(Env(), [] { return Input(2); }, Chart());
+        PreviewSummary(
+            Env(), [] { return Input(2); }, Chart());
         QCOMPARE(printing_.previewPages, QList<int>{1});
         QVERIFY(prompts_.messages.isEmpty());
         const QString text = PdfText(path).simplified();
