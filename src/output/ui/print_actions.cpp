@@ -193,3 +193,19 @@ void PreviewReport(const PrintEnvironment &env, const ReportSource &source)
         }
     });
 }
+
+bool UsablePrinter(const PrintEnvironment &env, const QPrinter &printer)
+{
+    return Usable(env, printer);
+}
+
+bool IsPreviewPrinter(QPrinter &printer)
+{
+    return IsPreview(printer);
+}
+
+bool PrintDocumentJob(const PrintEnvironment &env, QPrinter &printer, const QString &title,
+                      const std::function<void(PrinterTextStream &stream)> &build)
+{
+    return PrintJob(env, printer, title, [&](PrinterTextStream &stream) { build(stream); });
+}

@@ -19,6 +19,7 @@
 class Clock;
 class PrintPlatform;
 class QPrinter;
+class PrinterTextStream;
 class QWidget;
 class UserPrompts;
 
@@ -39,6 +40,17 @@ void PrintLabel(const PrintEnvironment &env, const LabelSource &source);
 void PrintReport(const PrintEnvironment &env, const ReportSource &source);
 void PreviewLabel(const PrintEnvironment &env, const LabelSource &source);
 void PreviewReport(const PrintEnvironment &env, const ReportSource &source);
+
+// The steps every printout goes through, for other printouts (summaries).
+// After the print dialog: a real printer needs one installed (the error
+// otherwise); the status panel shows the choice.
+bool UsablePrinter(const PrintEnvironment &env, const QPrinter &printer);
+// True while `printer` paints a preview page rather than printing.
+bool IsPreviewPrinter(QPrinter &printer);
+// One print job titled `title`: `build` draws it. A PDF is written aside
+// and replaces its file only when complete; a failure is shown.
+bool PrintDocumentJob(const PrintEnvironment &env, QPrinter &printer, const QString &title,
+                      const std::function<void(PrinterTextStream &stream)> &build);
 
 // Messages.
 QString NoMarkedRowsMessage();    // "Nie wskazano pomiarów!"

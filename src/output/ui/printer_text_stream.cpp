@@ -91,6 +91,38 @@ bool PrinterTextStream::Close()
     return !failed_;
 }
 
+QSizeF PrinterTextStream::PageSize() const
+{
+    return device_ ? QSizeF(device_->width(), device_->height()) : QSizeF();
+}
+
+void PrinterTextStream::AddPicture(qreal height, const std::function<void(QPainter *, const QRectF &)> &draw)
+{
+    if (!begun_)
+        Begin(DocumentFont{});
+    if (closed_ || failed_ || !draw)
+        return;
+    if (!runs_.isEmpty())
+        FinishLine();
+    height = std::min(height, qreal(device_->height()));
+    if (breakPending_ || (y_ > 0 && y_ + height > device_->height())) {
+        breakPending_ = false;
+        if (!device_->newPage()) {
+            failed_ = true;
+            return;
+        }
+        ++pages_;
+        y_ = 0;
+    }
+    painter_.save();
+    draw(&painter_, QRectF(0, y_, device_->width(), height));
+    painter_.restore();
+    y_ += height + kLineGap;
+    x_ = 0;
+    const qreal lineHeight = QFontMetricsF(fonts_[StyleIndex(TextStyle::Regular)], device_).height() + kLineGap;
+    breakPending_ = y_ > device_->height() - 2 * lineHeight;
+}
+
 void PrinterTextStream::DrawPiece(const TextPiece &piece)
 {
     const QFontMetricsF fm(fonts_[StyleIndex(piece.style)], device_);

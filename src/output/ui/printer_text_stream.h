@@ -14,6 +14,7 @@
 
 #include <QFont>
 #include <QPainter>
+#include <functional>
 
 class QPagedPaintDevice;
 
@@ -35,6 +36,13 @@ public:
     // Ends the painter and with it the job; false when the job could not be
     // started or finished. Called by the destructor too.
     bool Close();
+
+    // Draws a picture (a chart) below the lines so far, across the page,
+    // `height` device units high (at most a page); a new page is begun first
+    // when less room is left. Lines that follow go below it.
+    void AddPicture(qreal height, const std::function<void(QPainter *painter, const QRectF &area)> &draw);
+    // The room on a page, in device units.
+    QSizeF PageSize() const;
 
     // False once the painter could not be opened, a page not begun or the
     // job not finished.
