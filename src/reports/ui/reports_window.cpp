@@ -262,7 +262,7 @@ QWidget *ReportsWindow::BuildResultArea()
     splitter->addWidget(chartView_);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
-    splitter->setSizes({760, 500});
+    splitter->setSizes({860, 400});
     return splitter;
 }
 
@@ -386,7 +386,7 @@ void ReportsWindow::FitColumns()
     table_->resizeColumnsToContents();
     totalView_->resizeColumnsToContents();
     for (int c = 0; c < rows_->columnCount(); ++c) {
-        const int w = std::max(table_->columnWidth(c), totalView_->columnWidth(c)) + 8;
+        const int w = std::max(table_->columnWidth(c), totalView_->columnWidth(c));
         table_->setColumnWidth(c, w);
         totalView_->setColumnWidth(c, w);
     }

@@ -1,5 +1,5 @@
-// Test-only definitions of the summary names and quick periods, linked only
-// while the logic's own are missing from this tree (see CMakeLists.txt here).
+// Stand-in definitions of the summary names and quick periods, built only
+// while the logic's own are missing from this tree (src/reports/ui/CMakeLists.txt).
 
 #include "reports/summary.h"
 #include "reports/summary_period.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-// Test-only: the quick period declarations, used only while the logic's own
-// header is missing from this tree (see CMakeLists.txt here).
+// Stand-in for the quick period declarations, used only while the logic's
+// own header is missing from this tree (src/reports/ui/CMakeLists.txt).
 
 #include <QDate>
 #include <QList>
