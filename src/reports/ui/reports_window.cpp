@@ -336,12 +336,16 @@ SummaryMeasure ReportsWindow::Measure() const
 void ReportsWindow::ShowResult(const SummaryResult &result)
 {
     running_ = false;
+    // The user's sort survives another period, not other columns.
+    if (!hasResult_ || result.request.first != result_.request.first ||
+        result.request.second != result_.request.second) {
+        table_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        sorted_->sort(-1);
+    }
     result_ = result;
     hasResult_ = true;
     state_->setStyleSheet(QString());
     state_->clear();
-    table_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    sorted_->sort(-1);
     rows_->SetResult(result_);
     total_->SetResult(result_);
     FitColumns();

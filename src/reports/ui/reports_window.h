@@ -39,6 +39,8 @@ class ReportsWindow : public QWidget {
     // Asks the service (the "Pokaż" button).
     void Run();
 
+    // Asked and not yet answered.
+    bool IsRunning() const { return running_; }
     bool HasResult() const { return hasResult_; }
     const SummaryResult &Result() const { return result_; }
     SummaryMeasure Measure() const;

@@ -304,6 +304,48 @@ class TestReportsWindow : public QObject {
         QCOMPARE(Find<QLabel>(w, "Lstan")->text(), QString());
     }
 
+    void sortSurvivesAnotherPeriodButNotOtherColumns()
+    {
+        FakeSummaryService service;
+        ReportsWindow w(service, &clock);
+        emit service.finished(MaterialResult());
+        auto *table = Find<QTableView>(w, "TVzestawienie");
+        table->sortByColumn(3, Qt::DescendingOrder);
+        SummaryResult again = MaterialResult();
+        again.rows[1].net = 500; // Łódź now the largest
+        emit service.finished(again);
+        QCOMPARE(Column(table->model(), 0), (QStringList{"Łódź", "Zebra", "Żwir", "Lublin"}));
+        // Other groupings: column 3 means something else now.
+        emit service.finished(MonthByMaterialResult());
+        QCOMPARE(Column(table->model(), 0), (QStringList{"2026-10", "2026-10", "2026-11", "2026-11"}));
+        QCOMPARE(Column(table->model(), 1), (QStringList{"Piasek", "Żwir", "Cement", "Piasek"}));
+    }
+
+    void periodNeverRunsBackwards_data()
+    {
+        QTest::addColumn<bool>("moveFrom");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::newRow("from past to") << true << QDate(2026, 12, 5) << QDate(2026, 12, 5) << QDate(2026, 12, 5);
+        QTest::newRow("to before from") << false << QDate(2026, 10, 7) << QDate(2026, 10, 7) << QDate(2026, 10, 7);
+        QTest::newRow("within") << true << QDate(2026, 11, 10) << QDate(2026, 11, 10) << QDate(2026, 11, 30);
+    }
+
+    void periodNeverRunsBackwards()
+    {
+        QFETCH(bool, moveFrom);
+        QFETCH(QDate, date);
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        FakeSummaryService service;
+        ReportsWindow w(service, &clock);
+        Find<QDateEdit>(w, moveFrom ? "DEod" : "DEdo")->setDate(date);
+        const SummaryRequest r = w.Request();
+        QCOMPARE(r.from, from);
+        QCOMPARE(r.to, to);
+    }
+
     void secondGroupingAddsAColumn()
     {
         FakeSummaryService service;
