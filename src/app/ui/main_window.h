@@ -33,6 +33,8 @@ class TablePages;
 class ScaleLinkController;
 class ScaleProtocol;
 class TransmissionLog;
+class ReportsWindow;
+class StationSummary;
 class TransmissionMonitorWindow;
 class PortSettingsWindow;
 class LinkIndicator;
@@ -189,6 +191,8 @@ private:
     void ShowTransmissionMonitor();
     // "Wykryj": the scale's link is lent to the detection and given back after.
     void DetectProtocol();
+    // "Zestawienia" (the settings page's button and F9): summaries of this station's tables.
+    void ShowReports();
     void CreateDictionaryWindows();
     void ShowDisplay(const QByteArray &text);
     void ShowTare();
@@ -268,6 +272,8 @@ private:
     ScaleProtocol *scaleProtocol_ = nullptr;
     std::unique_ptr<TransmissionLog> transmissionLog_;
     TransmissionMonitorWindow *monitor_ = nullptr;
+    StationSummary *stationSummary_ = nullptr;
+    ReportsWindow *reports_ = nullptr;
     PortSettingsWindow *portSettings_ = nullptr;
     LinkIndicator *sledEthernet_ = nullptr;
     QList<QPushButton *> bottomButtons_;

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -221,6 +222,7 @@ QTabWidget *MainWindow::BuildSettingsPages(QWidget *parent)
         {"BBsetrs", "Waga..."},
         {"BBparams_adv", "    Ustawienia dodatkowe..."},
         {"BBoperators", "Operatorzy..."},
+        {"BBzestawienia", "Zestawienia..."},
         {"BBabout", "            O programie..."},
     };
     for (const auto &[name, caption] : buttons) {
@@ -232,8 +234,15 @@ QTabWidget *MainWindow::BuildSettingsPages(QWidget *parent)
             connect(b, &QPushButton::clicked, this, &MainWindow::BBsetrsClick);
         else if (QByteArrayView(name) == "BBoperators")
             connect(b, &QPushButton::clicked, this, &MainWindow::BBoperatorsClick);
+        else if (QByteArrayView(name) == "BBzestawienia") {
+            b->setToolTip(QStringLiteral("Zestawienia pomiarów (F9)"));
+            connect(b, &QPushButton::clicked, this, &MainWindow::ShowReports);
+        }
     }
     pages->addTab(settings, QStringLiteral("Ustawienia"));
+    auto *reportsKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    reportsKey->setContext(Qt::WindowShortcut);
+    connect(reportsKey, &QShortcut::activated, this, &MainWindow::ShowReports);
 
     auto *scale = Named(new QWidget, "TSwaga");
     auto *scaleLayout = new QVBoxLayout(scale);
