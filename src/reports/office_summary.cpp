@@ -10,44 +10,43 @@
 
 namespace {
 
-// A row is counted only when its time and all four numbers were read; the
-// view leaves what it could not read NULL.
-constexpr const char *kReadable =
-    "v.czas IS NOT NULL AND v.brutto IS NOT NULL AND v.netto IS NOT NULL AND v.tara IS NOT NULL "
-    "AND v.wartosc IS NOT NULL";
+// The server keeps the current weighings summed per station, table, day and
+// dictionary fields (pomiary.sumy_dzienne); a line counts only when its time
+// and all four numbers were read.
+constexpr const char *kReadable = "s.czytelny AND s.dzien <> '-infinity'";
 
 bool IsPeriod(SummaryKey key)
 {
     return key == SummaryKey::Day || key == SummaryKey::Week || key == SummaryKey::Month || key == SummaryKey::Year;
 }
 
-// What a row is grouped on. Periods group on a truncated time (cheap) and
-// are written as labels only for the few groups that come out.
+// What a row is grouped on. Periods group on a truncated day and are
+// written as labels only for the groups that come out.
 QByteArray GroupExpression(SummaryKey key)
 {
     switch (key) {
     case SummaryKey::Day:
-        return "date_trunc('day', v.czas)";
+        return "s.dzien";
     case SummaryKey::Week:
-        return "date_trunc('week', v.czas)";  // ISO weeks start on Monday
+        return "date_trunc('week', s.dzien::timestamp)";  // ISO weeks start on Monday
     case SummaryKey::Month:
-        return "date_trunc('month', v.czas)";
+        return "date_trunc('month', s.dzien::timestamp)";
     case SummaryKey::Year:
-        return "date_trunc('year', v.czas)";
+        return "date_trunc('year', s.dzien::timestamp)";
     case SummaryKey::Material:
-        return "v.material";
+        return "s.material";
     case SummaryKey::Packaging:
-        return "v.opakowanie";
+        return "s.opakowanie";
     case SummaryKey::Customer:
-        return "v.klient";
+        return "s.klient";
     case SummaryKey::Operator:
-        return "v.operator";
+        return "s.operator";
     case SummaryKey::Order:
-        return "v.zamowienie";
+        return "s.zamowienie";
     case SummaryKey::Table:
-        return "v.tabela::text";
+        return "s.tabela::text";
     case SummaryKey::Station:
-        return "v.stanowisko";
+        return "st.nazwa";
     case SummaryKey::None:
         break;
     }
@@ -113,12 +112,12 @@ QByteArray OfficeSummaryQuery(SummaryKey first, SummaryKey second)
 {
     const QByteArray readable = kReadable;
     return "SELECT " + LabelExpression(first, "k1") + ", " + LabelExpression(second, "k2") +
-           ", count(*), sum(brutto)::text, sum(netto)::text, sum(tara)::text, sum(wartosc)::text"
-           " FROM (SELECT v.brutto, v.netto, v.tara, v.wartosc,"
+           ", sum(liczba), sum(brutto)::text, sum(netto)::text, sum(tara)::text, sum(wartosc)::text"
+           " FROM (SELECT s.liczba, s.brutto, s.netto, s.tara, s.wartosc,"
            " CASE WHEN " + readable + " THEN " + GroupExpression(first) + " END AS k1,"
            " CASE WHEN " + readable + " THEN " + GroupExpression(second) + " END AS k2"
-           " FROM pomiary.pomiary_biezace v"
-           " WHERE v.czas IS NULL OR (v.czas >= $1::date AND v.czas < $2::date + 1)) g"
+           " FROM pomiary.sumy_dzienne s JOIN pomiary.stanowiska st ON st.id = s.stanowisko"
+           " WHERE s.dzien = '-infinity' OR (s.dzien >= $1::date AND s.dzien <= $2::date)) g"
            " GROUP BY k1, k2";
 }
 

@@ -6,6 +6,7 @@
 #include "central/pg_server.h"
 #include "reports/office_settings.h"
 #include "reports/office_summary.h"
+#include "support/qt_printers.h"
 #include "support/wait_for.h"
 
 #include <QElapsedTimer>
@@ -258,7 +259,7 @@ TEST_F(Office, AServerDownOrSilentFailsWithinTheDeadline)
     central::PgConnection locker;
     QString error;
     ASSERT_TRUE(locker.Open(pg->Conninfo("pomiary_wlasciciel"), 5000, &error)) << error.toStdString();
-    ASSERT_TRUE(locker.Exec("BEGIN; LOCK TABLE pomiary.wiersze IN ACCESS EXCLUSIVE MODE").Ok());
+    ASSERT_TRUE(locker.Exec("BEGIN; LOCK TABLE pomiary.wiersze, pomiary.sumy_dzienne IN ACCESS EXCLUSIVE MODE").Ok());
     {
         OfficeSummary office(officeConninfo);
         office.SetTimeouts(2000, 700);
