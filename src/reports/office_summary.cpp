@@ -188,8 +188,9 @@ bool OpenOfficeSession(central::PgConnection &db, const QByteArray &conninfo, in
         *error = QStringLiteral("Brak połączenia z bazą danych: ") + why;
         return false;
     }
-    const QByteArray session =
-        "SET default_transaction_read_only = on; SET statement_timeout = " + QByteArray::number(queryMs);
+    // Memory enough to group the sums in memory rather than sort them on disk.
+    const QByteArray session = "SET default_transaction_read_only = on; SET work_mem = '64MB'; SET statement_timeout = " +
+                               QByteArray::number(queryMs);
     const central::PgResult s = db.Exec(session.constData(), {}, connectMs);
     if (!s.Ok()) {
         *error = s.TimedOut() ? QStringLiteral("Baza danych nie odpowiada.")
