@@ -39,9 +39,10 @@ bool Load(central_test::PgServer &pg, int rows)
            pg.Sql("INSERT INTO pomiary.wiersze (stanowisko, tabela, pozycja, linia, seq, nr, czas, brutto, netto,"
                   " tara, cena, wartosc, zamowienie, material, opakowanie, operator, klient)"
                   " SELECT s.id, 1 + c % 2, 1 + i, 'linia', i, i, t, b, b - 250, 250, 0.35, (b - 250) * 0.35, " +
-                      fields +
-                      "  FROM pomiary.stanowiska s, generate_series(0, " + perStation + " - 1) i,"
-                      "  LATERAL (SELECT timestamp '2026-01-01' + (i::float8 * 525599 / " + perStation +
+                      fields + "  FROM pomiary.stanowiska s, generate_series(0, " + perStation +
+                      " - 1) i,"
+                      "  LATERAL (SELECT timestamp '2026-01-01' + (i::float8 * 525599 / " +
+                      perStation +
                       ") * interval '1 minute' AS t,"
                       "                  1000 + (i * 7919 % 5000) / 100.0 AS b, i * 7919 % 40 AS c) x"
                       " WHERE s.nazwa LIKE 'Waga %'",
@@ -71,11 +72,11 @@ void Time(const char *what, const QByteArray &conninfo, const SummaryRequest &re
         ms.push_back(t.nsecsElapsed() / 1e6);
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("%-40s %6lld rows in %8lld weighings: median %7.1f ms, best %7.1f ms (target: under 1000 ms)\n",
-                what, qlonglong(result.rows.size()), qlonglong(result.total.count), ms[ms.size() / 2], ms.front());
+    std::printf("%-40s %6lld rows in %8lld weighings: median %7.1f ms, best %7.1f ms (target: under 1000 ms)\n", what,
+                qlonglong(result.rows.size()), qlonglong(result.total.count), ms[ms.size() / 2], ms.front());
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {

@@ -10,8 +10,8 @@
 bool IsOfficeCommand(int argc, char *argv[]);
 
 struct OfficeStart {
-    QByteArray conninfo;  // what to connect by
-    QString problem;      // why it cannot start, in Polish; empty when it can
+    QByteArray conninfo; // what to connect by
+    QString problem;     // why it cannot start, in Polish; empty when it can
 };
 
 // The connection string given after "--biuro", else the one of

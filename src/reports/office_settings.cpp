@@ -20,7 +20,7 @@ QByteArray Quoted(const QByteArray &value)
     return out + '\'';
 }
 
-}  // namespace
+} // namespace
 
 OfficeSettingsFile ReadOfficeSettings(const QString &path, OfficeSettings &settings)
 {

@@ -13,7 +13,7 @@
 #include <QString>
 
 struct OfficeSettings {
-    QByteArray connection;  // polaczenie=, when given
+    QByteArray connection; // polaczenie=, when given
     QByteArray host;
     QByteArray port;
     QByteArray database;

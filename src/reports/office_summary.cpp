@@ -28,7 +28,7 @@ QByteArray GroupExpression(SummaryKey key)
     case SummaryKey::Day:
         return "s.dzien";
     case SummaryKey::Week:
-        return "date_trunc('week', s.dzien::timestamp)";  // ISO weeks start on Monday
+        return "date_trunc('week', s.dzien::timestamp)"; // ISO weeks start on Monday
     case SummaryKey::Month:
         return "date_trunc('month', s.dzien::timestamp)";
     case SummaryKey::Year:
@@ -76,11 +76,8 @@ QByteArray LabelExpression(SummaryKey key, const char *column)
 // Periods in time order (their labels are zero-padded), tables by number,
 // names by the Polish collation.
 class LabelOrder {
-public:
-    explicit LabelOrder(SummaryKey key) : key_(key)
-    {
-        collator_.setCaseSensitivity(Qt::CaseSensitive);
-    }
+  public:
+    explicit LabelOrder(SummaryKey key) : key_(key) { collator_.setCaseSensitivity(Qt::CaseSensitive); }
     // <0, 0, >0
     int Compare(const QString &a, const QString &b) const
     {
@@ -94,7 +91,7 @@ public:
         return c ? c : a.compare(b);
     }
 
-private:
+  private:
     SummaryKey key_;
     QCollator collator_{QLocale(QLocale::Polish, QLocale::Poland)};
 };
@@ -106,16 +103,17 @@ double Number(const QByteArray &text)
     return ok ? x : 0.0;
 }
 
-}  // namespace
+} // namespace
 
 QByteArray OfficeSummaryQuery(SummaryKey first, SummaryKey second)
 {
     const QByteArray readable = kReadable;
+    const QByteArray k1 = "CASE WHEN " + readable + " THEN " + GroupExpression(first) + " END AS k1";
+    const QByteArray k2 = "CASE WHEN " + readable + " THEN " + GroupExpression(second) + " END AS k2";
     return "SELECT " + LabelExpression(first, "k1") + ", " + LabelExpression(second, "k2") +
            ", sum(liczba), sum(brutto)::text, sum(netto)::text, sum(tara)::text, sum(wartosc)::text"
-           " FROM (SELECT s.liczba, s.brutto, s.netto, s.tara, s.wartosc,"
-           " CASE WHEN " + readable + " THEN " + GroupExpression(first) + " END AS k1,"
-           " CASE WHEN " + readable + " THEN " + GroupExpression(second) + " END AS k2"
+           " FROM (SELECT s.liczba, s.brutto, s.netto, s.tara, s.wartosc, " +
+           k1 + ", " + k2 +
            " FROM pomiary.sumy_dzienne s JOIN pomiary.stanowiska st ON st.id = s.stanowisko"
            " WHERE s.dzien = '-infinity' OR (s.dzien >= $1::date AND s.dzien <= $2::date)) g"
            " GROUP BY k1, k2";
@@ -189,8 +187,9 @@ bool OpenOfficeSession(central::PgConnection &db, const QByteArray &conninfo, in
         return false;
     }
     // Memory enough to group the sums in memory rather than sort them on disk.
-    const QByteArray session = "SET default_transaction_read_only = on; SET work_mem = '64MB'; SET statement_timeout = " +
-                               QByteArray::number(queryMs);
+    const QByteArray session =
+        "SET default_transaction_read_only = on; SET work_mem = '64MB'; SET statement_timeout = " +
+        QByteArray::number(queryMs);
     const central::PgResult s = db.Exec(session.constData(), {}, connectMs);
     if (!s.Ok()) {
         *error = s.TimedOut() ? QStringLiteral("Baza danych nie odpowiada.")
@@ -218,9 +217,9 @@ void OfficeSummary::SetTimeouts(int connectMs, int queryMs)
 
 QList<SummaryKey> OfficeSummary::Keys() const
 {
-    return {SummaryKey::Day,      SummaryKey::Week,     SummaryKey::Month,    SummaryKey::Year,
+    return {SummaryKey::Day,      SummaryKey::Week,      SummaryKey::Month,    SummaryKey::Year,
             SummaryKey::Material, SummaryKey::Packaging, SummaryKey::Customer, SummaryKey::Operator,
-            SummaryKey::Order,    SummaryKey::Table,    SummaryKey::Station};
+            SummaryKey::Order,    SummaryKey::Table,     SummaryKey::Station};
 }
 
 void OfficeSummary::Reap(bool all)
@@ -247,33 +246,33 @@ void OfficeSummary::Start(const SummaryRequest &request)
     Job job{{}, std::make_shared<std::atomic_bool>(false), std::make_shared<std::atomic_bool>(false)};
     const QByteArray conninfo = conninfo_;
     const int connectMs = connectMs_, queryMs = queryMs_;
-    job.thread = std::thread([this, generation, request, conninfo, connectMs, queryMs, stop = job.stop,
-                              done = job.done] {
-        SummaryResult result;
-        QString error;
-        bool ok = false;
-        {
-            central::PgConnection db(stop.get());
-            // A little more on the client, so the server's own timeout speaks first.
-            ok = OpenOfficeSession(db, conninfo, connectMs, queryMs, &error) &&
-                 RunOfficeSummary(db, request, queryMs + 2000, &result, &error);
-        }
-        if (!stop->load()) {
-            // Queued to the caller's thread; the destructor joins this thread first,
-            // so `this` is alive here, and a queued call to a deleted object is dropped.
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation, ok, result = std::move(result), error] {
-                    if (generation != generation_)
-                        return;
-                    if (ok)
-                        emit finished(result);
-                    else
-                        emit failed(error);
-                },
-                Qt::QueuedConnection);
-        }
-        done->store(true);
-    });
+    job.thread =
+        std::thread([this, generation, request, conninfo, connectMs, queryMs, stop = job.stop, done = job.done] {
+            SummaryResult result;
+            QString error;
+            bool ok = false;
+            {
+                central::PgConnection db(stop.get());
+                // A little more on the client, so the server's own timeout speaks first.
+                ok = OpenOfficeSession(db, conninfo, connectMs, queryMs, &error) &&
+                     RunOfficeSummary(db, request, queryMs + 2000, &result, &error);
+            }
+            if (!stop->load()) {
+                // Queued to the caller's thread; the destructor joins this thread first,
+                // so `this` is alive here, and a queued call to a deleted object is dropped.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, generation, ok, result = std::move(result), error] {
+                        if (generation != generation_)
+                            return;
+                        if (ok)
+                            emit finished(result);
+                        else
+                            emit failed(error);
+                    },
+                    Qt::QueuedConnection);
+            }
+            done->store(true);
+        });
     jobs_.push_back(std::move(job));
 }

@@ -17,7 +17,7 @@
 
 class OfficeSummary : public SummaryService {
     Q_OBJECT
-public:
+  public:
     // `conninfo`: a libpq connection string (keywords or a URI).
     explicit OfficeSummary(QByteArray conninfo, QObject *parent = nullptr);
     // Stops any query still running and waits for its thread (a few tens of ms).
@@ -30,7 +30,7 @@ public:
     // How long connecting and the query may take, in ms (10 s each by default).
     void SetTimeouts(int connectMs, int queryMs);
 
-private:
+  private:
     struct Job {
         std::thread thread;
         std::shared_ptr<std::atomic_bool> stop;

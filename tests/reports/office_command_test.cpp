@@ -16,20 +16,29 @@ TEST(OfficeCommand, ArgumentsAndConnection)
 {
     struct Case {
         std::vector<const char *> args;
-        const char *file;  // dane/biuro.ini, nullptr: none
+        const char *file; // dane/biuro.ini, nullptr: none
         bool office;
         QByteArray conninfo;
-        const char *problem;  // the start of the message, "" for none
+        const char *problem; // the start of the message, "" for none
     };
     const Case cases[] = {
-        {{"pomiary", "--biuro"}, "host=serwer\r\nbaza=pomiary\r\nuzytkownik=biuro\r\n", true,
-         "host='serwer' dbname='pomiary' user='biuro'", ""},
+        {{"pomiary", "--biuro"},
+         "host=serwer\r\nbaza=pomiary\r\nuzytkownik=biuro\r\n",
+         true,
+         "host='serwer' dbname='pomiary' user='biuro'",
+         ""},
         // The command line wins over the file.
-        {{"pomiary", "--biuro", " postgresql://biuro@serwer/pomiary "}, "host=inny\r\n", true,
-         "postgresql://biuro@serwer/pomiary", ""},
+        {{"pomiary", "--biuro", " postgresql://biuro@serwer/pomiary "},
+         "host=inny\r\n",
+         true,
+         "postgresql://biuro@serwer/pomiary",
+         ""},
         {{"pomiary", "--biuro"}, nullptr, true, "", "Brak pliku ustawień połączenia z bazą danych: "},
         {{"pomiary", "--biuro"}, "\r\n", true, "", "Brak ustawień połączenia z bazą danych"},
-        {{"pomiary", "--biuro", "host=serwer password=tajne"}, nullptr, true, "host=serwer password=tajne",
+        {{"pomiary", "--biuro", "host=serwer password=tajne"},
+         nullptr,
+         true,
+         "host=serwer password=tajne",
          "Hasło nie może być zapisane"},
         // An operator's name and password log in as always.
         {{"pomiary", "Jan", "haslo"}, nullptr, false, "", ""},
@@ -61,4 +70,4 @@ TEST(OfficeCommand, ArgumentsAndConnection)
     }
 }
 
-}  // namespace
+} // namespace

@@ -28,7 +28,7 @@ QByteArray officeConninfo;
 struct Line {
     const char *station;
     int table;
-    const char *text;  // the twelve fields
+    const char *text; // the twelve fields
 };
 
 // Good rows in 2026-12-28..2027-01-10, one of each kind of unreadable row, and rows just outside.
@@ -37,14 +37,14 @@ const Line kLines[] = {
     {"Warka", 1, "2\t2026-12-31 23:59\t200.00\t150.00\t50.00\t2.00\t300.00\tZ1\tmarmur\t\tJan\tKowal"},
     {"Warka", 2, "3\t2027-01-03 12:00\t50\t40\t10\t1\t40\t\tpiasek\tworek\tEwa\tNowak"},
     {"Warka", 1, "4\t2027-01-04 08:00\t10,50\t8.25\t2.25\t2\t16.50\tZ2\tłupek\tworek\tJan\tKowal"},
-    {"Warka", 1, "5\t2027-13-01 10:00\t1\t1\t0\t1\t1\tZ2\tłupek\tworek\tJan\tKowal"},   // no such month
-    {"Warka", 1, "6\t2027-01-05 10:00\t1\tx\t0\t1\t1\tZ2\tłupek\tworek\tJan\tKowal"},   // net unreadable
-    {"Warka", 1, "7\t2027-02-05 10:00\t1\tx\t0\t1\t1\tZ2\tłupek\tworek\tJan\tKowal"},   // the same, later
+    {"Warka", 1, "5\t2027-13-01 10:00\t1\t1\t0\t1\t1\tZ2\tłupek\tworek\tJan\tKowal"}, // no such month
+    {"Warka", 1, "6\t2027-01-05 10:00\t1\tx\t0\t1\t1\tZ2\tłupek\tworek\tJan\tKowal"}, // net unreadable
+    {"Warka", 1, "7\t2027-02-05 10:00\t1\tx\t0\t1\t1\tZ2\tłupek\tworek\tJan\tKowal"}, // the same, later
     {"Warka", 1, "8\t2026-12-27 23:59\t999\t999\t0\t1\t999\tZ2\tłupek\tworek\tJan\tKowal"},
     {"Warka", 1, "9\t2027-01-11 00:00\t999\t999\t0\t1\t999\tZ2\tłupek\tworek\tJan\tKowal"},
     {"Łomża", 1, "1\t2027-01-10 23:59\t300\t(250)\t50\t0\t0\t\t\t\t\tNowak"},
     {"Łomża", 3, "2\t2027-01-01 06:00\t1000\t900\t100\t1.5\t1350\tZ2\tmarmur\tbig bag\tEwa\tNowak"},
-    {"Łomża", 3, "3\t2027-01-02\t1\t1\t0\t1\t1\tZ2\tmarmur\tbig bag\tEwa\tNowak"},  // time without hours
+    {"Łomża", 3, "3\t2027-01-02\t1\t1\t0\t1\t1\tZ2\tmarmur\tbig bag\tEwa\tNowak"}, // time without hours
 };
 
 QByteArray RowText(const SummaryRow &r)
@@ -98,7 +98,7 @@ SummaryRequest Request(SummaryKey first, SummaryKey second, QDate from = QDate(2
 }
 
 class Office : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         pg = new PgServer;
@@ -108,17 +108,17 @@ protected:
         int position[2][6] = {};
         for (const Line &l : kLines) {
             const int s = QByteArray(l.station) == "Warka" ? 0 : 1;
-            const QByteArray sql =
-                "INSERT INTO pomiary.wiersze (stanowisko, tabela, pozycja, linia, seq) SELECT id, " +
-                QByteArray::number(l.table) + ", " + QByteArray::number(++position[s][l.table]) + ", '" + l.text +
-                "', 0 FROM pomiary.stanowiska WHERE nazwa = '" + l.station + "'";
+            const QByteArray sql = "INSERT INTO pomiary.wiersze (stanowisko, tabela, pozycja, linia, seq) SELECT id, " +
+                                   QByteArray::number(l.table) + ", " + QByteArray::number(++position[s][l.table]) +
+                                   ", '" + l.text + "', 0 FROM pomiary.stanowiska WHERE nazwa = '" + l.station + "'";
             ASSERT_TRUE(pg->Sql(sql, "pomiary_wlasciciel", "pomiary")) << pg->LastError().toStdString();
         }
         // The office connects the way an office PC would: by its dane/biuro.ini.
         QTemporaryDir dir;
         QFile ini(dir.filePath("biuro.ini"));
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("host=" + QFile::encodeName(pg->SocketDir()) + "\r\nport=5432\r\nbaza=pomiary\r\nuzytkownik=biuro\r\n");
+        ini.write("host=" + QFile::encodeName(pg->SocketDir()) +
+                  "\r\nport=5432\r\nbaza=pomiary\r\nuzytkownik=biuro\r\n");
         ini.close();
         OfficeSettings settings;
         ASSERT_EQ(ReadOfficeSettings(ini.fileName(), settings), OfficeSettingsFile::Read);
@@ -174,7 +174,8 @@ TEST_F(Office, FiguresEqualTheHandComputedOnes)
     };
     OfficeSummary office(officeConninfo);
     for (const Case &c : cases) {
-        SCOPED_TRACE((QByteArray::number(int(c.request.first)) + "/" + QByteArray::number(int(c.request.second))).constData());
+        SCOPED_TRACE(
+            (QByteArray::number(int(c.request.first)) + "/" + QByteArray::number(int(c.request.second))).constData());
         const Outcome o = Summarise(office, c.request);
         ASSERT_TRUE(o.result) << o.error.toStdString();
         EXPECT_EQ(RowsText(*o.result), c.rows);
@@ -198,13 +199,12 @@ TEST_F(Office, ANewStartSupersedesTheRunningOne)
 {
     OfficeSummary office(officeConninfo);
     QList<SummaryKey> answered;
-    QObject::connect(&office, &SummaryService::finished, [&](const SummaryResult &r) {
-        answered.append(r.request.first);
-    });
+    QObject::connect(&office, &SummaryService::finished,
+                     [&](const SummaryResult &r) { answered.append(r.request.first); });
     office.Start(Request(SummaryKey::Day, SummaryKey::None));
     office.Start(Request(SummaryKey::Material, SummaryKey::None));
     ASSERT_TRUE(WaitFor([&] { return !answered.isEmpty(); }, 15000));
-    WaitFor([] { return false; }, 500);  // a late answer of the first would come by now
+    WaitFor([] { return false; }, 500); // a late answer of the first would come by now
     EXPECT_EQ(answered, QList<SummaryKey>{SummaryKey::Material});
 }
 
@@ -213,14 +213,15 @@ TEST_F(Office, TheOfficeNeverWrites)
     const auto state = [](const QByteArray &conninfo, bool session, const char *sql) -> QByteArray {
         central::PgConnection db;
         QString error;
-        const bool open = session ? OpenOfficeSession(db, conninfo, 5000, 5000, &error)
-                                  : db.Open(conninfo, 5000, &error);
+        const bool open =
+            session ? OpenOfficeSession(db, conninfo, 5000, 5000, &error) : db.Open(conninfo, 5000, &error);
         if (!open)
             return "connect: " + error.toUtf8();
         const central::PgResult r = db.Exec(sql);
         return r.Ok() ? QByteArray("ok") : r.State();
     };
-    const char *insert = "INSERT INTO pomiary.wiersze (stanowisko, tabela, pozycja, linia, seq) VALUES (1, 5, 99, 'x', 0)";
+    const char *insert =
+        "INSERT INTO pomiary.wiersze (stanowisko, tabela, pozycja, linia, seq) VALUES (1, 5, 99, 'x', 0)";
     const char *update = "UPDATE pomiary.wiersze SET linia = 'x'";
     // The office's login has no right to change anything...
     EXPECT_EQ(state(officeConninfo, false, insert), "42501");
@@ -290,7 +291,7 @@ TEST(OfficeSettingsFile, ConnectionStringFromTheFile)
     struct Case {
         QByteArray file;
         QByteArray conninfo;
-        const char *problem;  // the start of OfficeConnectionProblem, "" for none
+        const char *problem; // the start of OfficeConnectionProblem, "" for none
     };
     const Case cases[] = {
         {"host=serwer\r\nport=5433\r\nbaza=pomiary\r\nuzytkownik=biuro\r\n",
@@ -324,4 +325,4 @@ TEST(OfficeSettingsFile, ConnectionStringFromTheFile)
     EXPECT_EQ(ReadOfficeSettings(dir.filePath("brak.ini"), s), OfficeSettingsFile::Missing);
 }
 
-}  // namespace
+} // namespace

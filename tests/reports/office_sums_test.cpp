@@ -43,7 +43,8 @@ TEST(OfficeSums, FollowEveryWriteToTheLines)
     ASSERT_TRUE(pg.Start()) << pg.LastError().toStdString();
     ASSERT_TRUE(pg.SetUpCentral({{"Warka", "waga_warka"}, {"Łomża", "waga_lomza"}})) << pg.LastError().toStdString();
     const auto owner = [&](const QByteArray &sql) {
-        ASSERT_TRUE(pg.Sql(sql, "pomiary_wlasciciel", "pomiary")) << pg.LastError().toStdString() << "\n" << sql.constData();
+        ASSERT_TRUE(pg.Sql(sql, "pomiary_wlasciciel", "pomiary")) << pg.LastError().toStdString() << "\n"
+                                                                  << sql.constData();
     };
     const char *steps[] = {
         // Several lines in one statement, on two stations.
@@ -57,7 +58,8 @@ TEST(OfficeSums, FollowEveryWriteToTheLines)
         "('Łomża', 1, 2, E'2\\t2026-05-06 10:00\\t5\\tx\\t1\\t1\\t4\\t\\tpiasek\\t\\tEwa\\tNowak')"
         ") v(n, t, p, l) ON v.n = s.nazwa",
         // An edit that moves a line to another material and mass.
-        "UPDATE pomiary.wiersze SET linia = E'2\\t2026-05-04 11:00\\t210\\t160\\t50\\t1\\t160\\t\\tpiasek\\t\\tJan\\tKowal' "
+        "UPDATE pomiary.wiersze SET linia = E'2\\t2026-05-04 "
+        "11:00\\t210\\t160\\t50\\t1\\t160\\t\\tpiasek\\t\\tJan\\tKowal' "
         "WHERE tabela = 1 AND pozycja = 2 AND stanowisko = (SELECT id FROM pomiary.stanowiska WHERE nazwa = 'Warka')",
         // A removal that renumbers the lines after it.
         "SELECT pomiary.usun_pozycje((SELECT id FROM pomiary.stanowiska WHERE nazwa = 'Warka'), 1::smallint, ARRAY[1])",
@@ -95,4 +97,4 @@ TEST(OfficeSums, FollowEveryWriteToTheLines)
     EXPECT_EQ(pg.Query("SELECT count(*) FROM pomiary.sumy_dzienne"), "2");
 }
 
-}  // namespace
+} // namespace
