@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ clang pkg-config
-  qt6-base-dev qt6-serialport-dev qt6-serialbus-dev qt6-charts-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-serialport-dev qt6-serialbus-dev qt6-charts-dev libqt6opengl6-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
   libxlsxwriter-dev
   libpq-dev postgresql
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -15,6 +15,7 @@ const std::vector<Migration> &SchemaMigrations()
         {3, QStringLiteral("cofanie bez odtwarzania, pola bez powtórzeń"), sql::kDirectUndo},
         {4, QStringLiteral("łańcuchy stanowisk"), sql::kChains},
         {5, QStringLiteral("liczba linii i skrót plików sprawdzane"), sql::kTableState},
+        {6, QStringLiteral("sumy dzienne dla zestawień biura"), sql::kDailySums},
     };
     return list;
 }

@@ -10,5 +10,6 @@ extern const char *const kCurrentWeighings;
 extern const char *const kDirectUndo;
 extern const char *const kChains;
 extern const char *const kTableState;
+extern const char *const kDailySums;
 
 }  // namespace central::sql

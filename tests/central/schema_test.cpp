@@ -70,8 +70,12 @@ TEST_F(Schema, MigrationsApplyInOrderOnceAndRebuildWhatCameBefore)
     EXPECT_EQ(code, 0);
     EXPECT_EQ(pg->Query("SELECT wersja, opis FROM pomiary.wersja_schematu ORDER BY wersja"),
               "1|zdarzenia stanowisk\n2|bieżące pomiary\n3|cofanie bez odtwarzania, pola bez powtórzeń\n"
-              "4|łańcuchy stanowisk\n5|liczba linii i skrót plików sprawdzane");
+              "4|łańcuchy stanowisk\n5|liczba linii i skrót plików sprawdzane\n6|sumy dzienne dla zestawień biura");
     ExpectServerHolds(*pg, "Waga 1", j);
+    // The office's daily sums hold the lines that were there before them.
+    const QByteArray sums = "SELECT sum(liczba), sum(netto) FROM pomiary.sumy_dzienne";
+    EXPECT_EQ(pg->Query(sums), pg->Query("SELECT count(*), sum(netto) FROM pomiary.pomiary_biezace"));
+    EXPECT_NE(pg->Query(sums), "|");
     EXPECT_EQ(Tool({owner}, &code), QString("Schemat bazy: wersja %1, nic do zrobienia\n").arg(known));
 
     // And events arriving now are replayed as they come.
@@ -80,6 +84,7 @@ TEST_F(Schema, MigrationsApplyInOrderOnceAndRebuildWhatCameBefore)
     s = StartSender(TestSenderOptions(dir_.filePath("dane"), pg->Conninfo("waga1"), "Waga 1"));
     ASSERT_TRUE(WaitFor([&] { return AllConfirmed(*s, j); }, 10000));
     ExpectServerHolds(*pg, "Waga 1", j);
+    EXPECT_EQ(pg->Query(sums), pg->Query("SELECT count(*), sum(netto) FROM pomiary.pomiary_biezace"));
 
     // Migrating twice at once: one waits for the other and finds nothing to do.
     central::PgConnection a, b;
