@@ -163,7 +163,9 @@ Number ReadReal(QByteArrayView t)
     return n;
 }
 
-// A mass or money field: blank is 0, "( )" and "[ ]" hold their number.
+// A mass or money field: "( )" and "[ ]" hold their number. A blank one is
+// unreadable, as in the central database, so that the station and the
+// office count the same rows.
 Number ReadNumber(QByteArrayView field)
 {
     if (!field.isEmpty() && (field[0] == '(' || field[0] == '[')) {
@@ -172,7 +174,7 @@ Number ReadNumber(QByteArrayView field)
         return ReadReal(field.sliced(1, field.size() - 2));
     }
     if (TrimBlanks(field).isEmpty())
-        return Number{Number::Exact};
+        return {};
     return ReadReal(field);
 }
 

@@ -6,8 +6,8 @@
 //
 // A row counts when its time is a "yyyy-MM-dd hh:mm" (seconds allowed,
 // blanks around) on a day within [from, to]; a null bound is open. A row
-// inside the period whose gross, net, tare or value is neither blank (0) nor
-// a number (nets in "( )" or "[ ]" count as their number) is skipped whole,
+// inside the period whose gross, net, tare or value is not a number (nets in
+// "( )" or "[ ]" count as their number; a blank field is no number) is skipped whole,
 // as is a row whose time cannot be read. Rows outside the period are neither.
 
 #include "reports/summary.h"
@@ -44,7 +44,7 @@ class SummaryGrouping {
 // "yyyy-MM-dd hh:mm:ss" (blanks around allowed) of an existing day.
 std::optional<QDate> RowDate(QByteArrayView timeField);
 
-// A mass or money field: blank is 0, otherwise ParseNumber's reading.
+// A mass or money field: ParseNumber's reading (nothing for a blank one).
 std::optional<double> RowNumber(QByteArrayView field);
 
 // "2026-W45": the ISO week of `date`, with the year the week belongs to.

@@ -82,15 +82,16 @@ TEST(SummaryGrouping, GroupsSumsAndOrders)
           Row("2026-05-11 23:59", "3", "3", "0", "0"), Row("2026-05-12 00:00", "4", "4", "0", "0")},
          {{"2026-05-10", "", 1, 2, 2, 0, 0}, {"2026-05-11", "", 1, 3, 3, 0, 0}},
          0},
-        {"bracketed nets count as their number; blank numbers as 0",
+        // A blank number is unreadable, as the central database reads it.
+        {"bracketed nets count as their number; blank numbers are unreadable",
          y2026,
          QDate(2026, 12, 31),
          SummaryKey::Year,
          SummaryKey::None,
-         {Row("2026-03-01 10:00", "12.50", "(12.50)", "0", "6.25"), Row("2026-03-01 10:01", "8", "[7,5]", "0.5", ""),
-          Row("2026-03-01 10:02", "3,25", "3.25", "", " ")},
-         {{"2026", "", 3, 23.75, 23.25, 0.5, 6.25}},
-         0},
+         {Row("2026-03-01 10:00", "12.50", "(12.50)", "0", "6.25"), Row("2026-03-01 10:01", "8", "[7,5]", "0.5", "0"),
+          Row("2026-03-01 10:02", "3,25", "3.25", "", " "), Row("2026-03-01 10:03", "1", "1", "0", "")},
+         {{"2026", "", 2, 20.5, 20, 0.5, 6.25}},
+         2},
         {"unreadable rows are skipped whole, only within the period",
          y2026,
          QDate(2026, 12, 31),
@@ -196,16 +197,16 @@ TEST(SummaryGrouping, TablesAndFileLines)
     // CR LF, LF and a last line without its end; an empty line and one with too few fields are no rows.
     g.AddFile(good + "\r\n" + good + "\n\r\n1\t2026-01-01 10:00\t1\r\n" + good, 3);
     g.Add(good, 1);
-    // A row held in a table with missing fields: empty numbers count as 0.
+    // A row held in a table with missing fields has no net: it is counted apart.
     g.Add("7\t2026-01-01 10:00\t5", 1);
     const SummaryResult r = g.Result();
     ASSERT_EQ(r.rows.size(), 2);
     EXPECT_EQ(r.rows[0].first, "1");
-    EXPECT_EQ(r.rows[0].count, 2);
-    EXPECT_EQ(r.rows[0].gross, 6);
+    EXPECT_EQ(r.rows[0].count, 1);
+    EXPECT_EQ(r.rows[0].gross, 1);
     EXPECT_EQ(r.rows[1].first, "3");
     EXPECT_EQ(r.rows[1].count, 3);
-    EXPECT_EQ(r.skipped, 0);
+    EXPECT_EQ(r.skipped, 1);
 }
 
 TEST(SummaryGrouping, NoGroupingGivesTheTotalOnly)
@@ -256,8 +257,8 @@ TEST(SummaryGrouping, RowNumberAgreesWithParseNumber)
             continue;
         ASSERT_EQ(RowNumber(t), ParseNumber(t)) << t.toStdString();
     }
-    EXPECT_EQ(RowNumber(""), 0.0);
-    EXPECT_EQ(RowNumber("  "), 0.0);
+    EXPECT_FALSE(RowNumber("").has_value());
+    EXPECT_FALSE(RowNumber("  ").has_value());
 }
 
 // Decimal masses add up as a person adds them (0.1 + 0.2 is 0.3), also past the range of an integer sum.
