@@ -87,6 +87,10 @@ class LabelOrder {
         }
         if (key_ == SummaryKey::None || IsPeriod(key_))
             return a.compare(b);
+        // An empty field comes last, as at the station.
+        const bool noneA = a == EmptyFieldLabel(), noneB = b == EmptyFieldLabel();
+        if (noneA != noneB)
+            return noneA ? 1 : -1;
         const int c = collator_.compare(a, b);
         return c ? c : a.compare(b);
     }

@@ -75,3 +75,8 @@ QString SummaryResult::SkippedText() const
         return {};
     return QStringLiteral("Pominięto %1 pomiarów z nieczytelną datą lub masą").arg(skipped);
 }
+
+QString EmptyFieldLabel()
+{
+    return QStringLiteral("(brak)");
+}

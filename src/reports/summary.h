@@ -31,6 +31,9 @@ enum class SummaryKey {
 // "dostawca/odbiorca", "operator", "zlecenie", "tabela", "stanowisko"; "(brak)" for None.
 QString SummaryKeyName(SummaryKey key);
 
+// "(brak)": the label of a group whose field is empty; it sorts last.
+QString EmptyFieldLabel();
+
 enum class SummaryMeasure { Count, Gross, Net, Tare, Value, MeanNet };
 // "Liczba pomiarów", "Masa brutto", "Masa netto", "Tara", "Wartość", "Średnia masa netto".
 QString SummaryMeasureName(SummaryMeasure measure);

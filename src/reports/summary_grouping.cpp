@@ -314,7 +314,7 @@ QString PeriodLabel(SummaryKey k, int code)
 
 const QString &NoneLabel()
 {
-    static const QString label = QStringLiteral("(brak)");
+    static const QString label = EmptyFieldLabel();
     return label;
 }
 

@@ -4,6 +4,8 @@
 // or does not answer.
 
 #include "central/pg_server.h"
+#include "core/cp1250.h"
+#include "reports/summary_grouping.h"
 #include "reports/office_settings.h"
 #include "reports/office_summary.h"
 #include "support/qt_printers.h"
@@ -144,10 +146,10 @@ TEST_F(Office, FiguresEqualTheHandComputedOnes)
          {"2026-W53|Łomża|1|1000|900|100|1350", "2026-W53|Warka|3|350|270|80|420", "2027-W01|Łomża|1|300|250|50|0",
           "2027-W01|Warka|1|10.5|8.25|2.25|16.5"},
          3},
-        // "ł" sorts before "m", though its code is after "z"; an empty field is "(brak)".
+        // "ł" sorts before "m", though its code is after "z"; an empty field is "(brak)", last.
         {Request(SummaryKey::Material, SummaryKey::None),
-         {"(brak)||1|300|250|50|0", "łupek||2|110.5|88.25|22.25|96.5", "marmur||2|1200|1050|150|1650",
-          "piasek||1|50|40|10|40"},
+         {"łupek||2|110.5|88.25|22.25|96.5", "marmur||2|1200|1050|150|1650", "piasek||1|50|40|10|40",
+          "(brak)||1|300|250|50|0"},
          3},
         {Request(SummaryKey::Day, SummaryKey::None),
          {"2026-12-28||1|100|80|20|80", "2026-12-31||1|200|150|50|300", "2027-01-01||1|1000|900|100|1350",
@@ -158,12 +160,12 @@ TEST_F(Office, FiguresEqualTheHandComputedOnes)
           "2027-01|3|1|1000|900|100|1350"},
          3},
         {Request(SummaryKey::Year, SummaryKey::Operator),
-         {"2026|Jan|2|300|230|70|380", "2027|(brak)|1|300|250|50|0", "2027|Ewa|2|1050|940|110|1390",
-          "2027|Jan|1|10.5|8.25|2.25|16.5"},
+         {"2026|Jan|2|300|230|70|380", "2027|Ewa|2|1050|940|110|1390", "2027|Jan|1|10.5|8.25|2.25|16.5",
+          "2027|(brak)|1|300|250|50|0"},
          3},
         {Request(SummaryKey::Order, SummaryKey::Packaging),
-         {"(brak)|(brak)|1|300|250|50|0", "(brak)|worek|1|50|40|10|40", "Z1|(brak)|1|200|150|50|300",
-          "Z1|worek|1|100|80|20|80", "Z2|big bag|1|1000|900|100|1350", "Z2|worek|1|10.5|8.25|2.25|16.5"},
+         {"Z1|worek|1|100|80|20|80", "Z1|(brak)|1|200|150|50|300", "Z2|big bag|1|1000|900|100|1350",
+          "Z2|worek|1|10.5|8.25|2.25|16.5", "(brak)|worek|1|50|40|10|40", "(brak)|(brak)|1|300|250|50|0"},
          3},
         // A narrower period: the unreadable net of 2027-01-05 is outside it, the unreadable times always count.
         {Request(SummaryKey::Station, SummaryKey::Customer, QDate(2027, 1, 1), QDate(2027, 1, 3)),
@@ -192,6 +194,41 @@ TEST_F(Office, FiguresEqualTheHandComputedOnes)
         sum.first = QStringLiteral("Razem");
         EXPECT_EQ(RowText(o.result->total), RowText(sum));
         EXPECT_EQ(o.result->request.from, c.request.from);
+    }
+}
+
+TEST_F(Office, EachStationsRowsGiveTheStationsOwnFigures)
+{
+    // The station groups its own file lines; the office, grouping by station
+    // first, must show the same groups and figures for that station's rows.
+    OfficeSummary office(officeConninfo);
+    for (const SummaryKey key : {SummaryKey::Day, SummaryKey::Week, SummaryKey::Material, SummaryKey::Customer,
+                                 SummaryKey::Table, SummaryKey::Packaging}) {
+        SCOPED_TRACE(SummaryKeyName(key).toStdString());
+        const Outcome o = Summarise(office, Request(SummaryKey::Station, key));
+        ASSERT_TRUE(o.result) << o.error.toStdString();
+        qint64 skipped = 0;
+        for (const char *station : {"Warka", "Łomża"}) {
+            SummaryGrouping own(Request(key, SummaryKey::None));
+            for (const Line &l : kLines)
+                if (QByteArray(l.station) == station)
+                    own.Add(*cp1250::Encode(QString::fromUtf8(l.text)), l.table);
+            const SummaryResult mine = own.Result();
+            skipped += mine.skipped;
+            QList<QByteArray> expected;
+            for (const SummaryRow &r : mine.rows) {
+                SummaryRow asOffice = r;
+                asOffice.second = r.first;
+                asOffice.first = QString::fromUtf8(station);
+                expected.append(RowText(asOffice));
+            }
+            QList<QByteArray> shown;
+            for (const QByteArray &row : RowsText(*o.result))
+                if (row.startsWith(QByteArray(station) + '|'))
+                    shown.append(row);
+            EXPECT_EQ(shown, expected) << station;
+        }
+        EXPECT_EQ(o.result->skipped, skipped);
     }
 }
 
