@@ -121,5 +121,11 @@ int main(int argc, char **argv)
     Time("year: week x customer", office, request(SummaryKey::Week, SummaryKey::Customer, jan1, dec31));
     Time("March: day x material", office, request(SummaryKey::Day, SummaryKey::Material, mar1, mar31));
     Time("March: month x station", office, request(SummaryKey::Month, SummaryKey::Station, mar1, mar31));
+    // POMIARY_BENCH_KEEP: the server stays up for a look at "pomiary --biuro" until the bench is stopped.
+    if (qEnvironmentVariableIsSet("POMIARY_BENCH_KEEP")) {
+        std::printf("office connection: %s\n", office.constData());
+        std::fflush(stdout);
+        return app.exec();
+    }
     return 0;
 }

@@ -77,7 +77,12 @@ QByteArray LabelExpression(SummaryKey key, const char *column)
 // names by the Polish collation.
 class LabelOrder {
   public:
-    explicit LabelOrder(SummaryKey key) : key_(key) { collator_.setCaseSensitivity(Qt::CaseSensitive); }
+    explicit LabelOrder(SummaryKey key) : key_(key)
+    {
+        // As at the station: case-sensitive, numbers in names by their value.
+        collator_.setCaseSensitivity(Qt::CaseSensitive);
+        collator_.setNumericMode(true);
+    }
     // <0, 0, >0
     int Compare(const QString &a, const QString &b) const
     {

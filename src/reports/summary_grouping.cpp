@@ -510,6 +510,8 @@ SummaryResult SummaryGrouping::Result() const
     std::vector<int> ranks[2];
     QCollator collator(QLocale(QLocale::Polish, QLocale::Poland));
     collator.setCaseSensitivity(Qt::CaseSensitive);
+    // "Waga 2" before "Waga 10": numbers in names by their value.
+    collator.setNumericMode(true);
     for (int k = 0; k < 2; ++k) {
         if (d->columns[k] < 0)
             continue;

@@ -173,10 +173,12 @@ TEST(SummaryGrouping, GroupsSumsAndOrders)
 
 TEST(SummaryGrouping, NamesFollowPolishCollation)
 {
-    const std::vector<const char *> given = {"Żwir",  "Źródło", "Zboże", "Łódź", "Lublin", "Dąb", "Ćma",
-                                             "Cegła", "",       "Ala",   "Ąbc",  "Śruba",  "Sól"};
-    const QStringList expected = {"Ala", "Ąbc",   "Cegła", "Ćma",    "Dąb",  "Lublin", "Łódź",
-                                  "Sól", "Śruba", "Zboże", "Źródło", "Żwir", "(brak)"};
+    const std::vector<const char *> given = {"Żwir",  "Źródło", "Zboże", "Łódź", "Lublin", "Dąb",   "Ćma",   "Waga 10",
+                                             "Cegła", "",       "Ala",   "Ąbc",  "Śruba",  "Sól",   "Waga 2"};
+    // Numbers within names go by their value.
+    const QStringList expected = {"Ala",    "Ąbc",   "Cegła",  "Ćma",    "Dąb",  "Lublin",
+                                  "Łódź",   "Sól",   "Śruba",  "Waga 2", "Waga 10", "Zboże",
+                                  "Źródło", "Żwir",  "(brak)"};
     SummaryRequest request;
     request.first = SummaryKey::Material;
     SummaryGrouping g(request);

@@ -260,9 +260,9 @@ QWidget *ReportsWindow::BuildResultArea()
     chartView_->setMinimumWidth(280);
     splitter->addWidget(left);
     splitter->addWidget(chartView_);
-    splitter->setStretchFactor(0, 3);
-    splitter->setStretchFactor(1, 2);
-    splitter->setSizes({860, 400});
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({700, 560});
     return splitter;
 }
 

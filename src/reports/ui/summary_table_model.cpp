@@ -97,6 +97,8 @@ SummarySortProxy::SummarySortProxy(QObject *parent)
     : QSortFilterProxyModel(parent), collator_(QLocale(QLocale::Polish, QLocale::Poland))
 {
     setSortRole(SummaryTableModel::SortRole);
+    collator_.setCaseSensitivity(Qt::CaseSensitive);
+    collator_.setNumericMode(true);
 }
 
 bool SummarySortProxy::lessThan(const QModelIndex &left, const QModelIndex &right) const
