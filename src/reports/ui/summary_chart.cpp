@@ -100,6 +100,8 @@ QChart *MakeSummaryChart(const SummaryResult &result, SummaryMeasure measure, in
     axisX->append(data.categories);
     if (data.categories.size() > 8)
         axisX->setLabelsAngle(-60);
+    // Whole labels, turned if need be, rather than "2..." for every bar.
+    axisX->setTruncateLabels(false);
     chart->addAxis(axisX, Qt::AlignBottom);
     series->attachAxis(axisX);
     auto *axisY = new QValueAxis;
@@ -112,6 +114,7 @@ QChart *MakeSummaryChart(const SummaryResult &result, SummaryMeasure measure, in
         axisY->applyNiceNumbers();
 
     chart->legend()->setVisible(result.request.second != SummaryKey::None);
-    chart->legend()->setAlignment(Qt::AlignBottom);
+    // Beside the bars the legend's names have room; below them they are cut.
+    chart->legend()->setAlignment(Qt::AlignRight);
     return chart;
 }
