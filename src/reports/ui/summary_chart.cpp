@@ -98,7 +98,11 @@ QChart *MakeSummaryChart(const SummaryResult &result, SummaryMeasure measure, in
 
     auto *axisX = new QBarCategoryAxis;
     axisX->append(data.categories);
-    if (data.categories.size() > 8)
+    qsizetype longest = 0;
+    for (const QString &c : data.categories)
+        longest = std::max(longest, c.size());
+    // Labels that would not fit side by side are turned rather than hidden.
+    if (data.categories.size() > 8 || longest * data.categories.size() > 40)
         axisX->setLabelsAngle(-60);
     // Whole labels, turned if need be, rather than "2..." for every bar.
     axisX->setTruncateLabels(false);
