@@ -3,31 +3,20 @@
 #include "core/cp1250.h"
 #include "core/safe_file.h"
 
-#include <QFileInfo>
-#include <QList>
-
 namespace central {
 
 SettingsFile ReadCentralSettings(const QString &path, CentralSettings &settings)
 {
     settings = {};
-    if (!QFileInfo::exists(path))
-        return SettingsFile::Missing;
-    QList<QByteArray> lines;
-    if (!ReadLines(path, lines))
-        return SettingsFile::Unreadable;
-    for (const QByteArray &line : std::as_const(lines)) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq < 0)
-            continue;
-        const QByteArray key = line.first(eq).trimmed();
-        const QByteArray value = line.sliced(eq + 1).trimmed();
+    const KeyValueFile read = ReadKeyValueLines(path, [&](const QByteArray &key, const QByteArray &value) {
         if (key == "polaczenie")
             settings.connection = value;
         else if (key == "stanowisko")
             settings.station = cp1250::Decode(value);
-    }
-    return SettingsFile::Read;
+    });
+    return read == KeyValueFile::Missing  ? SettingsFile::Missing
+           : read == KeyValueFile::Read   ? SettingsFile::Read
+                                          : SettingsFile::Unreadable;
 }
 
 QByteArray SerializeCentralSettings(const CentralSettings &settings)

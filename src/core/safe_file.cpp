@@ -384,3 +384,19 @@ bool ReadLines(const QString &path, QList<QByteArray> &lines)
         lines.append(all.sliced(start));
     return true;
 }
+
+KeyValueFile ReadKeyValueLines(const QString &path,
+                               const std::function<void(const QByteArray &key, const QByteArray &value)> &take)
+{
+    if (!QFileInfo::exists(path))
+        return KeyValueFile::Missing;
+    QList<QByteArray> lines;
+    if (!ReadLines(path, lines))
+        return KeyValueFile::Unreadable;
+    for (const QByteArray &line : std::as_const(lines)) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq >= 0)
+            take(line.first(eq).trimmed(), line.sliced(eq + 1).trimmed());
+    }
+    return KeyValueFile::Read;
+}

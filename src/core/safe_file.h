@@ -13,6 +13,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class Sha256;
@@ -128,3 +129,9 @@ FileRead ReadRegularFile(const QString &path, QByteArray &data);
 // A last line without its end is still a line; a final line end adds none.
 // False when the file exists but cannot be read (see ReadRegularFile).
 bool ReadLines(const QString &path, QList<QByteArray> &lines);
+
+// A settings file of "key=value" lines (blanks around both dropped; lines
+// without "=" passed over): each pair goes to `take`, in order.
+enum class KeyValueFile { Missing, Read, Unreadable };
+KeyValueFile ReadKeyValueLines(const QString &path,
+                               const std::function<void(const QByteArray &key, const QByteArray &value)> &take);

@@ -3,9 +3,6 @@
 #include "central/pg_connection.h"
 #include "core/safe_file.h"
 
-#include <QFileInfo>
-#include <QList>
-
 namespace {
 
 // A libpq keyword value: quoted, with ' and \ escaped, so blanks are kept.
@@ -25,17 +22,7 @@ QByteArray Quoted(const QByteArray &value)
 OfficeSettingsFile ReadOfficeSettings(const QString &path, OfficeSettings &settings)
 {
     settings = {};
-    if (!QFileInfo::exists(path))
-        return OfficeSettingsFile::Missing;
-    QList<QByteArray> lines;
-    if (!ReadLines(path, lines))
-        return OfficeSettingsFile::Unreadable;
-    for (const QByteArray &line : std::as_const(lines)) {
-        const qsizetype eq = line.indexOf('=');
-        if (eq < 0)
-            continue;
-        const QByteArray key = line.first(eq).trimmed();
-        const QByteArray value = line.sliced(eq + 1).trimmed();
+    const KeyValueFile read = ReadKeyValueLines(path, [&](const QByteArray &key, const QByteArray &value) {
         if (key == "polaczenie")
             settings.connection = value;
         else if (key == "host")
@@ -46,8 +33,10 @@ OfficeSettingsFile ReadOfficeSettings(const QString &path, OfficeSettings &setti
             settings.database = value;
         else if (key == "uzytkownik")
             settings.user = value;
-    }
-    return OfficeSettingsFile::Read;
+    });
+    return read == KeyValueFile::Missing  ? OfficeSettingsFile::Missing
+           : read == KeyValueFile::Read   ? OfficeSettingsFile::Read
+                                          : OfficeSettingsFile::Unreadable;
 }
 
 QByteArray OfficeConnectionString(const OfficeSettings &settings)
