@@ -67,7 +67,8 @@ void ScaleProtocol::OnFrame(const QByteArray &raw, const IndicatorFrame &frame)
     if (frame.kind == Kind::Malformed)
         ++malformed_;
     emit frameDecoded(raw, frame);
-    input_.ApplyIndicatorFrame(raw, frame);
+    // A Modbus reply is binary: the event log gets it as hex.
+    input_.ApplyIndicatorFrame(settings_.IsModbus() ? raw.toHex(' ').toUpper() : raw, frame);
     Answered(frame.kind != Kind::Malformed && frame.kind != Kind::Other);
 }
 
