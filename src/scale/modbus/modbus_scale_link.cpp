@@ -208,8 +208,12 @@ void ModbusScaleLink::OnReply(QModbusReply *reply)
         // Silence shows as no weight; a broken connection reports itself.
         return;
     default:
-        if (response.isException()) {
-            raw_ += ModbusPduBytes(response);
+        // Qt keeps an exception reply's function code sign-extended, a value
+        // its enum cannot hold: the code is not read back from the reply but
+        // rebuilt from the request (the exception bit on its function code).
+        if (reply->error() == QModbusDevice::ProtocolError && response.dataSize() > 0) {
+            const QByteArray request = ModbusPduBytes(ModbusReadRequest(settings_.registerKind, plan_.reads[readIndex_]));
+            raw_ += char(quint8(request.at(0)) | QModbusPdu::ExceptionByte) + response.data();
             FinishPoll(ModbusExceptionFrame(response));
         } else {
             IndicatorFrame f;
