@@ -1,6 +1,7 @@
 #include "scale/protocol_detector.h"
 
 #include "scale/frame_decoder.h"
+#include "scale/protocols/weight_text.h"
 
 #include <algorithm>
 #include <limits>
@@ -17,18 +18,11 @@ bool IsWeightKind(IndicatorFrame::Kind k)
     return k == Kind::Weight || k == Kind::Overload || k == Kind::Underload;
 }
 
-// "0012.50" -> "12.50", "-000,5" -> "-0.5": the frame form of a weight.
-QByteArray WithoutLeadingZeros(QByteArray text)
+// "0012.50" -> "12.50", "-000,5" -> "-0.5": the frame form of a weight, as the decoders give it.
+QByteArray FrameWeight(const QByteArray &text)
 {
-    text.replace(',', '.');
-    if (text.startsWith('+'))
-        text.remove(0, 1);
-    const qsizetype from = text.startsWith('-') ? 1 : 0;
-    qsizetype end = from;
-    while (end + 1 < text.size() && text[end] == '0' && text[end + 1] != '.')
-        ++end;
-    text.remove(from, end - from);
-    return text;
+    QByteArray normal;
+    return NormaliseWeightText(text, normal, {.commaDecimal = true}) ? normal : text;
 }
 
 // A standard line in the frame form, so samples of every family look alike.
@@ -38,11 +32,11 @@ IndicatorFrame FrameOfLine(const DecodedLine &d)
     switch (d.kind) {
     case DecodedLine::Kind::Record:
         f.kind = IndicatorFrame::Kind::Weight;
-        f.weightText = WithoutLeadingZeros(d.recordWeight);
+        f.weightText = FrameWeight(d.recordWeight);
         break;
     case DecodedLine::Kind::Weight:
         f.kind = IndicatorFrame::Kind::Weight;
-        f.weightText = WithoutLeadingZeros(d.displayText);
+        f.weightText = FrameWeight(d.displayText);
         break;
     case DecodedLine::Kind::Overload:
         f.kind = IndicatorFrame::Kind::Overload;
